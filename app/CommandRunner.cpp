@@ -1,0 +1,22 @@
+#include "app/CommandRunner.h"
+
+#include "app/MessageSink.h"
+#include "db/Failure.h"
+
+#include <exception>
+#include <new>
+
+bool CommandRunner::run(MessageSink& sink, const std::function<void()>& command)
+{
+    try {
+        command();
+        return true;
+    } catch (const Failure& failure) {
+        sink.showFailure(failure);
+    } catch (const std::bad_alloc&) {
+        sink.showFailure(Failure(7, QStringLiteral("Out of memory")));
+    } catch (const std::exception& e) {
+        sink.showFailure(Failure(-1, QString::fromUtf8(e.what())));
+    }
+    return false;
+}

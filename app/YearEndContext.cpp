@@ -1,0 +1,36 @@
+#include "app/YearEndContext.h"
+
+YearEndContext::YearEndContext(FormControls& controls, MessageSink& sink)
+    : m_controls(controls), m_sink(sink), m_session(std::make_unique<Session>()),
+      m_accounts({QStringLiteral("AccountID"), QStringLiteral("Account Name"),
+                  QStringLiteral("ParentID"), QStringLiteral("Acc Year ID"),
+                  QStringLiteral("Opening"), QStringLiteral("Opening Type"),
+                  QStringLiteral("Debit Amt"), QStringLiteral("Credit Amt"),
+                  QStringLiteral("Balance"), QStringLiteral("Next Year Opening"),
+                  QStringLiteral("Type")}),
+      m_accYears({QStringLiteral("AccYearID"), QStringLiteral("Acc Year Start"),
+                  QStringLiteral("StartDate Value"), QStringLiteral("AccYear End"),
+                  QStringLiteral("End Date Value"), QStringLiteral("Active")})
+{
+    m_accounts.setNumericColumns({AccOpening, AccDebit, AccCredit, AccBalance, AccNextOpening});
+    m_accounts.setHiddenColumns({AccAccountId, AccParentId});
+    m_accYears.setHiddenColumns({YrId, YrStartValue, YrEndValue});
+    // As designed, each grid starts with one empty row.
+    m_accounts.setRows(1);
+    m_accYears.setRows(1);
+}
+
+YearEndContext::~YearEndContext() = default;
+
+Session& YearEndContext::replaceSession()
+{
+    m_session = std::make_unique<Session>();
+    m_session->setStatementLog(m_log);
+    return *m_session;
+}
+
+void YearEndContext::setStatementLog(QStringList* log)
+{
+    m_log = log;
+    m_session->setStatementLog(log);
+}

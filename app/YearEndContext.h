@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/GridModel.h"
+#include "db/Session.h"
+
+#include <QStringList>
+#include <memory>
+
+class FormControls;
+class MessageSink;
+
+// What the window owns and every procedure works on: the one connection, the
+// accounting-years list, the account worksheet, the controls and the message
+// sink. Figures pass between procedures only through the two grids.
+class YearEndContext
+{
+public:
+    // Account worksheet columns.
+    enum AccountColumn {
+        AccAccountId = 1, AccName, AccParentId, AccYearId, AccOpening, AccOpeningType,
+        AccDebit, AccCredit, AccBalance, AccNextOpening, AccType
+    };
+    // Accounting-years list columns.
+    enum YearColumn { YrId = 1, YrStart, YrStartValue, YrEnd, YrEndValue, YrActive };
+
+    YearEndContext(FormControls& controls, MessageSink& sink);
+    ~YearEndContext();
+
+    Session& session() { return *m_session; }
+    // Replaces the connection with a new, unopened one; the old one goes.
+    Session& replaceSession();
+
+    GridModel& accounts() { return m_accounts; }   // vasAccounts
+    GridModel& accYears() { return m_accYears; }   // vasAccYear
+    FormControls& controls() { return m_controls; }
+    MessageSink& sink() { return m_sink; }
+
+    // The worksheet is sound only after a connect whose refresh finished;
+    // a failed refresh or year creation makes it unsound until then. Only a
+    // sound worksheet may be migrated.
+    bool isWorksheetSound() const noexcept { return m_worksheetSound; }
+    void setWorksheetSound(bool sound) noexcept { m_worksheetSound = sound; }
+
+    // Statement log for tests and the benchmark; carried over to every new
+    // session.
+    void setStatementLog(QStringList* log);
+
+private:
+    FormControls& m_controls;
+    MessageSink& m_sink;
+    std::unique_ptr<Session> m_session;
+    GridModel m_accounts;
+    GridModel m_accYears;
+    QStringList* m_log = nullptr;
+    bool m_worksheetSound = false;
+};

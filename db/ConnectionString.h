@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// An OLE DB style connection string ("Key=Value;Key=Value"), as the two
+// database profiles give it, and its translation into what Qt's drivers take.
+class ConnectionString
+{
+public:
+    explicit ConnectionString(const QString& text);
+
+    // The value of a key, matched without regard to letter case ("Initial
+    // catalog" and "Initial Catalog" are the same key). Empty when missing.
+    QString value(const QString& key) const;
+
+    QString server() const { return value(QStringLiteral("Data Source")); }
+    QString catalog() const { return value(QStringLiteral("Initial Catalog")); }
+    QString user() const { return value(QStringLiteral("User ID")); }
+    QString password() const { return value(QStringLiteral("Password")); }
+
+    // "sqlite:FOLDER" (native driver) or "sqliteodbc:FOLDER" (through the
+    // SQLite ODBC driver) names the embedded ledger FOLDER/<catalog>.db.
+    bool isEmbedded() const;
+    bool isEmbeddedViaOdbc() const;
+    QString embeddedFile() const;
+
+    // An ODBC connection string for SQL Server with the given driver name.
+    // Every value is brace-quoted, so no value can add keys of its own.
+    QString odbcForSqlServer(const QString& driver) const;
+    // An ODBC connection string for the embedded ledger through the SQLite
+    // ODBC driver.
+    QString odbcForSqlite() const;
+
+    // Brace-quotes one ODBC value: {value}, with "}" doubled.
+    static QString braceQuoted(const QString& value);
+
+private:
+    QList<QPair<QString, QString>> m_pairs;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+// The one failure type of the program: a number and a description, as the
+// operator sees them. Database failures carry the driver's number and text;
+// conversion failures carry the classic run-time numbers (6 overflow, 13 type
+// mismatch, 94 invalid use of Null).
+class Failure : public std::exception
+{
+public:
+    // The generic failure a wrong or unreachable server name produces.
+    static constexpr int E_FAIL = -2147467259;           // 0x80004005
+    // A refused login.
+    static constexpr int LoginRefused = -2147217843;     // 0x80040E4D
+    static constexpr int Overflow = 6;
+    static constexpr int TypeMismatch = 13;
+    static constexpr int InvalidUseOfNull = 94;
+    // The program's own refusals (not connected, worksheet not sound).
+    static constexpr int NotReady = 3704;                 // "operation not allowed when closed"
+
+    Failure(int number, QString description);
+
+    int number() const noexcept { return m_number; }
+    const QString& description() const noexcept { return m_description; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+    static Failure overflow();
+    static Failure typeMismatch();
+    static Failure invalidUseOfNull();
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The two built-in databases the operator can choose, each with its
+// connection string prefix; the server name follows the prefix directly.
+class Profile
+{
+public:
+    enum class Id { Dosavine, Bindwell };
+
+    static QString prefix(Id id);
+    static QString catalog(Id id);
+    static QString connectionString(Id id, const QString& sServer);
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "db/RecordSet.h"
+#include "db/SqlDialect.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The program's one connection to the ledger. It is created unopened; open()
+// takes a profile's connection string and chooses the backend: the embedded
+// SQLite ledger for "sqlite:FOLDER" (or "sqliteodbc:FOLDER" through ODBC),
+// otherwise SQL Server through ODBC. Every failure is thrown as a Failure
+// with the driver's number and text.
+class Session
+{
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Opens the connection. An unreachable server, or an embedded ledger file
+    // that does not exist, fails with Failure::E_FAIL; a refused login with
+    // Failure::LoginRefused.
+    void open(const QString& connectionString);
+    bool isOpen() const;
+    const SqlDialect& dialect() const;
+
+    // A statement that returns no rows.
+    void execute(const QString& sql);
+    // A query: forward-only, positioned on its first row.
+    RecordSet query(const QString& sql);
+    // A stored procedure given by its bare name, run as the dialect says.
+    RecordSet procedure(const QString& name);
+
+    void beginTransaction();
+    void commit();
+    void rollback();  // never throws: it runs while a failure is being reported
+    bool inTransaction() const noexcept { return m_inTransaction; }
+
+    // Every statement text sent (execute, query, procedure name) is appended
+    // here, in order, while a log is set. The session does not own it.
+    void setStatementLog(QStringList* log) noexcept { m_log = log; }
+
+    // Which unixODBC driver a SQL Server name is reached through: Microsoft's
+    // when registered, else FreeTDS.
+    static QString sqlServerDriver();
+
+private:
+    void ensureOpen() const;
+    void record(const QString& sql);
+
+    QString m_connectionName;
+    std::optional<SqlDialect> m_dialect;
+    QStringList* m_log = nullptr;
+    bool m_inTransaction = false;
+};
