@@ -49,6 +49,13 @@ public:
     // the leading-number reading. Null throws Failure 94.
     static double toNumber(const QVariant& value);
 
+    // True when the whole text, blanks around it allowed, is one number
+    // (sign, digits, point, exponent): what a strict conversion accepts.
+    static bool isNumberText(const QString& text);
+
+    // A cell text without its leading and trailing blanks (spaces only).
+    static QString trimBlanks(const QString& text);
+
     // A text for placing between single quotes in SQL: every single quote
     // doubled, so no cell text can change the statement around it.
     static QString sqlText(const QString& text);

@@ -1,0 +1,45 @@
+#include "app/RefreshCommand.h"
+
+#include "app/FormControls.h"
+#include "app/MessageSink.h"
+#include "app/YearEndContext.h"
+#include "db/Conversions.h"
+#include "db/DateQueries.h"
+#include "db/Failure.h"
+#include "worksheet/AccountWorksheet.h"
+#include "worksheet/BalanceCalculator.h"
+#include "years/AccountingYearsList.h"
+
+void RefreshCommand::run()
+{
+    FormControls& controls = m_context.controls();
+    m_context.setWorksheetSound(false);
+    BalanceCalculator::UnknownSides unknown;
+    try {
+        AccountingYearsList(m_context).LoadAccYearDetails();
+        AccountWorksheet(m_context).LoadAccountDetails();
+        unknown = BalanceCalculator(m_context).CalculateBalances();
+        DateQueries dates(m_context.session());
+        const qint32 end = dates.GetAccYearEndDate();
+        const qint32 today = Conversions::wholeDay(dates.GetServerDate());
+        if (today >= end) {
+            controls.setCreateEnabled(true);
+            controls.setMigrateEnabled(true);
+        }
+    } catch (const Failure&) {
+        // Half a worksheet must never be migrated, nor a year created from it.
+        controls.setMigrateEnabled(false);
+        controls.setCreateEnabled(false);
+        throw;
+    }
+    m_context.setWorksheetSound(true);
+    if (unknown.count > 0)
+        m_context.sink().show(unknown.message(), MessageSink::Icon::Information);
+}
+
+void RefreshCommand::completeConnect()
+{
+    run();
+    m_context.controls().setMigrateEnabled(true);
+    m_context.controls().setCreateEnabled(true);
+}

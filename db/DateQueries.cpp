@@ -1,0 +1,55 @@
+#include "db/DateQueries.h"
+
+#include "db/Conversions.h"
+#include "db/Session.h"
+
+double DateQueries::GetServerDate()
+{
+    RecordSet rs = m_session.procedure(QStringLiteral("sproc_GetServerDate"));
+    double serverDate = 0;
+    if (!rs.eof())
+        serverDate = Conversions::toDayNumber(rs.field(QStringLiteral("serverdate")));
+    if (rs.isOpen())
+        rs.close();
+    return serverDate;
+}
+
+qint32 DateQueries::GetAccYearEndDate()
+{
+    RecordSet rs =
+        m_session.query(QStringLiteral("Select Acc_Yr_End from Acc_Accounting_Year where Active=1"));
+    qint32 end = 0;
+    if (!rs.eof())
+        end = Conversions::wholeDay(Conversions::toDayNumber(rs.field(QStringLiteral("Acc_yr_End"))));
+    rs.close();
+    return end;
+}
+
+qint32 DateQueries::GetCurrentAccYearDet()
+{
+    RecordSet rs = m_session.query(QStringLiteral("Select * from Acc_Accounting_Year where Active=1"));
+    double start = 0;
+    double end = 0;
+    qint32 id = 0;
+    if (!rs.eof()) {
+        start = Conversions::toDayNumber(rs.field(QStringLiteral("Acc_Yr_Start")));
+        end = Conversions::toDayNumber(rs.field(QStringLiteral("Acc_Yr_End")));
+        // Ids are kept at 32 bits: a long-lived ledger may pass 32767.
+        id = Conversions::toInt32(rs.field(QStringLiteral("AccYearId")));
+    }
+    rs.close();
+    const qint32 today = Conversions::wholeDay(GetServerDate());
+    if (Conversions::wholeDay(start) <= today && today <= Conversions::wholeDay(end))
+        return id;
+    return 0;
+}
+
+bool DateQueries::IsValidDate()
+{
+    RecordSet rs = m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
+    double latestEnd = 0;
+    if (!rs.eof())
+        latestEnd = Conversions::toDayNumber(rs.field(0));
+    rs.close();
+    return Conversions::wholeDay(latestEnd) < Conversions::wholeDay(GetServerDate());
+}

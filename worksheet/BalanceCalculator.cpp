@@ -1,0 +1,72 @@
+#include "worksheet/BalanceCalculator.h"
+
+#include "app/YearEndContext.h"
+#include "db/Conversions.h"
+#include "worksheet/DecimalValue.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kExamples = 5;
+
+} // namespace
+
+QString BalanceCalculator::UnknownSides::message() const
+{
+    if (count == 0)
+        return QString();
+    QString text = QStringLiteral("%1 worksheet row(s) have an opening balance whose side is neither "
+                                  "D nor C; they were counted as debit (D).\n")
+                       .arg(count);
+    text += QStringLiteral("Accounts: ") + examples.join(QStringLiteral(", "));
+    if (count > examples.size())
+        text += QStringLiteral(", ...");
+    return text;
+}
+
+BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
+{
+    GridModel& sheet = m_context.accounts();
+    UnknownSides unknown;
+    const qint16 digits = 2;
+    const int rows = sheet.rows();
+    for (int row = 1; row <= rows; ++row) {
+        const QString openingText = sheet.readText(YearEndContext::AccOpening, row);
+        const QString sideText = sheet.readText(YearEndContext::AccOpeningType, row);
+        const QString debitText = sheet.readText(YearEndContext::AccDebit, row);
+        const QString creditText = sheet.readText(YearEndContext::AccCredit, row);
+        const double opening = Conversions::leadingNumber(openingText);
+        const double debit = Conversions::leadingNumber(debitText);
+        const double credit = Conversions::leadingNumber(creditText);
+
+        // Each row is closed from its own figures: a side in other letter case
+        // or with blanks is still that side, and a row without a usable side
+        // counts as debit and is reported, never given another row's balance.
+        const QString side = Conversions::trimBlanks(sideText).toUpper();
+        double balance;
+        if (side == u"C") {
+            balance = (debit - credit) - opening;
+        } else {
+            balance = opening + (debit - credit);
+            if (side != u"D") {
+                if (unknown.examples.size() < kExamples) {
+                    unknown.examples.append(
+                        QStringLiteral("%1 (year %2)")
+                            .arg(Conversions::trimBlanks(
+                                sheet.readText(YearEndContext::AccAccountId, row)),
+                                 sheet.readText(YearEndContext::AccYearId, row)));
+                }
+                ++unknown.count;
+            }
+        }
+
+        sheet.writeAt(YearEndContext::AccType, row,
+                      balance >= 0 ? QStringLiteral("D") : QStringLiteral("C"));
+        const QString magnitude = Conversions::numberText(std::fabs(balance));
+        sheet.writeAt(YearEndContext::AccBalance, row, DecimalValue::GetDecimalValue(magnitude, digits));
+        sheet.writeAt(YearEndContext::AccNextOpening, row,
+                      DecimalValue::GetDecimalValue(magnitude, digits));
+    }
+    return unknown;
+}
