@@ -26,6 +26,7 @@ Session& YearEndContext::replaceSession()
 {
     m_session = std::make_unique<Session>();
     m_session->setStatementLog(m_log);
+    m_session->setBeforeStatement(m_beforeStatement);
     return *m_session;
 }
 
@@ -33,4 +34,10 @@ void YearEndContext::setStatementLog(QStringList* log)
 {
     m_log = log;
     m_session->setStatementLog(log);
+}
+
+void YearEndContext::setBeforeStatement(Session::StatementHook hook)
+{
+    m_beforeStatement = std::move(hook);
+    m_session->setBeforeStatement(m_beforeStatement);
 }

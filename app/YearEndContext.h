@@ -44,6 +44,8 @@ public:
     // Statement log for tests and the benchmark; carried over to every new
     // session.
     void setStatementLog(QStringList* log);
+    // Fault hook for tests, carried over to every new session likewise.
+    void setBeforeStatement(Session::StatementHook hook);
 
 private:
     FormControls& m_controls;
@@ -52,5 +54,6 @@ private:
     GridModel m_accounts;
     GridModel m_accYears;
     QStringList* m_log = nullptr;
+    Session::StatementHook m_beforeStatement;
     bool m_worksheetSound = false;
 };

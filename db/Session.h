@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The program's one connection to the ledger. It is created unopened; open()
@@ -43,6 +44,11 @@ public:
     // here, in order, while a log is set. The session does not own it.
     void setStatementLog(QStringList* log) noexcept { m_log = log; }
 
+    // Called with every statement text right before it is sent; a Failure
+    // thrown from it fails that statement. For fault tests.
+    using StatementHook = std::function<void(const QString&)>;
+    void setBeforeStatement(StatementHook hook) { m_beforeStatement = std::move(hook); }
+
     // Which unixODBC driver a SQL Server name is reached through: Microsoft's
     // when registered, else FreeTDS.
     static QString sqlServerDriver();
@@ -54,5 +60,6 @@ private:
     QString m_connectionName;
     std::optional<SqlDialect> m_dialect;
     QStringList* m_log = nullptr;
+    StatementHook m_beforeStatement;
     bool m_inTransaction = false;
 };
