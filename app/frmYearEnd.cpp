@@ -1,0 +1,463 @@
+#include "app/frmYearEnd.h"
+
+#include "app/CommandRunner.h"
+#include "app/RefreshCommand.h"
+#include "db/ConnectCommand.h"
+#include "db/Failure.h"
+#include "migration/OpeningMigration.h"
+#include "years/YearCreation.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+
+const QColor kBackground(236, 233, 216);
+const QColor kButtonFace(212, 208, 200);
+const QColor kStatusText(128, 128, 255);
+
+QFont arial(double points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// Places a control by its designed twips, relative to its container.
+void place(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(frmYearEnd::toPixels(left), frmYearEnd::toPixels(top),
+                        frmYearEnd::toPixels(width), frmYearEnd::toPixels(height));
+}
+
+// A small ledger book with a quill, drawn rather than shipped as a file.
+QIcon drawnIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 50, 110), 1.5));
+    painter.setBrush(QColor(70, 90, 170));
+    painter.drawRoundedRect(QRectF(4.5, 3.5, 22, 26), 2, 2);
+    painter.setBrush(QColor(250, 248, 235));
+    painter.drawRect(QRectF(8.5, 6.5, 15, 20));
+    painter.setPen(QPen(QColor(120, 120, 120), 1));
+    for (int y = 11; y <= 23; y += 4)
+        painter.drawLine(QPointF(10.5, y + 0.5), QPointF(21.5, y + 0.5));
+    painter.setPen(QPen(QColor(150, 40, 30), 2.5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(29, 2), QPointF(17, 19));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+frmYearEnd::frmYearEnd(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      m_boxSink(this), m_context(*this, m_relay)
+{
+    m_relay.m_target = &m_boxSink;
+    setObjectName(QStringLiteral("frmYearEnd"));
+    setWindowTitle(QStringLiteral("Quillhaven"));
+    setWindowIcon(drawnIcon());
+    setAttribute(Qt::WA_QuitOnClose);
+
+    createControls();
+    applyLook();
+    setUpYearsList();
+    setUpTabOrder();
+    wireClicks();
+    load();
+    m_chkPharma->setFocus(Qt::OtherFocusReason);
+}
+
+frmYearEnd::~frmYearEnd() = default;
+
+void frmYearEnd::setMessageSink(MessageSink* sink)
+{
+    m_relay.m_target = sink ? sink : &m_boxSink;
+}
+
+void frmYearEnd::createControls()
+{
+    // The account worksheet vasAccounts is the context's model with no view:
+    // the operator never sees it, and a view would only slow the loading of
+    // tens of thousands of rows.
+    m_fraMain = new QGroupBox(this);
+    m_fraMain->setObjectName(QStringLiteral("fraMain"));
+    place(m_fraMain, 30, -60, 4485, CompactMainHeight);
+
+    m_Frame2 = new QGroupBox(QStringLiteral("Select Database"), m_fraMain);
+    m_Frame2->setObjectName(QStringLiteral("Frame2"));
+    place(m_Frame2, 60, 135, 4380, 435);
+    m_chkPharma = new QCheckBox(QStringLiteral("Dosavine"), m_Frame2);
+    m_chkPharma->setObjectName(QStringLiteral("chkPharma"));
+    place(m_chkPharma, 1215, 165, 1710, 225);
+    m_chkStores = new QCheckBox(QStringLiteral("Bindwell"), m_Frame2);
+    m_chkStores->setObjectName(QStringLiteral("chkStores"));
+    place(m_chkStores, 2955, 165, 1275, 225);
+
+    m_Frame4 = new QGroupBox(m_fraMain);
+    m_Frame4->setObjectName(QStringLiteral("Frame4"));
+    place(m_Frame4, 60, 480, 4380, 2175);
+
+    m_Label1 = new QLabel(QStringLiteral("Computer Name"), m_Frame4);
+    m_Label1->setObjectName(QStringLiteral("Label1"));
+    place(m_Label1, 90, 225, 1140, 210);
+    m_txtServer = new QLineEdit(m_Frame4);
+    m_txtServer->setObjectName(QStringLiteral("txtServer"));
+    place(m_txtServer, 1275, 180, 1770, 345);
+
+    auto button = [this](const char* name, const QString& caption, int l, int t, int w, int h) {
+        auto* b = new QPushButton(caption, m_Frame4);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        place(b, l, t, w, h);
+        return b;
+    };
+    m_cmdConnect = button("cmdConnect", QStringLiteral("Connect"), 3060, 165, 1230, 360);
+    m_cmdRefresh = button("cmdRefresh", QStringLiteral("Refresh Data"), 3255, 165, 1035, 360);
+    m_cmdAccYrCreate =
+        button("cmdAccYrCreate", QStringLiteral("Create Accounting Year"), 60, 615, 2115, 360);
+    m_CmdMigrate = button("CmdMigrate", QStringLiteral("Migrate Accounts"), 2190, 615, 2115, 360);
+    m_cmdBackUpRes =
+        button("cmdBackUpRes", QStringLiteral("BackUp && Restore Database"), 60, 615, 2115, 360);
+    m_CmdItemDeletion =
+        button("CmdItemDeletion", QStringLiteral("Item Deletion Tool"), 2340, 615, 1695, 360);
+    // These have no command the operator may reach; they stay hidden.
+    m_cmdRefresh->setHidden(true);
+    m_cmdBackUpRes->setHidden(true);
+    m_CmdItemDeletion->setHidden(true);
+
+    m_lblMsg = new QLabel(m_Frame4);
+    m_lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    m_lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(m_lblMsg, 105, 1005, 4125, 360);
+
+    m_pbTrans = new QProgressBar(m_Frame4);
+    m_pbTrans->setObjectName(QStringLiteral("pbTrans"));
+    m_pbTrans->setRange(0, 1000);
+    m_pbTrans->setValue(0);
+    m_pbTrans->setTextVisible(false);
+    place(m_pbTrans, 60, 1425, 4260, 345);
+
+    m_cmdShowHide =
+        button("cmdShowHide", QStringLiteral("Show Accounting Years"), 1830, 1800, 2475, 315);
+
+    // Frame3 lies partly below fraMain's compact height, which clips it.
+    m_Frame3 = new QGroupBox(m_fraMain);
+    m_Frame3->setObjectName(QStringLiteral("Frame3"));
+    place(m_Frame3, 60, 2610, 4365, 2400);
+    m_vasAccYear = new QTableView(m_Frame3);
+    m_vasAccYear->setObjectName(QStringLiteral("vasAccYear"));
+    place(m_vasAccYear, 60, 165, 4260, 2190);
+}
+
+void frmYearEnd::applyLook()
+{
+    QPalette window = palette();
+    window.setColor(QPalette::Window, kBackground);
+    setPalette(window);
+    setAutoFillBackground(true);
+    setFont(arial(9));
+
+    for (QGroupBox* frame : {m_fraMain, m_Frame2, m_Frame3, m_Frame4})
+        frame->setAutoFillBackground(true);
+    for (QWidget* small : std::initializer_list<QWidget*>{m_Frame2, m_Frame4, m_chkPharma,
+                                                          m_chkStores, m_Label1, m_txtServer})
+        small->setFont(arial(8.25));
+
+    // Disabled buttons keep the toolkit's greyed text.
+    QPalette buttons = window;
+    buttons.setColor(QPalette::Button, kButtonFace);
+    buttons.setColor(QPalette::Active, QPalette::ButtonText, Qt::black);
+    buttons.setColor(QPalette::Inactive, QPalette::ButtonText, Qt::black);
+    for (QPushButton* b : {m_cmdConnect, m_cmdRefresh, m_cmdAccYrCreate, m_CmdMigrate,
+                           m_cmdBackUpRes, m_CmdItemDeletion, m_cmdShowHide}) {
+        b->setFont(arial(9));
+        b->setPalette(buttons);
+    }
+
+    QPalette status = window;
+    status.setColor(QPalette::WindowText, kStatusText);
+    m_lblMsg->setPalette(status);
+    m_lblMsg->setFont(arial(14.25));
+}
+
+void frmYearEnd::setUpYearsList()
+{
+    GridModel& years = m_context.accYears();
+    m_vasAccYear->setModel(&years);
+    m_vasAccYear->setFont(arial(8.25));
+    m_vasAccYear->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_vasAccYear->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_vasAccYear->setWordWrap(false);
+    for (int column : years.hiddenColumns())
+        m_vasAccYear->setColumnHidden(column - 1, true);
+
+    // Widths in character units of the grid's font.
+    const QFontMetrics metrics(m_vasAccYear->font());
+    const double unit = metrics.horizontalAdvance(QLatin1Char('0'));
+    auto chars = [unit](double units) { return static_cast<int>(units * unit + 0.5) + 6; };
+    QHeaderView* columns = m_vasAccYear->horizontalHeader();
+    columns->setFont(arial(8.25));
+    columns->resizeSection(YearEndContext::YrStart - 1, chars(10.87));
+    columns->resizeSection(YearEndContext::YrEnd - 1, chars(10.75));
+    columns->resizeSection(YearEndContext::YrActive - 1, chars(6.25));
+    QHeaderView* rows = m_vasAccYear->verticalHeader();
+    rows->setFont(arial(8.25));
+    rows->setFixedWidth(chars(3.0));
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(metrics.height() + 5);
+}
+
+void frmYearEnd::setUpTabOrder()
+{
+    QWidget* const order[] = {m_chkPharma,      m_chkStores,       m_txtServer,   m_cmdConnect,
+                              m_cmdAccYrCreate, m_CmdMigrate,      m_cmdShowHide, m_vasAccYear,
+                              m_cmdBackUpRes,   m_CmdItemDeletion, m_cmdRefresh};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    for (QWidget* still : std::initializer_list<QWidget*>{m_fraMain, m_Frame2, m_Frame3, m_Frame4,
+                                                          m_Label1, m_lblMsg, m_pbTrans})
+        still->setFocusPolicy(Qt::NoFocus);
+}
+
+void frmYearEnd::wireClicks()
+{
+    connect(m_chkPharma, &QCheckBox::clicked, this, &frmYearEnd::chkPharma_Click);
+    connect(m_chkStores, &QCheckBox::clicked, this, &frmYearEnd::chkStores_Click);
+    connect(m_cmdShowHide, &QPushButton::clicked, this, &frmYearEnd::cmdShowHide_Click);
+    connect(m_cmdConnect, &QPushButton::clicked, this, &frmYearEnd::cmdConnect_Click);
+    connect(m_cmdRefresh, &QPushButton::clicked, this, &frmYearEnd::cmdRefresh_Click);
+    connect(m_CmdMigrate, &QPushButton::clicked, this, &frmYearEnd::CmdMigrate_Click);
+    connect(m_cmdAccYrCreate, &QPushButton::clicked, this, &frmYearEnd::cmdAccYrCreate_Click);
+}
+
+void frmYearEnd::load()
+{
+    m_outerWidth = OuterWidth;
+    setOuterHeight(CompactHeight);
+    setFraMainHeight(CompactMainHeight);
+    m_CmdMigrate->setEnabled(false);
+    m_cmdAccYrCreate->setEnabled(false);
+    centre();
+}
+
+void frmYearEnd::setOuterHeight(int twips)
+{
+    m_outerHeight = twips;
+    applyOuterSize();
+}
+
+void frmYearEnd::setFraMainHeight(int twips)
+{
+    m_fraMain->resize(m_fraMain->width(), toPixels(twips));
+}
+
+void frmYearEnd::applyOuterSize()
+{
+    // The sizes are the outer ones, title bar and border included; the client
+    // area gets what the window manager's frame leaves of them.
+    const QWindow* handle = windowHandle();
+    m_frameUsed = handle ? handle->frameMargins() : QMargins();
+    const int width = toPixels(m_outerWidth) - m_frameUsed.left() - m_frameUsed.right();
+    const int height = toPixels(m_outerHeight) - m_frameUsed.top() - m_frameUsed.bottom();
+    setFixedSize(std::max(width, 1), std::max(height, 1));
+}
+
+void frmYearEnd::fitToFrame()
+{
+    const QWindow* handle = windowHandle();
+    if (handle && handle->frameMargins() != m_frameUsed)
+        applyOuterSize();
+}
+
+void frmYearEnd::centre()
+{
+    const QScreen* where = screen();
+    if (!where)
+        return;
+    const QRect area = where->availableGeometry();
+    const QSize outer(toPixels(m_outerWidth), toPixels(m_outerHeight));
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
+}
+
+bool frmYearEnd::event(QEvent* e)
+{
+    const bool handled = QWidget::event(e);
+    switch (e->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::ActivationChange:
+        // The frame's size is known only once the window manager has framed us.
+        fitToFrame();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void frmYearEnd::closeEvent(QCloseEvent* e)
+{
+    // A running command finishes first; the window stays until then.
+    if (m_busy)
+        e->ignore();
+    else
+        e->accept();
+}
+
+void frmYearEnd::chkPharma_Click()
+{
+    if (m_chkPharma->isChecked()) {
+        m_chkStores->setChecked(false);
+        m_chkStores->setEnabled(false);
+    } else {
+        m_chkStores->setChecked(false);
+        m_chkStores->setEnabled(true);
+    }
+}
+
+void frmYearEnd::chkStores_Click()
+{
+    if (m_chkStores->isChecked()) {
+        m_chkPharma->setChecked(false);
+        m_chkPharma->setEnabled(false);
+    } else {
+        m_chkPharma->setChecked(false);
+        m_chkPharma->setEnabled(true);
+    }
+}
+
+void frmYearEnd::cmdShowHide_Click()
+{
+    if (m_outerHeight == ExpandedHeight) {
+        setOuterHeight(CompactHeight);
+        setFraMainHeight(CompactMainHeight);
+    } else {
+        setOuterHeight(ExpandedHeight);
+        setFraMainHeight(ExpandedMainHeight);
+    }
+}
+
+void frmYearEnd::runCommand(const std::function<void()>& command)
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    try {
+        CommandRunner::run(m_context.sink(), command);
+    } catch (...) {
+        // Nothing may leave a click handler; the runner already reports what
+        // it knows, this is the last resort.
+        m_context.sink().show(QStringLiteral("Unexpected failure"), MessageSink::Icon::Critical);
+    }
+    m_busy = false;
+}
+
+void frmYearEnd::cmdConnect_Click()
+{
+    runCommand([this] { ConnectCommand(m_context).run(); });
+}
+
+void frmYearEnd::cmdRefresh_Click()
+{
+    runCommand([this] { RefreshCommand(m_context).run(); });
+}
+
+void frmYearEnd::CmdMigrate_Click()
+{
+    runCommand([this] { OpeningMigration(m_context).run(); });
+}
+
+void frmYearEnd::cmdAccYrCreate_Click()
+{
+    runCommand([this] { YearCreation(m_context).run(); });
+}
+
+bool frmYearEnd::isPharmaChecked() const
+{
+    return m_chkPharma->isChecked();
+}
+
+bool frmYearEnd::isStoresChecked() const
+{
+    return m_chkStores->isChecked();
+}
+
+QString frmYearEnd::serverText() const
+{
+    return m_txtServer->text();
+}
+
+bool frmYearEnd::isServerEnabled() const
+{
+    return m_txtServer->isEnabled();
+}
+
+void frmYearEnd::focusServer()
+{
+    m_txtServer->setFocus(Qt::OtherFocusReason);
+}
+
+void frmYearEnd::setStatusText(const QString& text)
+{
+    m_lblMsg->setText(text);
+}
+
+void frmYearEnd::setProgress(int value)
+{
+    const int clamped = std::clamp(value, m_pbTrans->minimum(), m_pbTrans->maximum());
+    if (clamped == m_pbTrans->value())
+        return;
+    m_pbTrans->setValue(clamped);
+    // Loads run on this thread; without an immediate paint the bar would only
+    // move once the command has finished.
+    m_pbTrans->repaint();
+}
+
+void frmYearEnd::setMigrateEnabled(bool enabled)
+{
+    m_CmdMigrate->setEnabled(enabled);
+}
+
+void frmYearEnd::setCreateEnabled(bool enabled)
+{
+    m_cmdAccYrCreate->setEnabled(enabled);
+}
+
+void frmYearEnd::setCreateVisible(bool visible)
+{
+    m_cmdAccYrCreate->setVisible(visible);
+}
+
+void frmYearEnd::keepPainting()
+{
+    // Paint and handle window-system events now and then, but no input: the
+    // operator cannot act on the window while a command runs.
+    if (m_paintClock.isValid() && m_paintClock.elapsed() < 100)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_paintClock.start();
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "app/FormControls.h"
+#include "app/MessageBoxSink.h"
+#include "app/MessageSink.h"
+#include "app/YearEndContext.h"
+
+#include <QElapsedTimer>
+#include <QMargins>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+// The program's one window. It owns the connection and the two grids (through
+// the context), lays out the controls, locks the two database check boxes
+// against each other, toggles between the compact and the expanded layout and
+// hands every button click to its command.
+class frmYearEnd : public QWidget, public FormControls
+{
+    Q_OBJECT
+
+public:
+    static constexpr int TwipsPerPixel = 15;
+    static constexpr int OuterWidth = 4620;
+    static constexpr int CompactHeight = 3090;
+    static constexpr int ExpandedHeight = 5400;
+    static constexpr int CompactMainHeight = 2730;
+    static constexpr int ExpandedMainHeight = 5055;
+
+    explicit frmYearEnd(QWidget* parent = nullptr);
+    ~frmYearEnd() override;
+
+    YearEndContext& context() { return m_context; }
+    // Where messages go; nullptr restores the window's own message boxes.
+    void setMessageSink(MessageSink* sink);
+
+    // The window's outer size in twips, as last set (title bar and border
+    // included once the window manager has told us their size).
+    int outerWidthTwips() const noexcept { return m_outerWidth; }
+    int outerHeightTwips() const noexcept { return m_outerHeight; }
+    void setOuterHeight(int twips);
+
+    static int toPixels(int twips) { return twips / TwipsPerPixel; }
+
+    // FormControls
+    bool isPharmaChecked() const override;
+    bool isStoresChecked() const override;
+    QString serverText() const override;
+    bool isServerEnabled() const override;
+    void focusServer() override;
+    void setStatusText(const QString& text) override;
+    void setProgress(int value) override;
+    void setMigrateEnabled(bool enabled) override;
+    void setCreateEnabled(bool enabled) override;
+    void setCreateVisible(bool visible) override;
+    void keepPainting() override;
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private slots:
+    void chkPharma_Click();
+    void chkStores_Click();
+    void cmdShowHide_Click();
+    void cmdConnect_Click();
+    void cmdRefresh_Click();
+    void CmdMigrate_Click();
+    void cmdAccYrCreate_Click();
+
+private:
+    // Hands messages to whichever sink is current, so the context can keep
+    // one reference while tests swap the sink.
+    class SinkRelay final : public MessageSink
+    {
+    public:
+        void show(const QString& text, Icon icon) override { m_target->show(text, icon); }
+        MessageSink* m_target = nullptr;
+    };
+
+    void createControls();
+    void applyLook();
+    void setUpYearsList();
+    void setUpTabOrder();
+    void wireClicks();
+    void load();
+    void setFraMainHeight(int twips);
+    void applyOuterSize();
+    void fitToFrame();
+    void centre();
+    void runCommand(const std::function<void()>& command);
+
+    MessageBoxSink m_boxSink;
+    SinkRelay m_relay;
+    YearEndContext m_context;
+
+    int m_outerWidth = OuterWidth;
+    int m_outerHeight = CompactHeight;
+    QMargins m_frameUsed; // the frame the client size was computed for
+    bool m_centred = false;
+    bool m_busy = false;
+    QElapsedTimer m_paintClock;
+
+    QGroupBox* m_fraMain = nullptr;
+    QGroupBox* m_Frame2 = nullptr;
+    QCheckBox* m_chkPharma = nullptr;
+    QCheckBox* m_chkStores = nullptr;
+    QGroupBox* m_Frame4 = nullptr;
+    QLabel* m_Label1 = nullptr;
+    QLineEdit* m_txtServer = nullptr;
+    QPushButton* m_cmdConnect = nullptr;
+    QPushButton* m_cmdRefresh = nullptr;
+    QPushButton* m_cmdAccYrCreate = nullptr;
+    QPushButton* m_CmdMigrate = nullptr;
+    QPushButton* m_cmdBackUpRes = nullptr;
+    QPushButton* m_CmdItemDeletion = nullptr;
+    QLabel* m_lblMsg = nullptr;
+    QProgressBar* m_pbTrans = nullptr;
+    QPushButton* m_cmdShowHide = nullptr;
+    QGroupBox* m_Frame3 = nullptr;
+    QTableView* m_vasAccYear = nullptr;
+};

@@ -1,0 +1,14 @@
+#include "app/frmYearEnd.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillhaven"));
+
+    // The window is the program: closing it ends the run.
+    frmYearEnd window;
+    window.show();
+    return QApplication::exec();
+}
