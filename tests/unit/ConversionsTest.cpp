@@ -1,0 +1,194 @@
+#include "db/Conversions.h"
+#include "db/Failure.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+struct ReadingCase
+{
+    const char* text;
+    double value;
+};
+
+TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText)
+{
+    const ReadingCase cases[] = {
+        {"", 0},          {"abc", 0},         {"12", 12},          {"  12  ", 12},
+        {"1 2 3", 123},   {"\t-4.5\n", -4.5}, {"+7", 7},           {"- 7", -7},
+        {".5", 0.5},      {"-.25", -0.25},    {"1200.50", 1200.5}, {"3.", 3},
+        {".", 0},         {"-", 0},           {"12abc", 12},       {"1,234.5", 1},
+        {"1e3", 1000},    {"1E-2", 0.01},     {"2e", 2},           {"2e+", 2},
+        {"1.5e 2", 150},  {"0.3", 0.3},       {"1e-400", 0},       {"12.34.56", 12.34},
+        {"5.55111512312578E-17", 5.55111512312578E-17},
+    };
+    for (const ReadingCase& c : cases)
+        EXPECT_DOUBLE_EQ(Conversions::leadingNumber(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
+TEST(LeadingNumber, TooLargeIsAnOverflow)
+{
+    try {
+        Conversions::leadingNumber(u"1e400");
+        FAIL() << "no overflow";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), Failure::Overflow);
+    }
+}
+
+struct TextCase
+{
+    double value;
+    const char* text;
+};
+
+TEST(NumberText, FifteenSignificantDigitsPlainNotation)
+{
+    const TextCase cases[] = {
+        {0, "0"},
+        {-0.0, "0"},
+        {3, "3"},
+        {1200.5, "1200.5"},
+        {-75.25, "-75.25"},
+        {39539, "39539"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {123456789012345678.0, "123456789012346000"},
+        {5.551115123125783e-17, "0.0000000000000000555111512312578"},
+        {0.3 - 0.1 - 0.2, "-0.0000000000000000277555756156289"},
+        {99999999.999, "99999999.999"},
+        {1e15, "1000000000000000"},
+    };
+    for (const TextCase& c : cases)
+        EXPECT_EQ(Conversions::numberText(c.value), QString::fromLatin1(c.text)) << c.text;
+}
+
+TEST(NumberText, NeverWritesAnExponentNorABlank)
+{
+    std::mt19937_64 gen(42);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-20, 20);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = mantissa(gen) * std::pow(10.0, exponent(gen));
+        const QString text = Conversions::numberText(v);
+        ASSERT_FALSE(text.contains(u'e') || text.contains(u'E') || text.contains(u' ')) << text.toStdString();
+        // Round trip within 15 significant digits.
+        const double back = Conversions::leadingNumber(text);
+        ASSERT_LE(std::fabs(back - v), std::fabs(v) * 1e-14) << text.toStdString();
+        // Writing the read-back value again gives the same text.
+        ASSERT_EQ(Conversions::numberText(back), text);
+    }
+}
+
+TEST(ExactText, ReadsBackToTheSameDouble)
+{
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> dist(-1e9, 1e9);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = dist(gen) / 1000.0;
+        const QString text = Conversions::exactText(v);
+        ASSERT_FALSE(text.contains(u'e'));
+        ASSERT_EQ(Conversions::leadingNumber(text), v) << text.toStdString();
+    }
+    EXPECT_EQ(Conversions::exactText(1200.5), QStringLiteral("1200.5"));
+    EXPECT_EQ(Conversions::exactText(3), QStringLiteral("3"));
+}
+
+TEST(DayNumber, KnownDates)
+{
+    EXPECT_EQ(Conversions::dayNumber(QDate(1899, 12, 30)), 0);
+    EXPECT_EQ(Conversions::dayNumber(QDate(2008, 3, 31)), 39538);
+    EXPECT_EQ(Conversions::dayNumber(QDate(2008, 4, 1)), 39539);
+    EXPECT_EQ(Conversions::dayNumber(QDate(2005, 4, 1)), 38443);
+    EXPECT_DOUBLE_EQ(Conversions::dayNumber(QDateTime(QDate(2008, 3, 31), QTime(18, 0))), 39538.75);
+    EXPECT_DOUBLE_EQ(Conversions::dayNumber(QDateTime(QDate(1899, 12, 29), QTime(6, 0))), -1.25);
+    EXPECT_EQ(Conversions::dateTimeOfDay(39903), QDateTime(QDate(2009, 3, 31), QTime(0, 0)));
+    EXPECT_EQ(Conversions::dateTimeOfDay(39537.5), QDateTime(QDate(2008, 3, 30), QTime(12, 0)));
+    EXPECT_EQ(Conversions::dateTimeOfDay(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
+}
+
+TEST(DayNumber, RoundTripsEverySecondOfADay)
+{
+    const QDate day(2008, 3, 31);
+    for (int s = 0; s < 86400; s += 7) {
+        const QDateTime dt(day, QTime(0, 0).addSecs(s));
+        EXPECT_EQ(Conversions::dateTimeOfDay(Conversions::dayNumber(dt)), dt);
+    }
+}
+
+TEST(DayNumber, DatabaseValues)
+{
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(39538.75)), 39538.75);
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(qlonglong(39538))), 39538);
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(QStringLiteral("39538.5"))), 39538.5);
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(QStringLiteral("2008-03-31 18:00:00"))),
+                     39538.75);
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(QDateTime(QDate(2008, 3, 31), QTime(9, 0)))),
+                     39538.375);
+    EXPECT_DOUBLE_EQ(Conversions::toDayNumber(QVariant(QDate(2008, 4, 1))), 39539);
+    try {
+        Conversions::toDayNumber(QVariant(QMetaType::fromType<double>()));
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), Failure::InvalidUseOfNull);
+    }
+    try {
+        Conversions::toDayNumber(QVariant(QStringLiteral("next tuesday")));
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), Failure::TypeMismatch);
+    }
+}
+
+TEST(WholeDay, RoundsHalfToEven)
+{
+    EXPECT_EQ(Conversions::wholeDay(39538.5), 39538);
+    EXPECT_EQ(Conversions::wholeDay(39539.5), 39540);
+    EXPECT_EQ(Conversions::wholeDay(39537.5), 39538);
+    EXPECT_EQ(Conversions::wholeDay(39536.5), 39536);
+    EXPECT_EQ(Conversions::wholeDay(39538.42), 39538);
+    EXPECT_EQ(Conversions::wholeDay(39538.5000001), 39539);
+    EXPECT_EQ(Conversions::wholeDay(-0.5), 0);
+    EXPECT_EQ(Conversions::wholeDay(-1.5), -2);
+    EXPECT_THROW(Conversions::wholeDay(3e9), Failure);
+    EXPECT_THROW(Conversions::wholeDay(std::nan("")), Failure);
+}
+
+TEST(WholeDay, NoonOfEveryDayOverAHundredYears)
+{
+    // Noon is exactly half-way: it goes to the even neighbour, every day.
+    const QDate first(1950, 1, 1);
+    for (int d = 0; d < 36525; ++d) {
+        const QDateTime noon(first.addDays(d), QTime(12, 0));
+        const double day = Conversions::dayNumber(noon);
+        const qint32 whole = Conversions::wholeDay(day);
+        const qint32 lower = static_cast<qint32>(std::floor(day));
+        ASSERT_EQ(whole, lower % 2 == 0 ? lower : lower + 1) << day;
+        ASSERT_EQ(Conversions::wholeDay(day + 1.0 / 86400), lower + 1);
+        ASSERT_EQ(Conversions::wholeDay(day - 1.0 / 86400), lower);
+    }
+}
+
+TEST(Int32, NarrowsWithOverflowAndNull)
+{
+    EXPECT_EQ(Conversions::toInt32(QVariant(qlonglong(100000))), 100000);
+    EXPECT_EQ(Conversions::toInt32(QVariant(QStringLiteral("7"))), 7);
+    EXPECT_EQ(Conversions::toInt32(QVariant(2.5)), 2);
+    EXPECT_THROW(Conversions::toInt32(QVariant(qlonglong(1) << 40)), Failure);
+    EXPECT_THROW(Conversions::toInt32(QVariant(QMetaType::fromType<int>())), Failure);
+    EXPECT_THROW(Conversions::toInt32(QVariant(QStringLiteral("seven"))), Failure);
+}
+
+TEST(SqlText, DoublesQuotesAndTrimsOnlyBlanks)
+{
+    EXPECT_EQ(Conversions::sqlText(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
+    EXPECT_EQ(Conversions::sqlText(QStringLiteral("1001")), QStringLiteral("1001"));
+    EXPECT_EQ(Conversions::trimBlanks(QStringLiteral("  1001  ")), QStringLiteral("1001"));
+    EXPECT_EQ(Conversions::trimBlanks(QStringLiteral("\t1001 ")), QStringLiteral("\t1001"));
+    EXPECT_EQ(Conversions::trimBlanks(QStringLiteral("   ")), QString());
+}
+
+} // namespace
