@@ -1,0 +1,214 @@
+#include "years/YearCreation.h"
+
+#include "app/FormControls.h"
+#include "app/GridModel.h"
+#include "app/MessageSink.h"
+#include "app/YearEndContext.h"
+#include "db/Conversions.h"
+#include "db/DateQueries.h"
+#include "db/Failure.h"
+#include "db/Session.h"
+#include "worksheet/AccountWorksheet.h"
+#include "worksheet/BalanceCalculator.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLatin1String>
+#include <cmath>
+
+namespace {
+
+const QLatin1String kDeactivate("Update Acc_Accounting_Year Set Active=0 where Active=1");
+const QLatin1String
+    kInsertYear("INSERT INTO Acc_Accounting_Year(Acc_Yr_Start,Acc_Yr_End,Active)values(");
+const QLatin1String kComma(",");
+const QLatin1String kClose(")");
+const QLatin1String kAccounts(
+    "Select AccountID,AccountName,ParentID from Acc_Master where parentID not in('P','B')");
+
+const QString kYearNotOver =
+    QStringLiteral("Accounting Year Already Exists") + QStringLiteral("\r\n") +
+    QStringLiteral("If You Create New Accounting year Before April 1st Accounts May Not Match");
+
+const QString kNotConnected =
+    QStringLiteral("There is no open connection to the ledger, so no accounting year was "
+                   "created.\nConnect to the server, then click Create Accounting Year.");
+const QString kUnsoundWorksheet = QStringLiteral(
+    "The account worksheet is incomplete: the last refresh or year creation did not finish, "
+    "so no accounting year was created.\n"
+    "Connect to the server again to reload the worksheet, then click Create Accounting Year.");
+
+using Year = YearEndContext::YearColumn;
+
+double numberCell(const GridModel& grid, int column, int row)
+{
+    return Conversions::leadingNumber(grid.readText(column, row));
+}
+
+bool isActiveRow(const GridModel& list, int row)
+{
+    return numberCell(list, Year::YrActive, row) == 1;
+}
+
+// A day number as the list shows it: a plain date, or a date and time when a
+// fraction of a day came with it.
+QVariant dateValue(double dayNumber)
+{
+    const QDateTime dt = Conversions::dateTimeOfDay(dayNumber);
+    if (dt.time() == QTime(0, 0))
+        return dt.date();
+    return dt;
+}
+
+// The last day of a year that starts on a given day: 31 March of the
+// calendar year after the start's.
+double yearEndAfter(double startDay)
+{
+    const int startYear = Conversions::dateTimeOfDay(startDay).date().year();
+    return Conversions::dayNumber(QDate(startYear + 1, 3, 31));
+}
+
+QVariant flag(qint16 value)
+{
+    return QVariant::fromValue(value);
+}
+
+QVariant textOrEmpty(const QVariant& value)
+{
+    return value.isNull() ? QVariant(QString()) : value;
+}
+
+} // namespace
+
+void YearCreation::run()
+{
+    FormControls& controls = m_context.controls();
+    MessageSink& sink = m_context.sink();
+    Session& session = m_context.session();
+    if (!session.isOpen()) {
+        sink.show(kNotConnected, MessageSink::Icon::Information);
+        return;
+    }
+    if (!m_context.isWorksheetSound()) {
+        sink.show(kUnsoundWorksheet, MessageSink::Icon::Information);
+        return;
+    }
+
+    BalanceCalculator::UnknownSides unknown;
+    try {
+        if (!DateQueries(session).IsValidDate()) {
+            sink.show(kYearNotOver, MessageSink::Icon::Information);
+            return;
+        }
+
+        GridModel& list = m_context.accYears();
+        const int rows = list.rows();
+        for (int r = 1; r <= rows; ++r) {
+            const double id = numberCell(list, Year::YrId, r);
+            const bool active = isActiveRow(list, r);
+            const double oldEnd = numberCell(list, Year::YrEndValue, r);
+            if (!active)
+                continue;
+
+            list.setRows(list.rows() + 1);
+            const int appended = list.rows();
+            list.setRowMode(2);
+
+            const double newStart = oldEnd + 1;
+            const double newEnd = yearEndAfter(newStart);
+            list.writeAt(Year::YrId, appended, id + 1);
+            list.writeAt(Year::YrStartValue, appended, newStart);
+            list.writeAt(Year::YrStart, appended, dateValue(newStart));
+            list.writeAt(Year::YrEndValue, appended, newEnd);
+            list.writeAt(Year::YrEnd, appended, dateValue(newEnd));
+
+            list.writeAt(Year::YrActive, r, flag(0));
+            list.writeAt(Year::YrActive, appended, flag(1));
+        }
+
+        controls.setCreateEnabled(false);
+        controls.setCreateVisible(false);
+
+        InsertNewAccYear();
+        LoadNewYearAccounts();
+        unknown = BalanceCalculator(m_context).CalculateBalances();
+    } catch (const Failure&) {
+        // The list, the worksheet or the table may now disagree with each
+        // other: nothing may be migrated from them until the next connect.
+        m_context.setWorksheetSound(false);
+        controls.setMigrateEnabled(false);
+        throw;
+    }
+    if (unknown.count > 0)
+        sink.show(unknown.message(), MessageSink::Icon::Information);
+}
+
+void YearCreation::InsertNewAccYear()
+{
+    Session& session = m_context.session();
+    const GridModel& list = m_context.accYears();
+    const int rows = list.rows();
+    for (int r = 1; r <= rows; ++r) {
+        const QString start = Conversions::numberText(numberCell(list, Year::YrStartValue, r));
+        const QString end = Conversions::numberText(numberCell(list, Year::YrEndValue, r));
+        const double active = numberCell(list, Year::YrActive, r);
+        if (active != 1)
+            continue;
+
+        QString insert;
+        insert.reserve(kInsertYear.size() + start.size() + end.size() + 8);
+        insert.append(kInsertYear)
+            .append(start)
+            .append(kComma)
+            .append(end)
+            .append(kComma)
+            .append(Conversions::numberText(active))
+            .append(kClose);
+
+        // Turning the old year off and adding the new one belong together:
+        // the table must never be left without an active year.
+        session.beginTransaction();
+        try {
+            session.execute(kDeactivate);
+            session.execute(insert);
+            session.commit();
+        } catch (...) {
+            session.rollback();
+            throw;
+        }
+    }
+}
+
+void YearCreation::LoadNewYearAccounts()
+{
+    FormControls& controls = m_context.controls();
+    GridModel& sheet = m_context.accounts();
+    const GridModel& list = m_context.accYears();
+    const int rows = list.rows();
+    for (int r = 1; r <= rows; ++r) {
+        const QString yearText = list.readText(Year::YrId, r);
+        if (!isActiveRow(list, r))
+            continue;
+
+        RecordSet rs = m_context.session().query(kAccounts);
+        while (!rs.eof()) {
+            sheet.setRows(sheet.rows() + 1);
+            const int row = sheet.rows();
+            sheet.writeAt(YearEndContext::AccAccountId, row,
+                          textOrEmpty(rs.field(QStringLiteral("AccountID"))));
+            sheet.writeAt(YearEndContext::AccName, row,
+                          textOrEmpty(rs.field(QStringLiteral("AccountName"))));
+            sheet.writeAt(YearEndContext::AccParentId, row,
+                          textOrEmpty(rs.field(QStringLiteral("ParentID"))));
+            sheet.writeAt(YearEndContext::AccYearId, row, yearText);
+            sheet.writeAt(YearEndContext::AccDebit, row, 0);
+            sheet.writeAt(YearEndContext::AccCredit, row, 0);
+            controls.keepPainting();
+            rs.moveNext();
+        }
+        // Closed before the lookups: a server without multiple active result
+        // sets refuses a second query while one is still open.
+        rs.close();
+        AccountWorksheet(m_context).LoadOpeningBalances();
+    }
+}
