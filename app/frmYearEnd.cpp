@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <QWindow>
 #include <algorithm>
@@ -44,6 +45,21 @@ void place(QWidget* widget, int left, int top, int width, int height)
 {
     widget->setGeometry(frmYearEnd::toPixels(left), frmYearEnd::toPixels(top),
                         frmYearEnd::toPixels(width), frmYearEnd::toPixels(height));
+}
+
+// Fonts substituted for Arial can run a little wider than the designed
+// label: tighten the letters just enough for the caption to fit.
+void fitCaption(QLabel* label)
+{
+    QFont font = label->font();
+    const QString text = label->text();
+    const double need = QFontMetricsF(font).horizontalAdvance(text);
+    const double room = label->width();
+    if (text.size() < 2 || need <= room)
+        return;
+    const double spacing = std::max(-1.0, (room - need) / static_cast<double>(text.size() - 1));
+    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    label->setFont(font);
 }
 
 // A small ledger book with a quill, drawn rather than shipped as a file.
@@ -181,6 +197,15 @@ void frmYearEnd::applyLook()
 
     for (QGroupBox* frame : {m_fraMain, m_Frame2, m_Frame3, m_Frame4})
         frame->setAutoFillBackground(true);
+    // Frames are etched boxes whose caption sits on the top line; the
+    // database box lies over the top edge of Frame4, as designed, so its
+    // check boxes are not cut.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 2px groove rgb(172, 168, 153); border-radius: 0px; margin-top: 0px; }"
+        "QGroupBox#Frame2 { margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0px 2px; }"));
+    m_Frame2->raise();
     for (QWidget* small : std::initializer_list<QWidget*>{m_Frame2, m_Frame4, m_chkPharma,
                                                           m_chkStores, m_Label1, m_txtServer})
         small->setFont(arial(8.25));
@@ -200,6 +225,7 @@ void frmYearEnd::applyLook()
     status.setColor(QPalette::WindowText, kStatusText);
     m_lblMsg->setPalette(status);
     m_lblMsg->setFont(arial(14.25));
+    fitCaption(m_Label1);
 }
 
 void frmYearEnd::setUpYearsList()
@@ -210,18 +236,27 @@ void frmYearEnd::setUpYearsList()
     m_vasAccYear->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_vasAccYear->setSelectionMode(QAbstractItemView::SingleSelection);
     m_vasAccYear->setWordWrap(false);
+    // Tab leaves the list instead of walking its cells.
+    m_vasAccYear->setTabKeyNavigation(false);
     for (int column : years.hiddenColumns())
         m_vasAccYear->setColumnHidden(column - 1, true);
 
-    // Widths in character units of the grid's font.
+    // Widths in character units of the grid's font, but never so narrow that
+    // the header's caption is cut.
     const QFontMetrics metrics(m_vasAccYear->font());
     const double unit = metrics.horizontalAdvance(QLatin1Char('0'));
     auto chars = [unit](double units) { return static_cast<int>(units * unit + 0.5) + 6; };
     QHeaderView* columns = m_vasAccYear->horizontalHeader();
     columns->setFont(arial(8.25));
-    columns->resizeSection(YearEndContext::YrStart - 1, chars(10.87));
-    columns->resizeSection(YearEndContext::YrEnd - 1, chars(10.75));
-    columns->resizeSection(YearEndContext::YrActive - 1, chars(6.25));
+    const int margin = 2 * columns->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
+    auto setWidth = [&](int column, double units) {
+        const QString caption = years.headerData(column - 1, Qt::Horizontal).toString();
+        const int header = QFontMetrics(columns->font()).horizontalAdvance(caption) + margin + 2;
+        columns->resizeSection(column - 1, std::max(chars(units), header));
+    };
+    setWidth(YearEndContext::YrStart, 10.87);
+    setWidth(YearEndContext::YrEnd, 10.75);
+    setWidth(YearEndContext::YrActive, 6.25);
     QHeaderView* rows = m_vasAccYear->verticalHeader();
     rows->setFont(arial(8.25));
     rows->setFixedWidth(chars(3.0));
@@ -431,10 +466,10 @@ void frmYearEnd::setProgress(int value)
     const int clamped = std::clamp(value, m_pbTrans->minimum(), m_pbTrans->maximum());
     if (clamped == m_pbTrans->value())
         return;
+    // Loads run on this thread, so the bar must paint at once: setValue()
+    // repaints immediately whenever the bar visibly moves, and skips the
+    // repaint for steps too small to show.
     m_pbTrans->setValue(clamped);
-    // Loads run on this thread; without an immediate paint the bar would only
-    // move once the command has finished.
-    m_pbTrans->repaint();
 }
 
 void frmYearEnd::setMigrateEnabled(bool enabled)
