@@ -245,7 +245,7 @@ void frmYearEnd::setUpYearsList()
     // the header's caption is cut.
     const QFontMetrics metrics(m_vasAccYear->font());
     const double unit = metrics.horizontalAdvance(QLatin1Char('0'));
-    auto chars = [unit](double units) { return static_cast<int>(units * unit + 0.5) + 6; };
+    auto chars = [unit](double units) { return qRound(units * unit) + 6; };
     QHeaderView* columns = m_vasAccYear->horizontalHeader();
     columns->setFont(arial(8.25));
     const int margin = 2 * columns->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
