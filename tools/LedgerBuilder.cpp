@@ -1,0 +1,126 @@
+#include "tools/LedgerBuilder.h"
+
+#include "db/Failure.h"
+#include "tools/LedgerData.h"
+#include "tools/LedgerSchema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void removeIfPresent(const QString& path)
+{
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        throw Failure(1, QStringLiteral("cannot remove %1").arg(path));
+}
+
+} // namespace
+
+LedgerBuilder::LedgerBuilder(const LedgerOptions& options) : m_options(options) {}
+
+QString LedgerBuilder::ledgerPath(const QString& folder, const QString& database)
+{
+    return QDir(folder).filePath(database + QStringLiteral(".db"));
+}
+
+void LedgerBuilder::build()
+{
+    if (!QDir().mkpath(m_options.folder()))
+        throw Failure(1, QStringLiteral("cannot create the folder %1").arg(m_options.folder()));
+    // Refuse before building anything, so a refusal leaves no file changed.
+    if (!m_options.force()) {
+        for (const QString& database : m_options.databases()) {
+            const QString target = ledgerPath(m_options.folder(), database);
+            if (QFileInfo::exists(target))
+                throw Failure(
+                    1, QStringLiteral("%1 exists already; add --force to replace it").arg(target));
+        }
+    }
+    for (const QString& database : m_options.databases())
+        buildOne(database);
+}
+
+void LedgerBuilder::buildOne(const QString& database)
+{
+    const QString target = ledgerPath(m_options.folder(), database);
+    const QString building = QDir(m_options.folder())
+                                 .filePath(QStringLiteral(".%1.db.building-%2")
+                                               .arg(database)
+                                               .arg(QCoreApplication::applicationPid()));
+    removeIfPresent(building);
+    try {
+        fill(building, database);
+        replace(building, target);
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
+    if (m_options.empty())
+        m_summary.append(QStringLiteral("%1: empty ledger").arg(target));
+    else
+        m_summary.append(QStringLiteral("%1: %2 accounts, %3 years from 1 April %4, %5 postings")
+                             .arg(target)
+                             .arg(m_options.accounts())
+                             .arg(m_options.years())
+                             .arg(m_options.firstYear())
+                             .arg(m_options.postings()));
+}
+
+void LedgerBuilder::fill(const QString& file, const QString& database)
+{
+    const QString connection = QStringLiteral("quillhaven-ledger-%1").arg(database);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        if (!db.open())
+            throw Failure(1,
+                          QStringLiteral("cannot create %1: %2").arg(file, db.lastError().text()));
+        try {
+            LedgerSchema schema(db);
+            schema.prepareForBuilding();
+            if (!db.transaction())
+                throw Failure(1, db.lastError().text());
+            schema.createTables();
+            schema.createClock(m_options.serverDate());
+            if (!m_options.empty()) {
+                LedgerData::Shape shape;
+                shape.accounts = m_options.accounts();
+                shape.years = m_options.years();
+                shape.postings = m_options.postings();
+                shape.firstYear = m_options.firstYear();
+                shape.seed = m_options.seed();
+                LedgerData(db, database, shape).write();
+            }
+            schema.createIndexes();
+            if (!db.commit())
+                throw Failure(1, db.lastError().text());
+            schema.finishBuilding();
+        } catch (...) {
+            db.close();
+            throw;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+void LedgerBuilder::replace(const QString& from, const QString& to)
+{
+    // A journal left beside the old file belongs to it; next to the new file
+    // SQLite would take it as a crashed transaction and roll it back into
+    // the new data.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        removeIfPresent(to + QLatin1String(suffix));
+    // rename() replaces the target in one step; QFile::rename would not.
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw Failure(1, QStringLiteral("cannot move %1 to %2: %3")
+                             .arg(from, to, QString::fromLocal8Bit(std::strerror(errno))));
+}

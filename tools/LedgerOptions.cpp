@@ -1,0 +1,213 @@
+#include "tools/LedgerOptions.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace {
+
+QString description()
+{
+    return QStringLiteral(
+        "Builds SQLite ledger files laid out as the business applications' SQL Server\n"
+        "databases hold them: the tables Acc_Master, Acc_Accounting_Year, Acc_transaction\n"
+        "and Acc_Opening (text compared without regard to letter case), their indexes,\n"
+        "and the view sproc_GetServerDate with one column serverdate, the server clock.\n"
+        "\n"
+        "The data is made up but deterministic for a seed: group accounts with ParentID\n"
+        "'P' and 'B', ordinary accounts below them, postings between two ordinary\n"
+        "accounts, accounting years from 1 April to 31 March with ids 1..N (the last one\n"
+        "active), random openings in the first year and, in every later year, the\n"
+        "previous year's closings carried forward as a year-end run leaves them.\n"
+        "\n"
+        "Open a folder of ledgers in Quillhaven with the server name sqlite:FOLDER.\n"
+        "Exit status: 0 when built, 1 when a ledger could not be built, 2 for bad options.");
+}
+
+QDate firstOfApril(int year)
+{
+    return QDate(year, 4, 1);
+}
+
+} // namespace
+
+int LedgerOptions::accountingYearOf(const QDate& date)
+{
+    return date < firstOfApril(date.year()) ? date.year() - 1 : date.year();
+}
+
+bool LedgerOptions::fail(const QString& message)
+{
+    m_error = message;
+    return false;
+}
+
+bool LedgerOptions::readCount(const QString& name, const QString& text, qint64 lowest,
+                              qint64 highest, qint64& value)
+{
+    bool ok = false;
+    const qint64 number = text.trimmed().toLongLong(&ok);
+    if (!ok || number < lowest || number > highest)
+        return fail(QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\"")
+                        .arg(name)
+                        .arg(lowest)
+                        .arg(highest)
+                        .arg(text));
+    value = number;
+    return true;
+}
+
+LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption dir(
+        QStringLiteral("dir"),
+        QStringLiteral("Folder to write the ledgers into: FOLDER/Dosavine.db and/or "
+                       "FOLDER/Bindwell.db. Created when missing. Default: the current folder."),
+        QStringLiteral("FOLDER"));
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        QStringLiteral("Which ledger to build: Dosavine (the pharmacy), Bindwell (the stores) "
+                       "or both. Default: both."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption accounts(
+        QStringLiteral("accounts"),
+        QStringLiteral("Number of ordinary accounts per ledger, besides the fixed group "
+                       "accounts. Default: %1.")
+            .arg(DefaultAccounts),
+        QStringLiteral("N"));
+    const QCommandLineOption years(
+        QStringLiteral("years"),
+        QStringLiteral("Number of accounting years, 1 to 100. Default: %1.").arg(DefaultYears),
+        QStringLiteral("N"));
+    const QCommandLineOption postings(
+        QStringLiteral("postings"),
+        QStringLiteral("Number of postings per ledger, spread evenly over the years. Needs at "
+                       "least two accounts unless 0. Default: %1.")
+            .arg(DefaultPostings),
+        QStringLiteral("N"));
+    const QCommandLineOption seed(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed of the made-up data; the same seed gives the same ledger. "
+                       "Default: %1.")
+            .arg(DefaultSeed),
+        QStringLiteral("N"));
+    const QCommandLineOption firstYear(
+        QStringLiteral("first-year"),
+        QStringLiteral("Calendar year of the first accounting year, which runs from 1 April "
+                       "YYYY to 31 March YYYY+1. Default: chosen so that the last year holds "
+                       "the server date."),
+        QStringLiteral("YYYY"));
+    const QCommandLineOption serverDate(
+        QStringLiteral("server-date"),
+        QStringLiteral("Pin the server clock, e.g. 2008-03-31T18:00. The date-time is stored "
+                       "in the table Sys_ServerClock, which the view reads, so a test can move "
+                       "it with an UPDATE or remove it with a DELETE. Default: the live local "
+                       "clock."),
+        QStringLiteral("DATETIME"));
+    const QCommandLineOption emptyLedger(
+        QStringLiteral("empty"),
+        QStringLiteral("Tables, indexes, view and clock only, without any rows in the Acc_ "
+                       "tables."));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("Replace ledger files that already exist (with any journal left "
+                       "beside them). Without it an existing file is an error."));
+    parser.addOptions({help, dir, database, accounts, years, postings, seed, firstYear, serverDate,
+                       emptyLedger, force});
+    m_helpText = parser.helpText();
+
+    if (!parser.parse(arguments)) {
+        fail(parser.errorText());
+        return Outcome::Invalid;
+    }
+    if (parser.isSet(help))
+        return Outcome::Help;
+    if (!parser.positionalArguments().isEmpty()) {
+        fail(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return Outcome::Invalid;
+    }
+
+    m_folder = QDir::cleanPath(
+        QDir::current().absoluteFilePath(parser.isSet(dir) ? parser.value(dir) : QString()));
+    if (parser.isSet(dir) && parser.value(dir).trimmed().isEmpty()) {
+        fail(QStringLiteral("--dir needs a folder"));
+        return Outcome::Invalid;
+    }
+
+    const QString which = parser.isSet(database) ? parser.value(database) : QStringLiteral("both");
+    if (which.compare(QLatin1String("Dosavine"), Qt::CaseInsensitive) == 0)
+        m_databases = {QStringLiteral("Dosavine")};
+    else if (which.compare(QLatin1String("Bindwell"), Qt::CaseInsensitive) == 0)
+        m_databases = {QStringLiteral("Bindwell")};
+    else if (which.compare(QLatin1String("both"), Qt::CaseInsensitive) == 0)
+        m_databases = {QStringLiteral("Dosavine"), QStringLiteral("Bindwell")};
+    else {
+        fail(QStringLiteral("--database takes Dosavine, Bindwell or both, not \"%1\"").arg(which));
+        return Outcome::Invalid;
+    }
+
+    qint64 value = 0;
+    if (parser.isSet(accounts)) {
+        if (!readCount(QStringLiteral("accounts"), parser.value(accounts), 0, 100000, value))
+            return Outcome::Invalid;
+        m_accounts = static_cast<int>(value);
+    }
+    if (parser.isSet(years)) {
+        if (!readCount(QStringLiteral("years"), parser.value(years), 1, 100, value))
+            return Outcome::Invalid;
+        m_years = static_cast<int>(value);
+    }
+    if (parser.isSet(postings)) {
+        if (!readCount(QStringLiteral("postings"), parser.value(postings), 0, 100000000, value))
+            return Outcome::Invalid;
+        m_postings = value;
+    }
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        m_seed = parser.value(seed).trimmed().toULongLong(&ok);
+        if (!ok) {
+            fail(QStringLiteral("--seed takes a whole number from 0 to 18446744073709551615, "
+                                "not \"%1\"")
+                     .arg(parser.value(seed)));
+            return Outcome::Invalid;
+        }
+    }
+    if (m_postings > 0 && m_accounts < 2 && !parser.isSet(emptyLedger)) {
+        fail(QStringLiteral("--postings needs at least two accounts to post between"));
+        return Outcome::Invalid;
+    }
+
+    if (parser.isSet(serverDate)) {
+        const QString text = parser.value(serverDate).trimmed();
+        QDateTime moment = QDateTime::fromString(text, Qt::ISODate);
+        if (!moment.isValid())
+            moment = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!moment.isValid() || moment.date().year() < 1900 || moment.date().year() > 9999) {
+            fail(QStringLiteral("--server-date takes a date and time such as "
+                                "2008-03-31T18:00, not \"%1\"")
+                     .arg(parser.value(serverDate)));
+            return Outcome::Invalid;
+        }
+        m_serverDate = moment;
+    }
+
+    if (parser.isSet(firstYear)) {
+        if (!readCount(QStringLiteral("first-year"), parser.value(firstYear), 1900, 9000, value))
+            return Outcome::Invalid;
+        m_firstYear = static_cast<int>(value);
+    } else {
+        const QDate today =
+            m_serverDate ? m_serverDate->date() : QDateTime::currentDateTime().date();
+        m_firstYear = accountingYearOf(today) - (m_years - 1);
+    }
+
+    m_empty = parser.isSet(emptyLedger);
+    m_force = parser.isSet(force);
+    return Outcome::Build;
+}
