@@ -39,7 +39,7 @@ protected:
 } // namespace
 
 // The main window as the operator meets it: layout, start state, the locked
-// check boxes, the layout toggle and the connect paths that need no ledger.
+// check boxes and the layout toggle.
 class tst_frmYearEnd : public QObject
 {
     Q_OBJECT
@@ -52,7 +52,6 @@ private:
             qFatal("control %s not found", name);
         return found;
     }
-    void clickConnect() { QTest::mouseClick(control<QPushButton>("cmdConnect"), Qt::LeftButton); }
 
     std::unique_ptr<frmYearEnd> m_window;
     CapturingSink m_sink;
@@ -171,7 +170,7 @@ private slots:
             QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->objectName()));
         for (auto* button : m_window->findChildren<QPushButton*>()) {
             if (button->isHidden())
-                continue;  // never seen
+                continue; // never seen
             const QString shown = button->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
             QVERIFY2(button->fontMetrics().horizontalAdvance(shown) + 4 <= button->width(),
                      qPrintable(button->objectName()));
@@ -388,46 +387,6 @@ private slots:
         m_window->keepPainting();
         QVERIFY(counter.paints >= 1);
         status->removeEventFilter(&counter);
-    }
-
-    void connectWithoutDatabase()
-    {
-        auto* server = control<QLineEdit>("txtServer");
-        server->setText(QStringLiteral("SERVER01"));
-        clickConnect();
-        QCOMPARE(m_sink.texts(), QStringList{QStringLiteral("Select Any One Database Name")});
-        QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::Information);
-        QCOMPARE(control<QLabel>("lblMsg")->text(), QString());
-        QVERIFY(!control<QPushButton>("CmdMigrate")->isEnabled());
-        QVERIFY(!control<QPushButton>("cmdAccYrCreate")->isEnabled());
-
-        // The database is checked before the name: an empty name changes nothing.
-        m_sink.clear();
-        server->clear();
-        clickConnect();
-        QCOMPARE(m_sink.texts(), QStringList{QStringLiteral("Select Any One Database Name")});
-    }
-
-    void connectWithBlankName_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("pharma, empty") << QStringLiteral("chkPharma") << QString();
-        QTest::newRow("pharma, spaces") << QStringLiteral("chkPharma") << QStringLiteral("    ");
-        QTest::newRow("stores, empty") << QStringLiteral("chkStores") << QString();
-        QTest::newRow("stores, spaces") << QStringLiteral("chkStores") << QStringLiteral(" ");
-    }
-    void connectWithBlankName()
-    {
-        QFETCH(QString, box);
-        QFETCH(QString, name);
-        QTest::mouseClick(m_window->findChild<QCheckBox*>(box), Qt::LeftButton);
-        control<QLineEdit>("txtServer")->setText(name);
-        clickConnect();
-        QVERIFY(m_sink.messages.isEmpty());
-        QCOMPARE(QApplication::focusWidget(), control<QWidget>("txtServer"));
-        QCOMPARE(control<QLabel>("lblMsg")->text(), QString());
-        QVERIFY(!control<QPushButton>("CmdMigrate")->isEnabled());
     }
 
     void closingEndsTheProgram()
