@@ -1,0 +1,61 @@
+// A process that connects to a ledger and migrates its accounts, killing
+// itself right before its k-th statement of the migration is sent. The kill
+// test runs it and then inspects the ledger the dead process left behind.
+//
+// Usage: quillhaven_migrate_child SERVER K
+//   SERVER  the server name typed into the window ("sqlite:FOLDER" or
+//           "sqliteodbc:FOLDER"); the Dosavine database is chosen
+//   K       the statement of the migration (counted from 1) before which the
+//           process dies; 0 lets the migration run to its end
+// Exit codes: 0 migrated, 1 the migration failed, 2 bad arguments, 3 no
+// sound worksheet after connecting.
+
+#include "app/CommandRunner.h"
+#include "app/YearEndContext.h"
+#include "db/ConnectCommand.h"
+#include "migration/OpeningMigration.h"
+#include "tests/support/CapturingSink.h"
+#include "tests/support/FakeControls.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <csignal>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    bool numeric = false;
+    const int killAt = arguments.size() == 3 ? arguments.at(2).toInt(&numeric) : 0;
+    if (!numeric || killAt < 0) {
+        std::fputs("usage: quillhaven_migrate_child SERVER K\n", stderr);
+        return 2;
+    }
+
+    FakeControls controls;
+    controls.pharma = true;
+    controls.server = arguments.at(1);
+    CapturingSink sink;
+    YearEndContext context(controls, sink);
+    CommandRunner::run(sink, [&] { ConnectCommand(context).run(); });
+    if (!context.session().isOpen() || !context.isWorksheetSound()) {
+        for (const QString& text : sink.texts())
+            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        return 3;
+    }
+
+    int sent = 0;
+    context.setBeforeStatement([&](const QString&) {
+        if (++sent == killAt)
+            std::raise(SIGKILL);
+    });
+    const bool migrated = CommandRunner::run(sink, [&] { OpeningMigration(context).run(); });
+    if (!migrated || !sink.messages.isEmpty()) {
+        for (const QString& text : sink.texts())
+            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        return 1;
+    }
+    std::printf("%d\n", sent);
+    return 0;
+}

@@ -1,0 +1,87 @@
+#include "tests/unit/MigrationHarness.h"
+
+#include "app/CommandRunner.h"
+#include "db/ConnectCommand.h"
+#include "migration/OpeningMigration.h"
+
+MigrationHarness::MigrationHarness(Backend backend) : m_backend(backend)
+{
+    context.setStatementLog(&log);
+}
+
+void MigrationHarness::build(const QStringList& arguments)
+{
+    ledger.build(QStringList{QStringLiteral("--database"), QStringLiteral("Dosavine")} + arguments);
+}
+
+QString MigrationHarness::serverName() const
+{
+    const QString scheme =
+        m_backend == Backend::Odbc ? QStringLiteral("sqliteodbc:") : QStringLiteral("sqlite:");
+    return scheme + ledger.folder();
+}
+
+bool MigrationHarness::connect()
+{
+    controls.pharma = true;
+    controls.stores = false;
+    controls.server = serverName();
+    CommandRunner::run(sink, [this] { ConnectCommand(context).run(); });
+    return context.session().isOpen() && context.isWorksheetSound();
+}
+
+bool MigrationHarness::migrate()
+{
+    log.clear();
+    return CommandRunner::run(sink, [this] { OpeningMigration(context).run(); });
+}
+
+void MigrationHarness::setWorksheet(const QList<Row>& rows)
+{
+    context.accounts().setRows(0);
+    for (const Row& row : rows)
+        appendRow(row);
+}
+
+void MigrationHarness::appendRow(const Row& row)
+{
+    GridModel& sheet = context.accounts();
+    sheet.setRows(sheet.rows() + 1);
+    const int r = sheet.rows();
+    sheet.writeAt(YearEndContext::AccAccountId, r, row.id);
+    sheet.writeAt(YearEndContext::AccYearId, r, row.year);
+    sheet.writeAt(YearEndContext::AccOpening, r, row.opening);
+    sheet.writeAt(YearEndContext::AccOpeningType, r, row.openingType);
+    sheet.writeAt(YearEndContext::AccBalance, r, row.balance);
+    sheet.writeAt(YearEndContext::AccNextOpening, r, row.nextOpening);
+    sheet.writeAt(YearEndContext::AccType, r, row.type);
+}
+
+QStringList MigrationHarness::dump() const
+{
+    QStringList lines;
+    const auto rows = ledger.rows(QStringLiteral(
+        "SELECT rowid || '|' || quote(AccId) || '|' || quote(AccYearID) || '|' || "
+        "quote(Opening) || '|' || quote(OpeningType) || '|' || quote(Closing) || '|' || "
+        "quote(ClosingType) FROM Acc_Opening ORDER BY rowid"));
+    for (const QVariantList& row : rows)
+        lines.append(row.value(0).toString());
+    return lines;
+}
+
+QList<QVariantList> MigrationHarness::openings() const
+{
+    return ledger.rows(QStringLiteral("SELECT AccId, AccYearID, Opening, OpeningType, Closing, "
+                                      "ClosingType FROM Acc_Opening ORDER BY rowid"));
+}
+
+QStringList MigrationHarness::currentYearQueries()
+{
+    return {QStringLiteral("Select * from Acc_Accounting_Year where Active=1"),
+            QStringLiteral("sproc_GetServerDate")};
+}
+
+std::string MigrationHarness::backendName(Backend backend)
+{
+    return backend == Backend::Odbc ? "Odbc" : "Native";
+}

@@ -1,0 +1,84 @@
+// A process killed while it migrates leaves Acc_Opening as it was: the
+// child connects to a ledger file, starts Migrate Accounts and dies right
+// before its k-th statement; the next connection finds the old table.
+
+#include "tests/unit/MigrationHarness.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Backend = MigrationHarness::Backend;
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+struct ChildRun
+{
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int exitCode = -1;
+    QString output;
+};
+
+ChildRun runChild(const QString& server, int killAt)
+{
+    QProcess child;
+    child.start(QString::fromUtf8(QH_MIGRATE_CHILD), {server, QString::number(killAt)});
+    ChildRun run;
+    if (!child.waitForStarted() || !child.waitForFinished(5 * 60 * 1000)) {
+        child.kill();
+        child.waitForFinished();
+        run.output = s("child did not run: ") + child.errorString();
+        return run;
+    }
+    run.status = child.exitStatus();
+    run.exitCode = child.exitCode();
+    run.output =
+        QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+    return run;
+}
+
+class MigrationKill : public ::testing::TestWithParam<Backend>
+{
+protected:
+    MigrationHarness h{GetParam()};
+};
+
+TEST_P(MigrationKill, KilledPartWayLeavesTheTableAsItWas)
+{
+    constexpr int kYears = 3;
+    constexpr int kAccounts = 4;
+    h.build({s("--years"), QString::number(kYears), s("--accounts"), QString::number(kAccounts),
+             s("--postings"), s("60"), s("--seed"), s("11"), s("--server-date"),
+             s("2011-06-15T10:00")});
+    const QStringList before = h.dump();
+    ASSERT_FALSE(before.isEmpty());
+
+    constexpr int n = kYears * kAccounts;
+    // Right after the delete, within the inserts, within each update step,
+    // before the year lookup and before the very last statement.
+    const int killPoints[] = {1, 2, n, n + 2, 3 * n + 1, 5 * n + 1, 5 * n + 2, 5 * n + 5};
+    for (int killAt : killPoints) {
+        SCOPED_TRACE(killAt);
+        const ChildRun run = runChild(h.serverName(), killAt);
+        ASSERT_EQ(run.status, QProcess::CrashExit) << run.output.toStdString();
+        EXPECT_EQ(h.dump(), before);
+    }
+
+    // Left alone, the same child migrates and says how many statements it sent.
+    const ChildRun run = runChild(h.serverName(), 0);
+    ASSERT_EQ(run.status, QProcess::NormalExit);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_EQ(run.output.trimmed().toInt(), 5 * n + 5);
+    EXPECT_NE(h.dump(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, MigrationKill, ::testing::Values(Backend::Native, Backend::Odbc),
+                         [](const ::testing::TestParamInfo<Backend>& p) {
+                             return MigrationHarness::backendName(p.param);
+                         });
+
+} // namespace
