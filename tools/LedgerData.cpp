@@ -7,7 +7,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <cstdlib>
-#include <utility>
 
 namespace {
 
@@ -53,8 +52,8 @@ QString sideOf(qint64 signedPaise)
 
 } // namespace
 
-LedgerData::LedgerData(QSqlDatabase database, const QString& name, const Shape& shape)
-    : m_database(std::move(database)), m_name(name), m_shape(shape),
+LedgerData::LedgerData(const QSqlDatabase& database, const QString& name, const Shape& shape)
+    : m_database(database), m_name(name), m_shape(shape),
       m_chart(name, shape.accounts, LedgerRandom::stream(shape.seed, ledgerBase(name) + ChartPart))
 {
     const qsizetype cells = static_cast<qsizetype>(shape.years + 1) * shape.accounts;

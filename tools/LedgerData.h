@@ -21,7 +21,7 @@ public:
         quint64 seed = 0;
     };
 
-    LedgerData(QSqlDatabase database, const QString& name, const Shape& shape);
+    LedgerData(const QSqlDatabase& database, const QString& name, const Shape& shape);
 
     // Writes all rows; the caller holds the transaction.
     void write();

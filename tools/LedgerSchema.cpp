@@ -4,13 +4,12 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <utility>
 
 const char* const LedgerSchema::PostingsByDebitIndex = "IX_Acc_transaction_Dr_Account";
 const char* const LedgerSchema::PostingsByCreditIndex = "IX_Acc_transaction_Cr_Account";
 const char* const LedgerSchema::OpeningsByAccountIndex = "IX_Acc_Opening_AccId";
 
-LedgerSchema::LedgerSchema(QSqlDatabase database) : m_database(std::move(database)) {}
+LedgerSchema::LedgerSchema(const QSqlDatabase& database) : m_database(database) {}
 
 void LedgerSchema::run(const QString& sql)
 {

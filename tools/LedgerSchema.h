@@ -12,7 +12,7 @@
 class LedgerSchema
 {
 public:
-    explicit LedgerSchema(QSqlDatabase database);
+    explicit LedgerSchema(const QSqlDatabase& database);
 
     // Settings for a fast one-off build: no journal, no syncing.
     void prepareForBuilding();
