@@ -24,13 +24,19 @@ public:
     // SQLite ODBC driver) names the embedded ledger FOLDER/<catalog>.db.
     bool isEmbedded() const;
     bool isEmbeddedViaOdbc() const;
+    // The folder after the scheme, as typed; empty when not embedded.
+    QString embeddedFolder() const;
+    // FOLDER/<catalog>.db as an absolute, clean path; empty when not embedded
+    // or when no folder is given.
     QString embeddedFile() const;
 
     // An ODBC connection string for SQL Server with the given driver name.
     // Every value is brace-quoted, so no value can add keys of its own.
     QString odbcForSqlServer(const QString& driver) const;
     // An ODBC connection string for the embedded ledger through the SQLite
-    // ODBC driver.
+    // ODBC driver ("SQLite3"). That driver reads a value up to the next ";"
+    // and takes braces literally, so the file name goes in unquoted and a
+    // path holding ";" cannot be expressed: the result is empty then.
     QString odbcForSqlite() const;
 
     // Brace-quotes one ODBC value: {value}, with "}" doubled.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "db/SqlDialect.h"
+
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 
@@ -14,7 +17,10 @@ class RecordSet
 {
 public:
     RecordSet() = default;
-    explicit RecordSet(std::unique_ptr<QSqlQuery> query);
+    // Takes an executed query and moves to its first row (throws Failure when
+    // that fetch fails). The kind says whose error numbers the driver gives.
+    explicit RecordSet(std::unique_ptr<QSqlQuery> query,
+                       SqlDialect::Kind kind = SqlDialect::Kind::Sqlite);
     RecordSet(RecordSet&&) noexcept;
     RecordSet& operator=(RecordSet&&) noexcept;
     ~RecordSet();
@@ -24,13 +30,22 @@ public:
     // Throws Failure 3265 for a name the result does not have, and Failure
     // 3021 when there is no current row.
     QVariant field(const QString& name) const;
-    QVariant field(int position) const;  // counted from 0
-    void moveNext();                     // throws Failure when the fetch fails
+    QVariant field(int position) const; // counted from 0
+    // The column names as the driver gives them, in order.
+    const QStringList& columns() const noexcept { return m_names; }
+    void moveNext(); // throws Failure when the fetch fails
     void close();
+
+    static constexpr int ItemNotFound = 3265;
+    static constexpr int NoCurrentRow = 3021;
 
 private:
     void fetch();
+    int indexOf(const QString& name) const;
+    void requireRow() const;
 
     std::unique_ptr<QSqlQuery> m_query;
+    QStringList m_names;
+    SqlDialect::Kind m_kind = SqlDialect::Kind::Sqlite;
     bool m_onRow = false;
 };

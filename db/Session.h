@@ -3,6 +3,7 @@
 #include "db/RecordSet.h"
 #include "db/SqlDialect.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -37,7 +38,7 @@ public:
 
     void beginTransaction();
     void commit();
-    void rollback();  // never throws: it runs while a failure is being reported
+    void rollback(); // never throws: it runs while a failure is being reported
     bool inTransaction() const noexcept { return m_inTransaction; }
 
     // Every statement text sent (execute, query, procedure name) is appended
@@ -53,11 +54,22 @@ public:
     // when registered, else FreeTDS.
     static QString sqlServerDriver();
 
+    // How long opening a SQL Server connection waits for the server to
+    // answer, in seconds (15, as the old provider waited). Tests shorten it.
+    static int loginTimeoutSeconds();
+    static void setLoginTimeoutSeconds(int seconds);
+
 private:
+    void openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText);
+    void openSqlServer(const QString& odbcText);
+    void close() noexcept;
     void ensureOpen() const;
     void record(const QString& sql);
+    RecordSet run(const QString& sql);
+    SqlDialect::Kind kind() const noexcept;
 
     QString m_connectionName;
+    QSqlDatabase m_db;
     std::optional<SqlDialect> m_dialect;
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;

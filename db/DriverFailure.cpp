@@ -1,0 +1,103 @@
+#include "db/DriverFailure.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// FreeTDS: unable to connect, unknown host, connection failed, timeout,
+// read and write failures, unexpected end of file.
+constexpr std::array kFreeTdsNetwork{20002, 20003, 20004, 20006, 20009, 20013, 20017};
+// Microsoft's driver passes socket errors on: refused, unreachable, reset,
+// timed out, host unknown; and the named-pipe "not found" numbers.
+constexpr std::array kSocketNetwork{2, 53, 258, 10053, 10054, 10057, 10060, 10061, 11001, 11004};
+// SQL Server: login failed for the user.
+constexpr int kLoginFailed = 18456;
+// SQLite: cannot open the file; busy and locked.
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteNotADatabase = 26;
+
+template <std::size_t N> bool among(const std::array<int, N>& numbers, int number)
+{
+    return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+}
+
+// Extended SQLite result codes carry the primary code in the low byte.
+int sqlitePrimary(int number)
+{
+    return number & 0xff;
+}
+
+bool mentionsNoAnswer(const QString& text)
+{
+    static const std::array phrases{QStringLiteral("timeout expired"),
+                                    QStringLiteral("login timeout"),
+                                    QStringLiteral("tcp provider"),
+                                    QStringLiteral("not found or not accessible"),
+                                    QStringLiteral("communication link failure"),
+                                    QStringLiteral("unable to connect"),
+                                    QStringLiteral("server is unavailable")};
+    return std::any_of(phrases.begin(), phrases.end(), [&text](const QString& phrase) {
+        return text.contains(phrase, Qt::CaseInsensitive);
+    });
+}
+
+} // namespace
+
+int DriverFailure::nativeNumber(const QSqlError& error)
+{
+    bool ok = false;
+    const int number = error.nativeErrorCode().toInt(&ok);
+    return ok ? number : 0;
+}
+
+QString DriverFailure::text(const QSqlError& error)
+{
+    const QString database = error.databaseText().trimmed();
+    return database.isEmpty() ? error.driverText().trimmed() : database;
+}
+
+Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind)
+{
+    const int number = nativeNumber(error);
+    const QString description = text(error);
+    if (kind == SqlDialect::Kind::Sqlite &&
+        (sqlitePrimary(number) == kSqliteBusy || sqlitePrimary(number) == kSqliteLocked)) {
+        return Failure(number, QStringLiteral("The ledger is locked by another program and "
+                                              "stayed locked while this one waited (") +
+                                   description + u')');
+    }
+    return Failure(number != 0 ? number : Unspecified, description);
+}
+
+Failure DriverFailure::atServerOpen(const QSqlError& error)
+{
+    const int number = nativeNumber(error);
+    const QString description = text(error);
+    if (number == kLoginFailed ||
+        description.contains(QLatin1String("Login failed"), Qt::CaseInsensitive))
+        return Failure(Failure::LoginRefused, description);
+    if (among(kFreeTdsNetwork, number) || among(kSocketNetwork, number))
+        return Failure(Failure::E_FAIL, description);
+    // A timeout comes without a number of the server's.
+    if ((number == 0 || number == -1) && mentionsNoAnswer(error.databaseText()))
+        return Failure(Failure::E_FAIL, description);
+    return Failure(number != 0 ? number : Unspecified, description);
+}
+
+Failure DriverFailure::atFileOpen(const QSqlError& error, const QString& file)
+{
+    const int number = nativeNumber(error);
+    const QString description = text(error);
+    if (sqlitePrimary(number) == kSqliteCantOpen)
+        return Failure(Failure::E_FAIL,
+                       QStringLiteral("The ledger %1 cannot be opened: %2").arg(file, description));
+    if (sqlitePrimary(number) == kSqliteNotADatabase)
+        return Failure(number, QStringLiteral("The file %1 is not a ledger (not a SQLite "
+                                              "database): %2")
+                                   .arg(file, description));
+    return Failure(number != 0 ? number : Unspecified,
+                   QStringLiteral("The ledger %1 cannot be read: %2").arg(file, description));
+}

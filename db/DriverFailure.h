@@ -1,0 +1,33 @@
+#pragma once
+
+#include "db/Failure.h"
+#include "db/SqlDialect.h"
+
+#include <QSqlError>
+#include <QString>
+
+// Turns a driver's error into the program's Failure: the driver's number
+// where it gives one, its text as the description. Opening a connection maps
+// the numbers the connect command tests (a wrong or silent server, a refused
+// login).
+class DriverFailure
+{
+public:
+    DriverFailure() = delete;
+
+    // The number a failure carries when the driver gives none.
+    static constexpr int Unspecified = -2147217900; // 0x80040E14
+
+    // A failed statement or fetch.
+    static Failure of(const QSqlError& error, SqlDialect::Kind kind);
+    // A failed open of a SQL Server connection.
+    static Failure atServerOpen(const QSqlError& error);
+    // A failed open of an embedded ledger file; the file names the ledger in
+    // the description.
+    static Failure atFileOpen(const QSqlError& error, const QString& file);
+
+    // The driver's native error number; 0 when there is none.
+    static int nativeNumber(const QSqlError& error);
+    // The driver's own text, or Qt's when the driver said nothing.
+    static QString text(const QSqlError& error);
+};

@@ -1,0 +1,88 @@
+#include "db/RecordSet.h"
+
+#include "db/DriverFailure.h"
+#include "db/Failure.h"
+
+#include <QSqlError>
+
+RecordSet::RecordSet(std::unique_ptr<QSqlQuery> query, SqlDialect::Kind kind)
+    : m_query(std::move(query)), m_kind(kind)
+{
+    // The names are read once: a lookup per cell must not build a record.
+    const QSqlRecord record = m_query->record();
+    m_names.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i)
+        m_names.append(record.fieldName(i));
+    fetch();
+}
+
+RecordSet::RecordSet(RecordSet&&) noexcept = default;
+RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
+RecordSet::~RecordSet() = default;
+
+int RecordSet::indexOf(const QString& name) const
+{
+    // Few columns, so a straight scan beats hashing a lower-cased copy; the
+    // exact spelling is the usual case and is tried first.
+    const qsizetype count = m_names.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (m_names[i] == name)
+            return int(i);
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+void RecordSet::requireRow() const
+{
+    if (!m_onRow)
+        throw Failure(NoCurrentRow, QStringLiteral("There is no current row: the end of the result "
+                                                   "has been reached or the result is closed."));
+}
+
+QVariant RecordSet::field(const QString& name) const
+{
+    requireRow();
+    const int index = indexOf(name);
+    if (index < 0)
+        throw Failure(ItemNotFound, QStringLiteral("The result has no column named \"") + name +
+                                        QStringLiteral("\"."));
+    return m_query->value(index);
+}
+
+QVariant RecordSet::field(int position) const
+{
+    requireRow();
+    if (position < 0 || position >= m_names.size())
+        throw Failure(ItemNotFound, QStringLiteral("The result has no column %1 (it has %2).")
+                                        .arg(position)
+                                        .arg(m_names.size()));
+    return m_query->value(position);
+}
+
+void RecordSet::moveNext()
+{
+    requireRow();
+    fetch();
+}
+
+void RecordSet::close()
+{
+    m_onRow = false;
+    m_query.reset();
+}
+
+void RecordSet::fetch()
+{
+    m_onRow = m_query->next();
+    if (!m_onRow) {
+        const QSqlError error = m_query->lastError();
+        // The statement is done either way; free it for the next one.
+        m_query->finish();
+        if (error.isValid())
+            throw DriverFailure::of(error, m_kind);
+    }
+}

@@ -1,0 +1,293 @@
+#include "db/Session.h"
+
+#include "db/ConnectionString.h"
+#include "db/DriverFailure.h"
+#include "db/Failure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_sessions{0};
+std::atomic<int> g_loginTimeoutSeconds{15};
+
+const QString kFreeTds = QStringLiteral("FreeTDS");
+
+Failure noConnection()
+{
+    return Failure(Failure::NotReady,
+                   QStringLiteral("There is no open connection to a database. Choose the "
+                                  "database, type the server name and connect first."));
+}
+
+Failure missingLedger(const QString& what)
+{
+    return Failure(Failure::E_FAIL, what);
+}
+
+// Whether an odbcinst.ini lists a driver of that name.
+bool iniListsDriver(const QString& path, const QString& driver)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    const QString header = u'[' + driver + u']';
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.compare(header, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList driverIniFiles()
+{
+    // Where unixODBC looks: ODBCSYSINI names the folder, ODBCINSTINI the file.
+    const QString folder = qEnvironmentVariableIsSet("ODBCSYSINI")
+                               ? qEnvironmentVariable("ODBCSYSINI")
+                               : QStringLiteral("/etc");
+    const QString name = qEnvironmentVariableIsSet("ODBCINSTINI")
+                             ? qEnvironmentVariable("ODBCINSTINI")
+                             : QStringLiteral("odbcinst.ini");
+    QStringList files{QDir(folder).filePath(name)};
+    if (qEnvironmentVariableIsSet("HOME"))
+        files.append(QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral(".odbcinst.ini")));
+    return files;
+}
+
+// An SQLite URI that opens the file only if it exists: "mode=rw" never
+// creates it, even when someone removes it between the check and the open.
+QString noCreateUri(const QString& file)
+{
+    return QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+}
+
+} // namespace
+
+Session::Session() : m_connectionName(QStringLiteral("quillhaven-session-%1").arg(++g_sessions)) {}
+
+Session::~Session()
+{
+    close();
+}
+
+int Session::loginTimeoutSeconds()
+{
+    return g_loginTimeoutSeconds;
+}
+
+void Session::setLoginTimeoutSeconds(int seconds)
+{
+    g_loginTimeoutSeconds = seconds;
+}
+
+QString Session::sqlServerDriver()
+{
+    static const QString driver = [] {
+        const QStringList preferred{QStringLiteral("ODBC Driver 18 for SQL Server"),
+                                    QStringLiteral("ODBC Driver 17 for SQL Server")};
+        const QStringList files = driverIniFiles();
+        for (const QString& name : preferred) {
+            for (const QString& file : files) {
+                if (iniListsDriver(file, name))
+                    return name;
+            }
+        }
+        return kFreeTds;
+    }();
+    return driver;
+}
+
+void Session::open(const QString& connectionString)
+{
+    close();
+    const ConnectionString parsed(connectionString);
+    if (parsed.isEmbedded() || parsed.isEmbeddedViaOdbc())
+        openEmbedded(parsed.embeddedFile(), parsed.isEmbeddedViaOdbc(), parsed.odbcForSqlite());
+    else
+        openSqlServer(parsed.odbcForSqlServer(sqlServerDriver()));
+}
+
+void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText)
+{
+    // Both drivers would create a missing file, so every check comes first.
+    if (file.isEmpty())
+        throw missingLedger(QStringLiteral("No ledger folder follows the scheme of the server "
+                                           "name."));
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        throw missingLedger(QStringLiteral("The ledger folder %1 does not exist.")
+                                .arg(QDir::toNativeSeparators(folder.filePath())));
+    if (!folder.isReadable() || !folder.isExecutable())
+        throw missingLedger(QStringLiteral("The ledger folder %1 cannot be read.")
+                                .arg(QDir::toNativeSeparators(folder.filePath())));
+    if (!info.exists())
+        throw missingLedger(QStringLiteral("The ledger file %1 does not exist.")
+                                .arg(QDir::toNativeSeparators(file)));
+    if (!info.isFile() || !info.isReadable())
+        throw missingLedger(QStringLiteral("The ledger file %1 cannot be read.")
+                                .arg(QDir::toNativeSeparators(file)));
+
+    if (viaOdbc) {
+        if (odbcText.isEmpty())
+            throw missingLedger(QStringLiteral("The ledger file %1 cannot be named to the SQLite "
+                                               "ODBC driver: its path holds a \";\".")
+                                    .arg(QDir::toNativeSeparators(file)));
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+        m_db.setDatabaseName(odbcText);
+    } else {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        m_db.setDatabaseName(noCreateUri(file));
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                                   .arg(SqlDialect::BusyTimeoutMs));
+    }
+    if (!m_db.open()) {
+        const Failure failure = DriverFailure::atFileOpen(m_db.lastError(), file);
+        close();
+        throw failure;
+    }
+    // Neither driver reads the file before the first statement; a file that
+    // is no SQLite database must fail here, not in the middle of a command.
+    std::optional<Failure> unreadable;
+    {
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next())
+            unreadable = DriverFailure::atFileOpen(probe.lastError(), file);
+    }
+    if (unreadable) {
+        close();
+        throw *unreadable;
+    }
+    m_dialect.emplace(SqlDialect::Kind::Sqlite);
+}
+
+void Session::openSqlServer(const QString& odbcText)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+    m_db.setDatabaseName(odbcText);
+    // Without it a server that accepts the connection but never answers
+    // keeps the window waiting for ever.
+    m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));
+    if (!m_db.open()) {
+        const Failure failure = DriverFailure::atServerOpen(m_db.lastError());
+        close();
+        throw failure;
+    }
+    m_dialect.emplace(SqlDialect::Kind::SqlServer);
+}
+
+void Session::close() noexcept
+{
+    if (m_inTransaction && m_db.isOpen())
+        m_db.rollback();
+    m_inTransaction = false;
+    m_dialect.reset();
+    if (!m_db.isValid())
+        return;
+    m_db.close();
+    // The last handle must go before the connection is removed, or Qt
+    // complains that it is still in use.
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool Session::isOpen() const
+{
+    return m_dialect.has_value() && m_db.isOpen();
+}
+
+const SqlDialect& Session::dialect() const
+{
+    ensureOpen();
+    return *m_dialect;
+}
+
+SqlDialect::Kind Session::kind() const noexcept
+{
+    return m_dialect ? m_dialect->kind() : SqlDialect::Kind::SqlServer;
+}
+
+void Session::ensureOpen() const
+{
+    if (!isOpen())
+        throw noConnection();
+}
+
+void Session::record(const QString& sql)
+{
+    if (m_beforeStatement)
+        m_beforeStatement(sql);
+    if (m_log)
+        m_log->append(sql);
+}
+
+void Session::execute(const QString& sql)
+{
+    ensureOpen();
+    record(sql);
+    QSqlQuery statement(m_db);
+    if (!statement.exec(sql))
+        throw DriverFailure::of(statement.lastError(), kind());
+}
+
+RecordSet Session::run(const QString& sql)
+{
+    auto query = std::make_unique<QSqlQuery>(m_db);
+    query->setForwardOnly(true);
+    if (!query->exec(sql))
+        throw DriverFailure::of(query->lastError(), kind());
+    return RecordSet(std::move(query), kind());
+}
+
+RecordSet Session::query(const QString& sql)
+{
+    ensureOpen();
+    record(sql);
+    return run(sql);
+}
+
+RecordSet Session::procedure(const QString& name)
+{
+    ensureOpen();
+    record(name);
+    return run(m_dialect->procedureSource(name));
+}
+
+void Session::beginTransaction()
+{
+    ensureOpen();
+    if (m_inTransaction)
+        throw Failure(DriverFailure::Unspecified,
+                      QStringLiteral("A transaction is already running on this connection."));
+    if (!m_db.transaction())
+        throw DriverFailure::of(m_db.lastError(), kind());
+    m_inTransaction = true;
+}
+
+void Session::commit()
+{
+    ensureOpen();
+    if (!m_inTransaction)
+        throw Failure(DriverFailure::Unspecified,
+                      QStringLiteral("There is no transaction to commit on this connection."));
+    // A failed commit leaves the transaction open for the caller's rollback.
+    if (!m_db.commit())
+        throw DriverFailure::of(m_db.lastError(), kind());
+    m_inTransaction = false;
+}
+
+void Session::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    if (m_db.isOpen())
+        m_db.rollback();
+}
