@@ -108,8 +108,10 @@ QString ConnectionString::odbcForSqlite() const
     if (file.isEmpty() || file.contains(u';'))
         return {};
     // NoCreat: a missing ledger must fail, never come back as an empty file.
+    // The driver waits out its busy timeout twice before a write gives up,
+    // so it gets half of the session's.
     return QStringLiteral("DRIVER={SQLite3};Database=") + file +
-           QStringLiteral(";NoCreat=1;Timeout=") + QString::number(SqlDialect::BusyTimeoutMs);
+           QStringLiteral(";NoCreat=1;Timeout=") + QString::number(SqlDialect::BusyTimeoutMs / 2);
 }
 
 QString ConnectionString::braceQuoted(const QString& value)

@@ -89,19 +89,21 @@ void Session::setLoginTimeoutSeconds(int seconds)
 
 QString Session::sqlServerDriver()
 {
-    static const QString driver = [] {
-        const QStringList preferred{QStringLiteral("ODBC Driver 18 for SQL Server"),
-                                    QStringLiteral("ODBC Driver 17 for SQL Server")};
-        const QStringList files = driverIniFiles();
-        for (const QString& name : preferred) {
-            for (const QString& file : files) {
-                if (iniListsDriver(file, name))
-                    return name;
-            }
-        }
-        return kFreeTds;
-    }();
+    static const QString driver = sqlServerDriverFrom(driverIniFiles());
     return driver;
+}
+
+QString Session::sqlServerDriverFrom(const QStringList& iniFiles)
+{
+    const QStringList preferred{QStringLiteral("ODBC Driver 18 for SQL Server"),
+                                QStringLiteral("ODBC Driver 17 for SQL Server")};
+    for (const QString& name : preferred) {
+        for (const QString& file : iniFiles) {
+            if (iniListsDriver(file, name))
+                return name;
+        }
+    }
+    return kFreeTds;
 }
 
 void Session::open(const QString& connectionString)

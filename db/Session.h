@@ -53,6 +53,8 @@ public:
     // Which unixODBC driver a SQL Server name is reached through: Microsoft's
     // when registered, else FreeTDS.
     static QString sqlServerDriver();
+    // The same choice made from the given odbcinst.ini files.
+    static QString sqlServerDriverFrom(const QStringList& iniFiles);
 
     // How long opening a SQL Server connection waits for the server to
     // answer, in seconds (15, as the old provider waited). Tests shorten it.
