@@ -349,9 +349,12 @@ TEST_P(YearCreationTest, FailedInsertLeavesTheActiveYear)
     ASSERT_FALSE(HasFatalFailure());
     const QList<QVariantList> before = storedYears();
     const Failure refused(-2147217900, QStringLiteral("The insert was refused"));
-    context.setBeforeStatement([&refused](const QString& sql) {
-        if (sql.startsWith(QLatin1String("INSERT INTO Acc_Accounting_Year")))
+    QString refusedInsert;
+    context.setBeforeStatement([&](const QString& sql) {
+        if (sql.startsWith(QLatin1String("INSERT INTO Acc_Accounting_Year"))) {
+            refusedInsert = sql;
             throw refused;
+        }
     });
 
     EXPECT_FALSE(create());
@@ -360,7 +363,8 @@ TEST_P(YearCreationTest, FailedInsertLeavesTheActiveYear)
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_EQ(sink.messages[0].text.toStdString(), MessageSink::failureText(refused).toStdString());
     EXPECT_EQ(storedYears(), before);
-    EXPECT_EQ(writes(log), lines({kDeactivate, insertFor("39539,39903,1")}));
+    EXPECT_EQ(refusedInsert.toStdString(), insertFor("39539,39903,1").toStdString());
+    EXPECT_EQ(writes(log), kDeactivate.toStdString());
     EXPECT_FALSE(context.isWorksheetSound());
     EXPECT_FALSE(controls.migrateEnabled);
     EXPECT_FALSE(context.session().inTransaction());
