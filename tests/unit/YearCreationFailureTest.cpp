@@ -1,0 +1,122 @@
+#include "db/Failure.h"
+#include "migration/OpeningMigration.h"
+#include "tests/unit/YearCreationFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Creation that fails part-way, and clicks the command must refuse.
+class YearCreationFailureTest : public YearCreationFixture
+{
+};
+
+// A failing insert undoes its update: the table keeps its active year, and
+// nothing is migrated from the half-changed worksheet until the next connect.
+TEST_P(YearCreationFailureTest, FailedInsertLeavesTheActiveYear)
+{
+    setYears({{7, 39173, 39538, 1}});
+    connect();
+    ASSERT_FALSE(HasFatalFailure());
+    const QList<QVariantList> before = storedYears();
+    const Failure refused(-2147217900, QStringLiteral("The insert was refused"));
+    QString refusedInsert;
+    context.setBeforeStatement([&](const QString& sql) {
+        if (sql.startsWith(QLatin1String("INSERT INTO Acc_Accounting_Year"))) {
+            refusedInsert = sql;
+            throw refused;
+        }
+    });
+
+    EXPECT_FALSE(create());
+    context.setBeforeStatement({});
+
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].text.toStdString(), MessageSink::failureText(refused).toStdString());
+    EXPECT_EQ(storedYears(), before);
+    EXPECT_EQ(refusedInsert.toStdString(), insertFor("39539,39903,1").toStdString());
+    EXPECT_EQ(writes(log), kDeactivate.toStdString());
+    EXPECT_FALSE(context.isWorksheetSound());
+    EXPECT_FALSE(controls.migrateEnabled);
+    EXPECT_FALSE(context.session().inTransaction());
+    // What was done before the failure stays done.
+    EXPECT_FALSE(controls.createVisible);
+    EXPECT_EQ(context.accYears().rows(), 2);
+
+    // A second click, and a migration, refuse without sending anything.
+    sink.clear();
+    log.clear();
+    EXPECT_TRUE(create());
+    EXPECT_TRUE(CommandRunner::run(sink, [this] { OpeningMigration(context).run(); }));
+    EXPECT_TRUE(log.isEmpty()) << lines(log);
+    EXPECT_EQ(sink.messages.size(), 2);
+    EXPECT_EQ(storedYears(), before);
+
+    // The next connect makes the worksheet sound again.
+    controls.migrateEnabled = false;
+    connect();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(controls.migrateEnabled);
+    EXPECT_EQ(context.accYears().rows(), 1);
+}
+
+TEST_P(YearCreationFailureTest, FailedLookupMarksTheWorksheetUnsound)
+{
+    setYears({{7, 39173, 39538, 1}});
+    connect();
+    ASSERT_FALSE(HasFatalFailure());
+    context.setBeforeStatement([](const QString& sql) {
+        if (sql.startsWith(QLatin1String("Select * From Acc_opening")) && sql.endsWith(u'8'))
+            throw Failure(-2147467259, QStringLiteral("Connection lost"));
+    });
+
+    EXPECT_FALSE(create());
+    context.setBeforeStatement({});
+
+    EXPECT_FALSE(context.isWorksheetSound());
+    EXPECT_FALSE(controls.migrateEnabled);
+    // The year itself was committed before the worksheet was extended.
+    const QList<QVariantList> after = storedYears();
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after[0][2].toInt(), 0);
+    EXPECT_EQ(after[1][2].toInt(), 1);
+}
+
+TEST_P(YearCreationFailureTest, RefusesWithoutConnectionOrSoundWorksheet)
+{
+    setYears({{7, 39173, 39538, 1}});
+    QByteArray file = ledger.hash();
+
+    // Never connected.
+    context.setStatementLog(&log);
+    controls.createEnabled = true;
+    EXPECT_TRUE(create());
+    EXPECT_TRUE(log.isEmpty());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_NE(sink.messages[0].text, kYearNotOver);
+    EXPECT_EQ(context.accYears().rows(), 1);
+    EXPECT_TRUE(controls.createVisible);
+    EXPECT_EQ(ledger.hash(), file);
+
+    // Connected, but the worksheet did not finish loading.
+    connect();
+    ASSERT_FALSE(HasFatalFailure());
+    context.setWorksheetSound(false);
+    file = ledger.hash();
+    const int years = context.accYears().rows();
+    const int rows = context.accounts().rows();
+    EXPECT_TRUE(create());
+    EXPECT_TRUE(log.isEmpty());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_NE(sink.messages[0].text, kYearNotOver);
+    EXPECT_EQ(context.accYears().rows(), years);
+    EXPECT_EQ(context.accounts().rows(), rows);
+    EXPECT_TRUE(controls.createEnabled);
+    EXPECT_TRUE(controls.createVisible);
+    EXPECT_EQ(ledger.hash(), file);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, YearCreationFailureTest,
+                         ::testing::Values("sqlite", "sqliteodbc"), serverLabel);
+
+} // namespace
