@@ -10,6 +10,17 @@ namespace {
 
 constexpr int kExamples = 5;
 
+// Sums of amounts in double precision land a hair beside the true figure
+// (857.74 comes out as 857.739999999998), and cutting to two decimals would
+// then take a whole paisa off. Amounts are settled to a millionth first; a
+// real third decimal (12.349) is still cut, never rounded.
+double settled(double magnitude)
+{
+    if (magnitude >= 1e9)
+        return magnitude;
+    return std::round(magnitude * 1e6) / 1e6;
+}
+
 } // namespace
 
 QString BalanceCalculator::UnknownSides::message() const
@@ -63,7 +74,7 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
 
         sheet.writeAt(YearEndContext::AccType, row,
                       balance >= 0 ? QStringLiteral("D") : QStringLiteral("C"));
-        const QString magnitude = Conversions::numberText(std::fabs(balance));
+        const QString magnitude = Conversions::numberText(settled(std::fabs(balance)));
         sheet.writeAt(YearEndContext::AccBalance, row, DecimalValue::GetDecimalValue(magnitude, digits));
         sheet.writeAt(YearEndContext::AccNextOpening, row,
                       DecimalValue::GetDecimalValue(magnitude, digits));

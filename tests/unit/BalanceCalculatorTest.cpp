@@ -53,6 +53,8 @@ TEST_F(BalanceTest, SignsSidesAndCuts)
         {QStringLiteral("12.5"), QStringLiteral("C"), QStringLiteral("2.5"), 0, "10", "C"},
         {0.3, QStringLiteral("D"), 0.1, 0.4, "0", "C"},      // tiny remainder: side by sign, 0
         {0.3, QStringLiteral("D"), 0, 0.1 + 0.2, "0", "C"},
+        {12892.11, QStringLiteral("C"), 41546.51, 29512.14, "857.74", "C"},  // not 857.73
+        {0, QStringLiteral("D"), 0.999, 0, "0.99", "D"},
     };
     for (const Case& c : cases)
         addRow(c.opening, c.side, c.debit, c.credit);
