@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth imagemagick x11-utils
     clang-tidy cppcheck clang-format
+    fonts-liberation
 )
 
 die() {
