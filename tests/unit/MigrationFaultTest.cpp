@@ -23,16 +23,18 @@ class MigrationFault : public ::testing::TestWithParam<Backend>
 protected:
     void SetUp() override
     {
-        // Three accounts over two years: six worksheet rows, and openings
-        // from an earlier run already in the table.
+        // Three accounts over two years: six worksheet rows, openings from
+        // an earlier run already in the table, and a stale row a complete
+        // migration removes.
         h.build({s("--years"), s("2"), s("--accounts"), s("3"), s("--postings"), s("40"),
                  s("--seed"), s("7"), s("--server-date"), s("2011-06-15T10:00")});
+        h.ledger.execute(s("INSERT INTO Acc_Opening VALUES('1001',99,5,'D',6,'C')"));
         ASSERT_TRUE(h.connect()) << h.sink.texts().join(u'\n').toStdString();
         ASSERT_EQ(h.context.accounts().rows(), 6);
         h.sink.clear();
         before = h.dump();
         beforeBytes = h.ledger.bytes();
-        ASSERT_FALSE(before.isEmpty());
+        ASSERT_FALSE(before.empty());
     }
 
     // The click failed and left everything as it was.
@@ -50,7 +52,7 @@ protected:
     }
 
     MigrationHarness h{GetParam()};
-    QStringList before;
+    std::string before;
     QByteArray beforeBytes;
 };
 

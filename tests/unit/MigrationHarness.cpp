@@ -57,15 +57,15 @@ void MigrationHarness::appendRow(const Row& row)
     sheet.writeAt(YearEndContext::AccType, r, row.type);
 }
 
-QStringList MigrationHarness::dump() const
+std::string MigrationHarness::dump() const
 {
-    QStringList lines;
+    std::string lines;
     const auto rows = ledger.rows(QStringLiteral(
         "SELECT rowid || '|' || quote(AccId) || '|' || quote(AccYearID) || '|' || "
         "quote(Opening) || '|' || quote(OpeningType) || '|' || quote(Closing) || '|' || "
         "quote(ClosingType) FROM Acc_Opening ORDER BY rowid"));
     for (const QVariantList& row : rows)
-        lines.append(row.value(0).toString());
+        lines.append(row.value(0).toString().toStdString()).append(1, '\n');
     return lines;
 }
 

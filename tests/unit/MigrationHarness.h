@@ -49,8 +49,8 @@ public:
     void appendRow(const Row& row);
 
     // Every row of Acc_Opening with its row id, each value quoted by SQLite
-    // (so a type change shows), in row-id order.
-    QStringList dump() const;
+    // (so a type change shows), one line a row in row-id order.
+    std::string dump() const;
     // Acc_Opening as (AccId, AccYearID, Opening, OpeningType, Closing,
     // ClosingType) rows in row-id order.
     QList<QVariantList> openings() const;

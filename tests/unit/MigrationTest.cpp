@@ -247,7 +247,7 @@ TEST_P(MigrationStatements, MoreRowsThanSixteenBitsCount)
 class MigrationRefusal : public MigrationStatements
 {
 protected:
-    void expectRefused(const QStringList& before)
+    void expectRefused(const std::string& before)
     {
         EXPECT_TRUE(h.log.isEmpty()) << h.log.join(u'\n').toStdString();
         ASSERT_EQ(h.sink.messages.size(), 1);
@@ -262,7 +262,7 @@ protected:
 TEST_P(MigrationRefusal, AfterAConnectThatLeftNoConnection)
 {
     h.ledger.execute(s("INSERT INTO Acc_Opening VALUES('1001',3,5,'D',6,'C')"));
-    const QStringList before = h.dump();
+    const std::string before = h.dump();
     h.setWorksheet({{s("1001"), 3, 250, s("C"), 100, 100, s("D")}});
     // A second connect with no database ticked replaces the connection with
     // an unopened one and stops at its message.
@@ -277,7 +277,7 @@ TEST_P(MigrationRefusal, AfterAConnectThatLeftNoConnection)
 TEST_P(MigrationRefusal, AfterARefreshThatFailed)
 {
     h.ledger.execute(s("INSERT INTO Acc_Opening VALUES('1001',3,5,'D',6,'C')"));
-    const QStringList before = h.dump();
+    const std::string before = h.dump();
     // The clock gone, the refresh stops after loading: the worksheet is
     // incomplete while the connection is open.
     h.ledger.execute(s("DROP VIEW sproc_GetServerDate"));
