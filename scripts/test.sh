@@ -10,11 +10,9 @@ bash scripts/install-deps.sh
 bash scripts/build.sh build
 ctest --test-dir build --output-on-failure --no-tests=error -j2
 
-# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Any report fails the run; leaks inside Qt's and the drivers' own start-up
-# are listed in tests/lsan.supp.
+# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer,
+# leak checking included. Any report fails the run.
 bash scripts/build.sh build-asan -DQH_SANITIZE=ON
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
