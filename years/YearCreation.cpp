@@ -129,10 +129,15 @@ void YearCreation::run()
         controls.setCreateEnabled(false);
         controls.setCreateVisible(false);
 
+        // The new year and the worksheet rows it needs stand or fall
+        // together: a year whose accounts could not be read is not kept.
+        session.beginTransaction();
         InsertNewAccYear();
         LoadNewYearAccounts();
+        session.commit();
         unknown = BalanceCalculator(m_context).CalculateBalances();
     } catch (const Failure&) {
+        session.rollback();
         // The list, the worksheet or the table may now disagree with each
         // other: nothing may be migrated from them until the next connect.
         m_context.setWorksheetSound(false);
@@ -167,13 +172,18 @@ void YearCreation::InsertNewAccYear()
 
         // Turning the old year off and adding the new one belong together:
         // the table must never be left without an active year.
-        session.beginTransaction();
+        // Inside the command's own transaction when there is one.
+        const bool own = !session.inTransaction();
+        if (own)
+            session.beginTransaction();
         try {
             session.execute(kDeactivate);
             session.execute(insert);
-            session.commit();
+            if (own)
+                session.commit();
         } catch (...) {
-            session.rollback();
+            if (own)
+                session.rollback();
             throw;
         }
     }
