@@ -45,7 +45,13 @@ void BenchReport::print() const
                  .arg(ms(r.replayMs), ms(r.setMs), ratio(r.overReplay()), ratio(r.overSet())));
     line(QString());
     for (const PhaseResult& r : m_results) {
-        line(QStringLiteral("- %1 %2: set-based result %3").arg(r.ledger, r.phase, r.check));
+        QString text =
+            QStringLiteral("- %1 %2: set-based result %3").arg(r.ledger, r.phase, r.check);
+        if (r.autocommitMs > 0)
+            text += QStringLiteral("; replay with a transaction per statement %1 ms, "
+                                   "ours/that %2")
+                        .arg(ms(r.autocommitMs), ratio(r.oursMs / r.autocommitMs));
+        line(text);
         for (const QString& m : r.messages)
             line(QStringLiteral("  - message shown: %1").arg(QString(m).replace(u'\n', u' ')));
     }

@@ -14,6 +14,7 @@ struct PhaseResult
     long long peakRssKb = 0;
     double replayMs = 0;
     double setMs = 0;
+    double autocommitMs = 0; // replay with one transaction per statement
     long long setRows = 0;
     QString check; // does the set-based end state equal ours
     QStringList messages;

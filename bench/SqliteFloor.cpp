@@ -72,11 +72,12 @@ long long SqliteFloor::step(const QByteArray& sql)
     return rows;
 }
 
-double SqliteFloor::replay(const QStringList& statements)
+double SqliteFloor::replay(const QStringList& statements, bool oneTransaction)
 {
     QElapsedTimer clock;
     clock.start();
-    exec("BEGIN");
+    if (oneTransaction)
+        exec("BEGIN");
     for (const QString& text : statements) {
         // The log holds the procedure's bare name; the ledger holds a view.
         if (text.compare(QLatin1String("sproc_GetServerDate"), Qt::CaseInsensitive) == 0)
@@ -84,7 +85,8 @@ double SqliteFloor::replay(const QStringList& statements)
         else
             step(text.toUtf8());
     }
-    exec("COMMIT");
+    if (oneTransaction)
+        exec("COMMIT");
     return elapsedMs(clock);
 }
 

@@ -25,7 +25,9 @@ public:
 
     // Runs the statement texts as logged, in one transaction; result rows are
     // stepped through to the end. Returns milliseconds.
-    double replay(const QStringList& statements);
+    // With oneTransaction false every statement is its own transaction, as
+    // the program sends them outside a command's transaction.
+    double replay(const QStringList& statements, bool oneTransaction = true);
 
     // The closing figures of every account and year by one aggregate query,
     // stepped through. Returns milliseconds; rows() tells how many.
