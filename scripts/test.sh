@@ -12,7 +12,8 @@ ctest --test-dir build --output-on-failure --no-tests=error -j2
 
 # The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer,
 # leak checking included. Any report fails the run.
-bash scripts/build.sh build-asan -DQH_SANITIZE=ON
+# The benchmark has no tests, so it is not built a second time.
+bash scripts/build.sh build-asan -DQH_SANITIZE=ON -DQH_BUILD_BENCH=OFF
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
