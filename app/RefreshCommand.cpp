@@ -15,18 +15,25 @@ void RefreshCommand::run()
     FormControls& controls = m_context.controls();
     m_context.setWorksheetSound(false);
     BalanceCalculator::UnknownSides unknown;
+    Session& session = m_context.session();
+    const bool oneSnapshot = session.isOpen() && session.dialect().readsInOneTransaction();
     try {
+        if (oneSnapshot)
+            session.beginTransaction();
         AccountingYearsList(m_context).LoadAccYearDetails();
         AccountWorksheet(m_context).LoadAccountDetails();
         unknown = BalanceCalculator(m_context).CalculateBalances();
-        DateQueries dates(m_context.session());
+        DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
         const qint32 today = Conversions::wholeDay(dates.GetServerDate());
         if (today >= end) {
             controls.setCreateEnabled(true);
             controls.setMigrateEnabled(true);
         }
+        if (oneSnapshot)
+            session.commit();
     } catch (const Failure&) {
+        session.rollback();
         // Half a worksheet must never be migrated, nor a year created from it.
         controls.setMigrateEnabled(false);
         controls.setCreateEnabled(false);
