@@ -37,7 +37,7 @@ QString BenchLedger::file() const
 
 QString BenchLedger::snapshot(const QString& label) const
 {
-    const QString copy = m_dir.filePath(label + QStringLiteral(".db"));
+    QString copy = m_dir.filePath(label + QStringLiteral(".db"));
     QFile::remove(copy);
     if (!QFile::copy(file(), copy))
         qFatal("cannot copy the ledger to %s", qPrintable(copy));
