@@ -11,23 +11,6 @@ namespace {
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
 const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString textOf(const QVariant& value)
 {
     if (value.isNull() || !value.isValid())
@@ -177,8 +160,9 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
         return QVariant();
     if (m_numeric[static_cast<size_t>(column)] && !cell.isNull()) {
         try {
-            const double number =
-                isNumber(cell) ? cell.toDouble() : Conversions::leadingNumber(textOf(cell));
+            const double number = Conversions::isNumber(cell)
+                                      ? cell.toDouble()
+                                      : Conversions::leadingNumber(textOf(cell));
             return QString::number(number, 'f', 2);
         } catch (const Failure&) {
             // A text too large to be a number is shown as it stands.

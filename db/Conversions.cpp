@@ -36,12 +36,15 @@ qint32 narrowToInt32(double value)
     if (!std::isfinite(value))
         throw Failure::overflow();
     const double rounded = roundHalfEven(value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
+    if (rounded < std::numeric_limits<qint32>::min() ||
+        rounded > std::numeric_limits<qint32>::max())
         throw Failure::overflow();
     return static_cast<qint32>(rounded);
 }
 
-bool isNumericType(const QVariant& value)
+} // namespace
+
+bool Conversions::isNumber(const QVariant& value)
 {
     switch (value.typeId()) {
     case QMetaType::Double:
@@ -63,8 +66,6 @@ bool isNumericType(const QVariant& value)
         return false;
     }
 }
-
-} // namespace
 
 bool Conversions::isNumberText(const QString& text)
 {
@@ -133,7 +134,7 @@ double Conversions::leadingNumber(QStringView text)
         ++i;
         skip();
     }
-    int intDigits = 0;      // significant digits before the point
+    int intDigits = 0; // significant digits before the point
     bool anyDigit = false;
     while (digit()) {
         if (intDigits > 0 || text[i] != u'0')
@@ -208,8 +209,8 @@ QString Conversions::numberText(double value)
     if (value == 0)
         return QStringLiteral("0");
     std::array<char, 64> buf{};
-    const auto res =
-        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                   std::chars_format::scientific, 14);
     std::string sci(buf.data(), res.ptr);
     const bool negative = sci[0] == '-';
     if (negative)
@@ -246,7 +247,8 @@ QString Conversions::exactText(double value)
     if (value == 0)
         return QStringLiteral("0");
     std::array<char, 400> buf{};
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed);
+    const auto res =
+        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed);
     return QString::fromLatin1(buf.data(), static_cast<qsizetype>(res.ptr - buf.data()));
 }
 
@@ -258,8 +260,8 @@ double Conversions::dayNumber(QDate date)
 double Conversions::dayNumber(const QDateTime& dateTime)
 {
     const double days = dayNumber(dateTime.date());
-    const double fraction =
-        static_cast<double>(dateTime.time().msecsSinceStartOfDay()) / static_cast<double>(kMsPerDay);
+    const double fraction = static_cast<double>(dateTime.time().msecsSinceStartOfDay()) /
+                            static_cast<double>(kMsPerDay);
     // Before day 0 the fraction still counts forward from midnight: -1.25 is
     // 29 December 1899 at 06:00.
     return days < 0 ? days - fraction : days + fraction;
@@ -310,7 +312,7 @@ double Conversions::toDayNumber(const QVariant& value)
         throw Failure::typeMismatch();
     }
     default:
-        if (isNumericType(value))
+        if (isNumber(value))
             return value.toDouble();
         throw Failure::typeMismatch();
     }
@@ -320,7 +322,7 @@ double Conversions::toNumber(const QVariant& value)
 {
     if (value.isNull())
         throw Failure::invalidUseOfNull();
-    if (isNumericType(value))
+    if (isNumber(value))
         return value.toDouble();
     if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
         const QString text = value.toString();

@@ -56,6 +56,9 @@ public:
     // A cell text without its leading and trailing blanks (spaces only).
     static QString trimBlanks(const QString& text);
 
+    // True when a database or cell value holds a number (not a text).
+    static bool isNumber(const QVariant& value);
+
     // A text for placing between single quotes in SQL: every single quote
     // doubled, so no cell text can change the statement around it.
     static QString sqlText(const QString& text);
