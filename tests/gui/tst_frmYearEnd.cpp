@@ -1,4 +1,5 @@
 #include "app/frmYearEnd.h"
+#include "tests/gui/WindowTestSupport.h"
 #include "tests/support/CapturingSink.h"
 
 #include <QCheckBox>
@@ -45,13 +46,7 @@ class tst_frmYearEnd : public QObject
     Q_OBJECT
 
 private:
-    template <typename T> T* control(const char* name)
-    {
-        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("control %s not found", name);
-        return found;
-    }
+    template <typename T> T* control(const char* name) { return requireChild<T>(*m_window, name); }
 
     std::unique_ptr<frmYearEnd> m_window;
     CapturingSink m_sink;
