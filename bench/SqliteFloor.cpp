@@ -157,10 +157,18 @@ SqliteFloor::Figures SqliteFloor::openings(const QString& file)
     return f;
 }
 
-long long SqliteFloor::mismatches(const QString& ours, const QString& theirs)
+long long SqliteFloor::mismatches(const QString& ours, const QString& theirs, bool exact)
 {
     SqliteFloor floor(ours);
     floor.exec(QByteArray("ATTACH '" + theirs.toUtf8() + "' AS s").constData());
+    if (exact) {
+        // Reals compare by their bits; the types and the letter case count too.
+        const QByteArray columns =
+            "SELECT AccId COLLATE BINARY,typeof(AccId),AccYearID,typeof(AccYearID),Opening,"
+            "typeof(Opening),OpeningType COLLATE BINARY,typeof(OpeningType),Closing,"
+            "typeof(Closing),ClosingType COLLATE BINARY,typeof(ClosingType) FROM ";
+        return floor.step(columns + "main.Acc_Opening EXCEPT " + columns + "s.Acc_Opening");
+    }
     return floor.step(
         "SELECT 1 FROM main.Acc_Opening x WHERE NOT EXISTS(SELECT 1 FROM s.Acc_Opening y "
         "WHERE y.AccId=x.AccId AND y.AccYearID=x.AccYearID "

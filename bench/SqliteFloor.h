@@ -44,8 +44,10 @@ public:
 
     // Count, sums and credit sides of Acc_Opening in a ledger file.
     static Figures openings(const QString& file);
-    // Rows of Acc_Opening in ours that have no equal row in theirs.
-    static long long mismatches(const QString& ours, const QString& theirs);
+    // Rows of Acc_Opening in ours that have no equal row in theirs: amounts
+    // within a tenth of a paisa, or, when exact, every value of the same
+    // type and bits.
+    static long long mismatches(const QString& ours, const QString& theirs, bool exact = false);
 
 private:
     void exec(const char* sql);

@@ -4,8 +4,9 @@
 #include "db/Failure.h"
 
 #include <QSqlError>
+#include <utility>
 
-RecordSet::RecordSet(std::unique_ptr<QSqlQuery> query, SqlDialect::Kind kind)
+RecordSet::RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind)
     : m_query(std::move(query)), m_kind(kind)
 {
     // The names are read once: a lookup per cell must not build a record.
@@ -16,9 +17,28 @@ RecordSet::RecordSet(std::unique_ptr<QSqlQuery> query, SqlDialect::Kind kind)
     fetch();
 }
 
-RecordSet::RecordSet(RecordSet&&) noexcept = default;
-RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
-RecordSet::~RecordSet() = default;
+RecordSet::RecordSet(RecordSet&& other) noexcept
+    : m_query(std::move(other.m_query)), m_names(std::move(other.m_names)), m_kind(other.m_kind),
+      m_onRow(std::exchange(other.m_onRow, false))
+{
+}
+
+RecordSet& RecordSet::operator=(RecordSet&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_query = std::move(other.m_query);
+        m_names = std::move(other.m_names);
+        m_kind = other.m_kind;
+        m_onRow = std::exchange(other.m_onRow, false);
+    }
+    return *this;
+}
+
+RecordSet::~RecordSet()
+{
+    close();
+}
 
 int RecordSet::indexOf(const QString& name) const
 {
@@ -69,9 +89,13 @@ void RecordSet::moveNext()
     fetch();
 }
 
-void RecordSet::close()
+void RecordSet::close() noexcept
 {
     m_onRow = false;
+    // A prepared query outlives this result in the session; left part-way
+    // through its rows it would keep the ledger's read lock.
+    if (m_query && m_query->isActive())
+        m_query->finish();
     m_query.reset();
 }
 

@@ -19,7 +19,9 @@ public:
     RecordSet() = default;
     // Takes an executed query and moves to its first row (throws Failure when
     // that fetch fails). The kind says whose error numbers the driver gives.
-    explicit RecordSet(std::unique_ptr<QSqlQuery> query,
+    // The query may be a prepared one the session runs again later: closing
+    // the result resets it.
+    explicit RecordSet(std::shared_ptr<QSqlQuery> query,
                        SqlDialect::Kind kind = SqlDialect::Kind::Sqlite);
     RecordSet(RecordSet&&) noexcept;
     RecordSet& operator=(RecordSet&&) noexcept;
@@ -34,7 +36,7 @@ public:
     // The column names as the driver gives them, in order.
     const QStringList& columns() const noexcept { return m_names; }
     void moveNext(); // throws Failure when the fetch fails
-    void close();
+    void close() noexcept;
 
     static constexpr int ItemNotFound = 3265;
     static constexpr int NoCurrentRow = 3021;
@@ -44,7 +46,7 @@ private:
     int indexOf(const QString& name) const;
     void requireRow() const;
 
-    std::unique_ptr<QSqlQuery> m_query;
+    std::shared_ptr<QSqlQuery> m_query;
     QStringList m_names;
     SqlDialect::Kind m_kind = SqlDialect::Kind::Sqlite;
     bool m_onRow = false;

@@ -18,6 +18,8 @@ std::atomic<int> g_sessions{0};
 std::atomic<int> g_loginTimeoutSeconds{15};
 
 const QString kFreeTds = QStringLiteral("FreeTDS");
+// The commands use a handful of shapes; the bound only guards the memory.
+constexpr qsizetype kMaxPreparedShapes = 32;
 
 Failure noConnection()
 {
@@ -167,7 +169,8 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
         close();
         throw *unreadable;
     }
-    m_dialect.emplace(SqlDialect::Kind::Sqlite);
+    m_dialect.emplace(SqlDialect::Kind::Sqlite,
+                      viaOdbc ? SqlDialect::Access::Odbc : SqlDialect::Access::Native);
 }
 
 void Session::openSqlServer(const QString& odbcText)
@@ -191,6 +194,7 @@ void Session::close() noexcept
         m_db.rollback();
     m_inTransaction = false;
     m_dialect.reset();
+    m_prepared.clear();
     if (!m_db.isValid())
         return;
     m_db.close();
@@ -226,8 +230,11 @@ void Session::record(const QString& sql)
 {
     if (m_beforeStatement)
         m_beforeStatement(sql);
-    if (m_log)
+    if (m_log) {
         m_log->append(sql);
+        // A built statement has room to spare; the log keeps only its text.
+        m_log->last().squeeze();
+    }
 }
 
 void Session::execute(const QString& sql)
@@ -241,7 +248,7 @@ void Session::execute(const QString& sql)
 
 RecordSet Session::run(const QString& sql)
 {
-    auto query = std::make_unique<QSqlQuery>(m_db);
+    auto query = std::make_shared<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     if (!query->exec(sql))
         throw DriverFailure::of(query->lastError(), kind());
@@ -253,6 +260,65 @@ RecordSet Session::query(const QString& sql)
     ensureOpen();
     record(sql);
     return run(sql);
+}
+
+std::shared_ptr<QSqlQuery> Session::preparedShape(const QString& shape)
+{
+    const auto found = m_prepared.constFind(shape);
+    // One still held by an open result cannot run again underneath it.
+    if (found != m_prepared.cend() && found->use_count() == 1)
+        return *found;
+    auto query = std::make_shared<QSqlQuery>(m_db);
+    query->setForwardOnly(true);
+    if (!query->prepare(shape))
+        throw DriverFailure::of(query->lastError(), kind());
+    if (found == m_prepared.cend()) {
+        if (m_prepared.size() >= kMaxPreparedShapes)
+            m_prepared.clear();
+        m_prepared.insert(shape, query);
+    }
+    return query;
+}
+
+bool Session::runPrepared(QSqlQuery& query, const SqlStatement& statement)
+{
+    const QVariantList& values = statement.values();
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(int(i), values[i]);
+    return query.exec();
+}
+
+void Session::execute(const SqlStatement& statement)
+{
+    ensureOpen();
+    if (!m_dialect->preparesShapes()) {
+        execute(statement.text());
+        return;
+    }
+    record(statement.text());
+    const std::shared_ptr<QSqlQuery> query = preparedShape(statement.shape());
+    const bool done = runPrepared(*query, statement);
+    const QSqlError error = query->lastError();
+    // Reset for its next run; a prepared statement left active would keep
+    // its lock.
+    query->finish();
+    if (!done)
+        throw DriverFailure::of(error, kind());
+}
+
+RecordSet Session::query(const SqlStatement& statement)
+{
+    ensureOpen();
+    if (!m_dialect->preparesShapes())
+        return query(statement.text());
+    record(statement.text());
+    std::shared_ptr<QSqlQuery> query = preparedShape(statement.shape());
+    if (!runPrepared(*query, statement)) {
+        const QSqlError error = query->lastError();
+        query->finish();
+        throw DriverFailure::of(error, kind());
+    }
+    return RecordSet(std::move(query), kind());
 }
 
 RecordSet Session::procedure(const QString& name)

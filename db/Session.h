@@ -2,11 +2,14 @@
 
 #include "db/RecordSet.h"
 #include "db/SqlDialect.h"
+#include "db/SqlStatement.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The program's one connection to the ledger. It is created unopened; open()
@@ -33,6 +36,11 @@ public:
     void execute(const QString& sql);
     // A query: forward-only, positioned on its first row.
     RecordSet query(const QString& sql);
+    // The same for a statement built from pieces and values: its text is
+    // logged, and it runs as its text or as its prepared shape, as the
+    // dialect says.
+    void execute(const SqlStatement& statement);
+    RecordSet query(const SqlStatement& statement);
     // A stored procedure given by its bare name, run as the dialect says.
     RecordSet procedure(const QString& name);
 
@@ -68,11 +76,14 @@ private:
     void ensureOpen() const;
     void record(const QString& sql);
     RecordSet run(const QString& sql);
+    std::shared_ptr<QSqlQuery> preparedShape(const QString& shape);
+    bool runPrepared(QSqlQuery& query, const SqlStatement& statement);
     SqlDialect::Kind kind() const noexcept;
 
     QString m_connectionName;
     QSqlDatabase m_db;
     std::optional<SqlDialect> m_dialect;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by shape
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;
     bool m_inTransaction = false;

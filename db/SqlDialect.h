@@ -13,7 +13,14 @@ public:
         Sqlite
     };
 
-    explicit SqlDialect(Kind kind) : m_kind(kind) {}
+    // How the session reaches the database: Qt's own SQLite driver, or ODBC.
+    enum class Access
+    {
+        Native,
+        Odbc
+    };
+
+    explicit SqlDialect(Kind kind, Access access = Access::Odbc) : m_kind(kind), m_access(access) {}
 
     Kind kind() const noexcept { return m_kind; }
 
@@ -28,9 +35,21 @@ public:
     // reads one consistent view. SQL Server's reads are left as they were.
     bool readsInOneTransaction() const noexcept { return m_kind == Kind::Sqlite; }
 
+    // Whether a statement built from pieces and values is prepared once per
+    // shape and run again with its values bound. On the embedded ledger that
+    // saves parsing and planning each of tens of thousands of lookups and
+    // updates. Over ODBC the statements go as their texts: SQL Server would
+    // compare its varchar columns with bound Unicode values and lose its
+    // indexes, and the SQLite ODBC driver stands in for that path in tests.
+    bool preparesShapes() const noexcept
+    {
+        return m_kind == Kind::Sqlite && m_access == Access::Native;
+    }
+
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 
 private:
     Kind m_kind;
+    Access m_access;
 };

@@ -7,6 +7,7 @@
 #include "db/Conversions.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
+#include "db/SqlStatement.h"
 
 #include <QLatin1String>
 #include <cmath>
@@ -18,20 +19,15 @@ using Column = YearEndContext::AccountColumn;
 // The fixed pieces of the statements, letter case and blanks as the ledger's
 // own tools have always sent them.
 const QLatin1String kDelete("Delete from Acc_Opening");
-const QLatin1String kInsert("iNSERT INTO aCC_OPENING(AccId,AccYearID,Closing,ClosingType)values('");
-const QLatin1String kQuoteComma("',");
+const QLatin1String kInsert("iNSERT INTO aCC_OPENING(AccId,AccYearID,Closing,ClosingType)values(");
 const QLatin1String kComma(",");
-const QLatin1String kCommaQuote(",'");
-const QLatin1String kQuoteClose("')");
+const QLatin1String kClose(")");
 const QLatin1String kSetOpening("Update aCC_OPENING Set Opening=");
-const QLatin1String kSetOpeningType("Update aCC_OPENING Set OpeningType='");
-const QLatin1String kWhereAfterNumber(" where AccId='");
-const QLatin1String kWhereAfterText("' where AccId='");
-const QLatin1String kAndYear("' and AccYearID=");
+const QLatin1String kSetOpeningType("Update aCC_OPENING Set OpeningType=");
+const QLatin1String kWhereAccount(" where AccId=");
+const QLatin1String kAndYear(" and AccYearID=");
 const QLatin1String kResetClosing("Update Acc_opening set Closing=0 where AccYearID=");
-const QLatin1String kResetClosingType("Update Acc_opening set ClosingType='");
-const QLatin1String kDebit("D");
-const QLatin1String kWhereYear("' where AccYearID=");
+const QLatin1String kResetClosingType("Update Acc_opening set ClosingType='D' where AccYearID=");
 
 const QString kNotConnected =
     QStringLiteral("There is no open connection to the ledger, so nothing was migrated.\n"
@@ -41,10 +37,10 @@ const QString kUnsoundWorksheet = QStringLiteral(
     "so nothing was migrated.\n"
     "Connect to the server again to reload the worksheet, then click Migrate Accounts.");
 
-// A cell as SQL text: blanks around it dropped, single quotes doubled.
-QString quotedCell(const GridModel& sheet, Column column, int row)
+// A text cell as it goes into a statement: blanks around it dropped.
+QString textCell(const GridModel& sheet, Column column, int row)
 {
-    return Conversions::sqlText(Conversions::trimBlanks(sheet.readText(column, row)));
+    return Conversions::trimBlanks(sheet.readText(column, row));
 }
 
 // A cell's numeric value. A cell holding a double reads back as its exact
@@ -66,16 +62,22 @@ QString numberCellText(const GridModel& sheet, Column column, int row)
     return Conversions::numberText(numberCell(sheet, column, row));
 }
 
-// "<set><value><where><id>' and AccYearID=<year>", the shape of every update
-// of steps 2 and 3.
-QString rowUpdate(QLatin1String set, const QString& value, QLatin1String where, const QString& id,
-                  const QString& year)
+// The two updates of every row in steps 2 and 3: "<set><value> where
+// AccId='<id>' and AccYearID=<year>".
+SqlStatement openingUpdate(const QString& opening, const QString& id, const QString& year)
 {
-    QString sql;
-    sql.reserve(set.size() + value.size() + where.size() + id.size() + kAndYear.size() +
-                year.size());
-    sql.append(set).append(value).append(where).append(id).append(kAndYear).append(year);
-    return sql;
+    SqlStatement update;
+    update.append(kSetOpening).number(opening);
+    update.append(kWhereAccount).quoted(id).append(kAndYear).number(year);
+    return update;
+}
+
+SqlStatement sideUpdate(const QString& side, const QString& id, const QString& year)
+{
+    SqlStatement update;
+    update.append(kSetOpeningType).quoted(side);
+    update.append(kWhereAccount).quoted(id).append(kAndYear).number(year);
+    return update;
 }
 
 } // namespace
@@ -117,25 +119,21 @@ void OpeningMigration::InsertClosingBalances()
     session.execute(kDelete);
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = quotedCell(sheet, YearEndContext::AccAccountId, row);
+        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
         const QString year = numberCellText(sheet, YearEndContext::AccYearId, row);
         const QString closing =
             Conversions::numberText(std::fabs(numberCell(sheet, YearEndContext::AccBalance, row)));
-        const QString side = quotedCell(sheet, YearEndContext::AccType, row);
-
-        QString sql;
-        sql.reserve(kInsert.size() + id.size() + kQuoteComma.size() + year.size() + kComma.size() +
-                    closing.size() + kCommaQuote.size() + side.size() + kQuoteClose.size());
-        sql.append(kInsert)
-            .append(id)
-            .append(kQuoteComma)
-            .append(year)
-            .append(kComma)
-            .append(closing)
-            .append(kCommaQuote)
-            .append(side)
-            .append(kQuoteClose);
-        session.execute(sql);
+        const QString side = textCell(sheet, YearEndContext::AccType, row);
+        session.execute(SqlStatement()
+                            .append(kInsert)
+                            .quoted(id)
+                            .append(kComma)
+                            .number(year)
+                            .append(kComma)
+                            .number(closing)
+                            .append(kComma)
+                            .quoted(side)
+                            .append(kClose));
     }
 }
 
@@ -145,12 +143,12 @@ void OpeningMigration::UpdateOpeningBalances()
     const GridModel& sheet = m_context.accounts();
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = quotedCell(sheet, YearEndContext::AccAccountId, row);
+        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
         const QString year = numberCellText(sheet, YearEndContext::AccYearId, row);
         const QString opening = numberCellText(sheet, YearEndContext::AccOpening, row);
-        const QString side = quotedCell(sheet, YearEndContext::AccOpeningType, row);
-        session.execute(rowUpdate(kSetOpening, opening, kWhereAfterNumber, id, year));
-        session.execute(rowUpdate(kSetOpeningType, side, kWhereAfterText, id, year));
+        const QString side = textCell(sheet, YearEndContext::AccOpeningType, row);
+        session.execute(openingUpdate(opening, id, year));
+        session.execute(sideUpdate(side, id, year));
     }
 }
 
@@ -160,13 +158,13 @@ void OpeningMigration::UpdateNextYearOpenings()
     const GridModel& sheet = m_context.accounts();
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = quotedCell(sheet, YearEndContext::AccAccountId, row);
+        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
         const QString nextYear =
             Conversions::numberText(numberCell(sheet, YearEndContext::AccYearId, row) + 1);
         const QString opening = numberCellText(sheet, YearEndContext::AccNextOpening, row);
-        const QString side = quotedCell(sheet, YearEndContext::AccType, row);
-        session.execute(rowUpdate(kSetOpening, opening, kWhereAfterNumber, id, nextYear));
-        session.execute(rowUpdate(kSetOpeningType, side, kWhereAfterText, id, nextYear));
+        const QString side = textCell(sheet, YearEndContext::AccType, row);
+        session.execute(openingUpdate(opening, id, nextYear));
+        session.execute(sideUpdate(side, id, nextYear));
     }
 }
 
@@ -176,14 +174,6 @@ void OpeningMigration::ResetCurrentYearClosing()
     // The year id stays at 32 bits: a long-lived ledger may pass 32767.
     const qint32 currentYear = DateQueries(session).GetCurrentAccYearDet();
     const QString year = Conversions::numberText(currentYear);
-
-    QString closing;
-    closing.reserve(kResetClosing.size() + year.size());
-    closing.append(kResetClosing).append(year);
-    session.execute(closing);
-
-    QString closingType;
-    closingType.reserve(kResetClosingType.size() + kDebit.size() + kWhereYear.size() + year.size());
-    closingType.append(kResetClosingType).append(kDebit).append(kWhereYear).append(year);
-    session.execute(closingType);
+    session.execute(SqlStatement().append(kResetClosing).number(year));
+    session.execute(SqlStatement().append(kResetClosingType).number(year));
 }

@@ -3,6 +3,7 @@
 #include "app/FormControls.h"
 #include "app/YearEndContext.h"
 #include "db/Conversions.h"
+#include "db/SqlStatement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,8 @@ const QString kAccountsPrefix = QStringLiteral(
     "Fin_Year_Id=B.AccYearID)as 'CreditAmt' from Acc_Master A,Acc_Accounting_Year B where "
     "B.AccYearID=");
 const QString kAccountsSuffix = QStringLiteral(" and  A.parentID not in('P','B')");
+const QLatin1String kLookupAccount("Select * From Acc_opening Where AccID=");
+const QLatin1String kLookupYear("and AccYearID=");
 
 QVariant textOrEmpty(const QVariant& value)
 {
@@ -34,7 +37,11 @@ QVariant valueOrZero(const QVariant& value)
 // cell can change the statement.
 QString yearTextForSql(const QString& text)
 {
-    if (Conversions::isNumberText(text) && !text.contains(u' '))
+    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || c == u'.' || c == u'+' || c == u'-' || c == u'e' ||
+               c == u'E';
+    });
+    if (plain && Conversions::isNumberText(text))
         return text;
     return Conversions::numberText(Conversions::leadingNumber(text));
 }
@@ -95,9 +102,11 @@ void AccountWorksheet::LoadOpeningBalances()
         const QString account =
             Conversions::trimBlanks(sheet.readText(YearEndContext::AccAccountId, i));
         const QString year = sheet.readText(YearEndContext::AccYearId, i);
-        RecordSet rs = session.query(QStringLiteral("Select * From Acc_opening Where AccID='") +
-                                     Conversions::sqlText(account) +
-                                     QStringLiteral("'and AccYearID=") + yearTextForSql(year));
+        RecordSet rs = session.query(SqlStatement()
+                                         .append(kLookupAccount)
+                                         .quoted(account)
+                                         .append(kLookupYear)
+                                         .number(yearTextForSql(year)));
         if (rs.eof()) {
             sheet.writeAt(YearEndContext::AccOpening, i, 0);
             sheet.writeAt(YearEndContext::AccOpeningType, i, zeroSide);

@@ -1,0 +1,54 @@
+#include "db/SqlStatement.h"
+
+#include "db/Conversions.h"
+
+namespace {
+
+// SQLite reads the bound number text with the very routine it reads a
+// numeric literal with, so the placeholder gives the literal's value, type
+// and bits, in comparisons and in columns of any declared type. A literal
+// of digits alone is an integer (a real once past 64 bits), as NUMERIC
+// reads it; one with a point or an exponent is always a real, even "5.".
+const QLatin1String kIntegerPlaceholder("CAST(? AS NUMERIC)");
+const QLatin1String kRealPlaceholder("CAST(? AS REAL)");
+// The blank keeps a word that follows a closing quote in the text (as in
+// "'and AccYearID=") from running into the placeholder.
+const QLatin1String kTextPlaceholder("? ");
+
+bool isIntegerLiteral(const QString& numberText)
+{
+    const qsizetype start = numberText.startsWith(u'-') || numberText.startsWith(u'+') ? 1 : 0;
+    if (start == numberText.size())
+        return false;
+    for (qsizetype i = start; i < numberText.size(); ++i) {
+        if (numberText[i] < u'0' || numberText[i] > u'9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SqlStatement& SqlStatement::append(QLatin1String piece)
+{
+    m_text.append(piece);
+    m_shape.append(piece);
+    return *this;
+}
+
+SqlStatement& SqlStatement::quoted(const QString& value)
+{
+    m_text.append(u'\'').append(Conversions::sqlText(value)).append(u'\'');
+    m_shape.append(kTextPlaceholder);
+    // A null string would be bound as Null; the literal '' is empty text.
+    m_values.append(value.isNull() ? QStringLiteral("") : value);
+    return *this;
+}
+
+SqlStatement& SqlStatement::number(const QString& numberText)
+{
+    m_text.append(numberText);
+    m_shape.append(isIntegerLiteral(numberText) ? kIntegerPlaceholder : kRealPlaceholder);
+    m_values.append(numberText);
+    return *this;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+#include <QVariantList>
+
+// One statement built from its fixed pieces and its values, in two forms:
+// text(), the values written in as literals, which is what is logged and
+// what SQL Server receives; and shape(), a placeholder for each value, which
+// the embedded ledger prepares once and runs again with values(). The two
+// read the same values as the same types, so either form gives the same
+// rows and stores the same bits.
+class SqlStatement
+{
+public:
+    SqlStatement() = default;
+
+    SqlStatement& append(QLatin1String piece);
+    // A text value: between single quotes in the text, its quotes doubled.
+    SqlStatement& quoted(const QString& value);
+    // A number already written as plain number text (Conversions::numberText
+    // or text checked to be a number): it goes into the text as it stands.
+    SqlStatement& number(const QString& numberText);
+
+    const QString& text() const noexcept { return m_text; }
+    const QString& shape() const noexcept { return m_shape; }
+    const QVariantList& values() const noexcept { return m_values; }
+
+private:
+    QString m_text;
+    QString m_shape;
+    QVariantList m_values;
+};
