@@ -466,10 +466,12 @@ void frmYearEnd::setProgress(int value)
     const int clamped = std::clamp(value, m_pbTrans->minimum(), m_pbTrans->maximum());
     if (clamped == m_pbTrans->value())
         return;
-    // Loads run on this thread, so the bar must paint at once: setValue()
-    // repaints immediately whenever the bar visibly moves, and skips the
-    // repaint for steps too small to show.
+    // setValue() repaints at once whenever the bar visibly moves: dozens of
+    // paints a second while a load appends rows. The loads paint the window
+    // every 100 ms (keepPainting), so the move is only marked for that paint.
+    m_pbTrans->setUpdatesEnabled(false);
     m_pbTrans->setValue(clamped);
+    m_pbTrans->setUpdatesEnabled(true);
 }
 
 void frmYearEnd::setMigrateEnabled(bool enabled)
