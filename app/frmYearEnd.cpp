@@ -2,6 +2,8 @@
 
 #include "app/CommandRunner.h"
 #include "app/RefreshCommand.h"
+#include "app/WindowLook.h"
+#include "app/YearsListView.h"
 #include "db/ConnectCommand.h"
 #include "db/Failure.h"
 #include "migration/OpeningMigration.h"
@@ -10,79 +12,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QTableView>
 #include <QWindow>
 #include <algorithm>
-
-namespace {
-
-const QColor kBackground(236, 233, 216);
-const QColor kButtonFace(212, 208, 200);
-const QColor kStatusText(128, 128, 255);
-
-QFont arial(double points)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-// Places a control by its designed twips, relative to its container.
-void place(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(frmYearEnd::toPixels(left), frmYearEnd::toPixels(top),
-                        frmYearEnd::toPixels(width), frmYearEnd::toPixels(height));
-}
-
-// Fonts substituted for Arial can run a little wider than the designed
-// label: tighten the letters just enough for the caption to fit.
-void fitCaption(QLabel* label)
-{
-    QFont font = label->font();
-    const QString text = label->text();
-    const double need = QFontMetricsF(font).horizontalAdvance(text);
-    const double room = label->width();
-    if (text.size() < 2 || need <= room)
-        return;
-    const double spacing = std::max(-1.0, (room - need) / static_cast<double>(text.size() - 1));
-    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-    label->setFont(font);
-}
-
-// A small ledger book with a quill, drawn rather than shipped as a file.
-QIcon drawnIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 50, 110), 1.5));
-    painter.setBrush(QColor(70, 90, 170));
-    painter.drawRoundedRect(QRectF(4.5, 3.5, 22, 26), 2, 2);
-    painter.setBrush(QColor(250, 248, 235));
-    painter.drawRect(QRectF(8.5, 6.5, 15, 20));
-    painter.setPen(QPen(QColor(120, 120, 120), 1));
-    for (int y = 11; y <= 23; y += 4)
-        painter.drawLine(QPointF(10.5, y + 0.5), QPointF(21.5, y + 0.5));
-    painter.setPen(QPen(QColor(150, 40, 30), 2.5, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(29, 2), QPointF(17, 19));
-    return QIcon(pixmap);
-}
-
-} // namespace
 
 frmYearEnd::frmYearEnd(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -93,12 +30,12 @@ frmYearEnd::frmYearEnd(QWidget* parent)
     m_relay.m_target = &m_boxSink;
     setObjectName(QStringLiteral("frmYearEnd"));
     setWindowTitle(QStringLiteral("Quillhaven"));
-    setWindowIcon(drawnIcon());
+    setWindowIcon(WindowLook::drawnIcon());
     setAttribute(Qt::WA_QuitOnClose);
 
     createControls();
     applyLook();
-    setUpYearsList();
+    m_vasAccYear->showList(m_context.accYears());
     setUpTabOrder();
     wireClicks();
     load();
@@ -119,34 +56,34 @@ void frmYearEnd::createControls()
     // tens of thousands of rows.
     m_fraMain = new QGroupBox(this);
     m_fraMain->setObjectName(QStringLiteral("fraMain"));
-    place(m_fraMain, 30, -60, 4485, CompactMainHeight);
+    WindowLook::place(m_fraMain, 30, -60, 4485, CompactMainHeight);
 
     m_Frame2 = new QGroupBox(QStringLiteral("Select Database"), m_fraMain);
     m_Frame2->setObjectName(QStringLiteral("Frame2"));
-    place(m_Frame2, 60, 135, 4380, 435);
+    WindowLook::place(m_Frame2, 60, 135, 4380, 435);
     m_chkPharma = new QCheckBox(QStringLiteral("Dosavine"), m_Frame2);
     m_chkPharma->setObjectName(QStringLiteral("chkPharma"));
-    place(m_chkPharma, 1215, 165, 1710, 225);
+    WindowLook::place(m_chkPharma, 1215, 165, 1710, 225);
     m_chkStores = new QCheckBox(QStringLiteral("Bindwell"), m_Frame2);
     m_chkStores->setObjectName(QStringLiteral("chkStores"));
-    place(m_chkStores, 2955, 165, 1275, 225);
+    WindowLook::place(m_chkStores, 2955, 165, 1275, 225);
 
     m_Frame4 = new QGroupBox(m_fraMain);
     m_Frame4->setObjectName(QStringLiteral("Frame4"));
-    place(m_Frame4, 60, 480, 4380, 2175);
+    WindowLook::place(m_Frame4, 60, 480, 4380, 2175);
 
     m_Label1 = new QLabel(QStringLiteral("Computer Name"), m_Frame4);
     m_Label1->setObjectName(QStringLiteral("Label1"));
-    place(m_Label1, 90, 225, 1140, 210);
+    WindowLook::place(m_Label1, 90, 225, 1140, 210);
     m_txtServer = new QLineEdit(m_Frame4);
     m_txtServer->setObjectName(QStringLiteral("txtServer"));
-    place(m_txtServer, 1275, 180, 1770, 345);
+    WindowLook::place(m_txtServer, 1275, 180, 1770, 345);
 
     auto button = [this](const char* name, const QString& caption, int l, int t, int w, int h) {
         auto* b = new QPushButton(caption, m_Frame4);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
-        place(b, l, t, w, h);
+        WindowLook::place(b, l, t, w, h);
         return b;
     };
     m_cmdConnect = button("cmdConnect", QStringLiteral("Connect"), 3060, 165, 1230, 360);
@@ -166,14 +103,14 @@ void frmYearEnd::createControls()
     m_lblMsg = new QLabel(m_Frame4);
     m_lblMsg->setObjectName(QStringLiteral("lblMsg"));
     m_lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(m_lblMsg, 105, 1005, 4125, 360);
+    WindowLook::place(m_lblMsg, 105, 1005, 4125, 360);
 
     m_pbTrans = new QProgressBar(m_Frame4);
     m_pbTrans->setObjectName(QStringLiteral("pbTrans"));
     m_pbTrans->setRange(0, 1000);
     m_pbTrans->setValue(0);
     m_pbTrans->setTextVisible(false);
-    place(m_pbTrans, 60, 1425, 4260, 345);
+    WindowLook::place(m_pbTrans, 60, 1425, 4260, 345);
 
     m_cmdShowHide =
         button("cmdShowHide", QStringLiteral("Show Accounting Years"), 1830, 1800, 2475, 315);
@@ -181,87 +118,44 @@ void frmYearEnd::createControls()
     // Frame3 lies partly below fraMain's compact height, which clips it.
     m_Frame3 = new QGroupBox(m_fraMain);
     m_Frame3->setObjectName(QStringLiteral("Frame3"));
-    place(m_Frame3, 60, 2610, 4365, 2400);
-    m_vasAccYear = new QTableView(m_Frame3);
+    WindowLook::place(m_Frame3, 60, 2610, 4365, 2400);
+    m_vasAccYear = new YearsListView(m_Frame3);
     m_vasAccYear->setObjectName(QStringLiteral("vasAccYear"));
-    place(m_vasAccYear, 60, 165, 4260, 2190);
+    WindowLook::place(m_vasAccYear, 60, 165, 4260, 2190);
 }
 
 void frmYearEnd::applyLook()
 {
     QPalette window = palette();
-    window.setColor(QPalette::Window, kBackground);
+    window.setColor(QPalette::Window, WindowLook::Background);
     setPalette(window);
     setAutoFillBackground(true);
-    setFont(arial(9));
+    setFont(WindowLook::arial(9));
 
     for (QGroupBox* frame : {m_fraMain, m_Frame2, m_Frame3, m_Frame4})
         frame->setAutoFillBackground(true);
-    // Frames are etched boxes whose caption sits on the top line; the
-    // database box lies over the top edge of Frame4, as designed, so its
-    // check boxes are not cut.
-    setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 2px groove rgb(172, 168, 153); border-radius: 0px; margin-top: 0px; }"
-        "QGroupBox#Frame2 { margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; padding: 0px 2px; }"));
+    setStyleSheet(WindowLook::frameStyleSheet());
     m_Frame2->raise();
     for (QWidget* small : std::initializer_list<QWidget*>{m_Frame2, m_Frame4, m_chkPharma,
                                                           m_chkStores, m_Label1, m_txtServer})
-        small->setFont(arial(8.25));
+        small->setFont(WindowLook::arial(8.25));
 
     // Disabled buttons keep the toolkit's greyed text.
     QPalette buttons = window;
-    buttons.setColor(QPalette::Button, kButtonFace);
+    buttons.setColor(QPalette::Button, WindowLook::ButtonFace);
     buttons.setColor(QPalette::Active, QPalette::ButtonText, Qt::black);
     buttons.setColor(QPalette::Inactive, QPalette::ButtonText, Qt::black);
     for (QPushButton* b : {m_cmdConnect, m_cmdRefresh, m_cmdAccYrCreate, m_CmdMigrate,
                            m_cmdBackUpRes, m_CmdItemDeletion, m_cmdShowHide}) {
-        b->setFont(arial(9));
+        b->setFont(WindowLook::arial(9));
         b->setPalette(buttons);
     }
 
     QPalette status = window;
-    status.setColor(QPalette::WindowText, kStatusText);
+    status.setColor(QPalette::WindowText, WindowLook::StatusText);
     m_lblMsg->setPalette(status);
-    m_lblMsg->setFont(arial(14.25));
-    fitCaption(m_Label1);
-}
-
-void frmYearEnd::setUpYearsList()
-{
-    GridModel& years = m_context.accYears();
-    m_vasAccYear->setModel(&years);
-    m_vasAccYear->setFont(arial(8.25));
-    m_vasAccYear->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_vasAccYear->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_vasAccYear->setWordWrap(false);
-    // Tab leaves the list instead of walking its cells.
-    m_vasAccYear->setTabKeyNavigation(false);
-    for (int column : years.hiddenColumns())
-        m_vasAccYear->setColumnHidden(column - 1, true);
-
-    // Widths in character units of the grid's font, but never so narrow that
-    // the header's caption is cut.
-    const QFontMetrics metrics(m_vasAccYear->font());
-    const double unit = metrics.horizontalAdvance(QLatin1Char('0'));
-    auto chars = [unit](double units) { return qRound(units * unit) + 6; };
-    QHeaderView* columns = m_vasAccYear->horizontalHeader();
-    columns->setFont(arial(8.25));
-    const int margin = 2 * columns->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
-    auto setWidth = [&](int column, double units) {
-        const QString caption = years.headerData(column - 1, Qt::Horizontal).toString();
-        const int header = QFontMetrics(columns->font()).horizontalAdvance(caption) + margin + 2;
-        columns->resizeSection(column - 1, std::max(chars(units), header));
-    };
-    setWidth(YearEndContext::YrStart, 10.87);
-    setWidth(YearEndContext::YrEnd, 10.75);
-    setWidth(YearEndContext::YrActive, 6.25);
-    QHeaderView* rows = m_vasAccYear->verticalHeader();
-    rows->setFont(arial(8.25));
-    rows->setFixedWidth(chars(3.0));
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(metrics.height() + 5);
+    m_lblMsg->setFont(WindowLook::arial(14.25));
+    WindowLook::fitCaption(m_Label1);
 }
 
 void frmYearEnd::setUpTabOrder()
@@ -305,7 +199,7 @@ void frmYearEnd::setOuterHeight(int twips)
 
 void frmYearEnd::setFraMainHeight(int twips)
 {
-    m_fraMain->resize(m_fraMain->width(), toPixels(twips));
+    m_fraMain->resize(m_fraMain->width(), WindowLook::toPixels(twips));
 }
 
 void frmYearEnd::applyOuterSize()
@@ -314,8 +208,9 @@ void frmYearEnd::applyOuterSize()
     // area gets what the window manager's frame leaves of them.
     const QWindow* handle = windowHandle();
     m_frameUsed = handle ? handle->frameMargins() : QMargins();
-    const int width = toPixels(m_outerWidth) - m_frameUsed.left() - m_frameUsed.right();
-    const int height = toPixels(m_outerHeight) - m_frameUsed.top() - m_frameUsed.bottom();
+    const int width = WindowLook::toPixels(m_outerWidth) - m_frameUsed.left() - m_frameUsed.right();
+    const int height =
+        WindowLook::toPixels(m_outerHeight) - m_frameUsed.top() - m_frameUsed.bottom();
     setFixedSize(std::max(width, 1), std::max(height, 1));
 }
 
@@ -332,7 +227,7 @@ void frmYearEnd::centre()
     if (!where)
         return;
     const QRect area = where->availableGeometry();
-    const QSize outer(toPixels(m_outerWidth), toPixels(m_outerHeight));
+    const QSize outer(WindowLook::toPixels(m_outerWidth), WindowLook::toPixels(m_outerHeight));
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
 }

@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTableView;
+class YearsListView;
 
 // The program's one window. It owns the connection and the two grids (through
 // the context), lays out the controls, locks the two database check boxes
@@ -27,7 +27,6 @@ class frmYearEnd : public QWidget, public FormControls
     Q_OBJECT
 
 public:
-    static constexpr int TwipsPerPixel = 15;
     static constexpr int OuterWidth = 4620;
     static constexpr int CompactHeight = 3090;
     static constexpr int ExpandedHeight = 5400;
@@ -46,8 +45,6 @@ public:
     int outerWidthTwips() const noexcept { return m_outerWidth; }
     int outerHeightTwips() const noexcept { return m_outerHeight; }
     void setOuterHeight(int twips);
-
-    static int toPixels(int twips) { return twips / TwipsPerPixel; }
 
     // FormControls
     bool isPharmaChecked() const override;
@@ -87,7 +84,6 @@ private:
 
     void createControls();
     void applyLook();
-    void setUpYearsList();
     void setUpTabOrder();
     void wireClicks();
     void load();
@@ -125,5 +121,5 @@ private:
     QProgressBar* m_pbTrans = nullptr;
     QPushButton* m_cmdShowHide = nullptr;
     QGroupBox* m_Frame3 = nullptr;
-    QTableView* m_vasAccYear = nullptr;
+    YearsListView* m_vasAccYear = nullptr;
 };
