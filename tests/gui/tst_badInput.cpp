@@ -1,6 +1,6 @@
 #include "app/frmYearEnd.h"
 #include "db/Session.h"
-#include "tests/gui/WindowTestSupport.h"
+#include "tests/gui/WindowTest.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/LedgerFixture.h"
 
@@ -19,18 +19,11 @@
 // What the operator can type or point the window at that is not a ledger,
 // and a ledger that another program holds locked: a message every time, no
 // crash, and nothing opened but what was typed.
-class tst_badInput : public QObject
+class tst_badInput : public WindowTest
 {
     Q_OBJECT
 
 private:
-    template <typename T> T* control(const char* name) { return requireChild<T>(*m_window, name); }
-    void connectTo(const QString& server)
-    {
-        QTest::mouseClick(control<QCheckBox>("chkPharma"), Qt::LeftButton);
-        control<QLineEdit>("txtServer")->setText(server);
-        QTest::mouseClick(control<QPushButton>("cmdConnect"), Qt::LeftButton);
-    }
     void clickMigrate()
     {
         m_sink.clear();
@@ -59,9 +52,7 @@ private:
         file.write(content);
     }
 
-    std::unique_ptr<frmYearEnd> m_window;
     std::unique_ptr<LedgerFixture> m_ledgers;
-    CapturingSink m_sink;
 
 private slots:
     void initTestCase()
@@ -76,16 +67,7 @@ private slots:
                           QStringLiteral("--first-year"), QStringLiteral("2006"),
                           QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
     }
-    void init()
-    {
-        m_sink.clear();
-        m_window = std::make_unique<frmYearEnd>();
-        m_window->setMessageSink(&m_sink);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
+    void init() { openWindow(); }
     void cleanup() { m_window.reset(); }
 
     // Names that would smuggle keys into a connection string aim at the
@@ -118,7 +100,7 @@ private slots:
     {
         QFETCH(QString, server);
         const QByteArray before = m_ledgers->hash();
-        connectTo(server);
+        connectPharmaTo(server);
         verifyRefused(!server.startsWith(QLatin1String("sqlite")));
         QCOMPARE(status(), QString());
         QCOMPARE(m_ledgers->hash(), before);
@@ -151,7 +133,7 @@ private slots:
         QVERIFY(QFile::copy(m_ledgers->path(), path + QStringLiteral("/Dosavine.db")));
         const QByteArray before = LedgerFixture::fileHash(path + QStringLiteral("/Dosavine.db"));
 
-        connectTo(scheme + path);
+        connectPharmaTo(scheme + path);
         if (opens) {
             QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'|')));
             QVERIFY(connected());
@@ -164,7 +146,7 @@ private slots:
 
     void onlyBlanks()
     {
-        connectTo(QStringLiteral("      "));
+        connectPharmaTo(QStringLiteral("      "));
         QVERIFY(m_sink.messages.isEmpty());
         QCOMPARE(QApplication::focusWidget(), control<QWidget>("txtServer"));
         QVERIFY(!connected());
@@ -185,7 +167,7 @@ private slots:
         QTemporaryDir scratch;
         const QString file = scratch.filePath(QStringLiteral("Dosavine.db"));
         makeFile(file, content);
-        connectTo(QStringLiteral("sqlite:") + scratch.path());
+        connectPharmaTo(QStringLiteral("sqlite:") + scratch.path());
         QVERIFY(!m_sink.messages.isEmpty());
         QVERIFY(!migrateEnabled());
         QCOMPARE(LedgerFixture::fileBytes(file), content);
@@ -195,7 +177,7 @@ private slots:
     {
         QTemporaryDir scratch;
         QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("Dosavine.db")));
-        connectTo(QStringLiteral("sqlite:") + scratch.path());
+        connectPharmaTo(QStringLiteral("sqlite:") + scratch.path());
         verifyRefused();
     }
 
@@ -219,7 +201,7 @@ private slots:
             QVERIFY(QFile::setPermissions(scratch.path(), {}));
         const bool readable = ::access(qPrintable(file), R_OK) == 0;
 
-        connectTo(QStringLiteral("sqlite:") + scratch.path());
+        connectPharmaTo(QStringLiteral("sqlite:") + scratch.path());
         if (readable) {
             QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'|')));
             QVERIFY(connected());
@@ -243,7 +225,7 @@ private slots:
                       QStringLiteral("2"), QStringLiteral("--postings"), QStringLiteral("30"),
                       QStringLiteral("--first-year"), QStringLiteral("2006"),
                       QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
-        connectTo(ledger.serverName());
+        connectPharmaTo(ledger.serverName());
         QVERIFY(connected());
         QVERIFY(migrateEnabled());
         const QString openings = QStringLiteral("SELECT * FROM Acc_Opening ORDER BY rowid");

@@ -1,5 +1,5 @@
 #include "app/frmYearEnd.h"
-#include "tests/gui/WindowTestSupport.h"
+#include "tests/gui/WindowTest.h"
 #include "tests/support/CapturingSink.h"
 
 #include <QCheckBox>
@@ -41,27 +41,13 @@ protected:
 
 // The main window as the operator meets it: layout, start state, the locked
 // check boxes and the layout toggle.
-class tst_frmYearEnd : public QObject
+class tst_frmYearEnd : public WindowTest
 {
     Q_OBJECT
 
 private:
-    template <typename T> T* control(const char* name) { return requireChild<T>(*m_window, name); }
-
-    std::unique_ptr<frmYearEnd> m_window;
-    CapturingSink m_sink;
-
 private slots:
-    void init()
-    {
-        m_sink.clear();
-        m_window = std::make_unique<frmYearEnd>();
-        m_window->setMessageSink(&m_sink);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
+    void init() { openWindow(); }
     void cleanup() { m_window.reset(); }
 
     void window()

@@ -1,5 +1,5 @@
 #include "app/frmYearEnd.h"
-#include "tests/gui/WindowTestSupport.h"
+#include "tests/gui/WindowTest.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/LedgerFixture.h"
 
@@ -14,20 +14,14 @@
 
 // The connect command as the operator runs it: tick a box, type a name, click
 // Connect, through the real window and, where one is needed, a real ledger.
-class tst_frmYearEndConnect : public QObject
+class tst_frmYearEndConnect : public WindowTest
 {
     Q_OBJECT
 
 private:
-    template <typename T> T* control(const char* name) { return requireChild<T>(*m_window, name); }
     void tick(const QString& box)
     {
         QTest::mouseClick(m_window->findChild<QCheckBox*>(box), Qt::LeftButton);
-    }
-    void connectTo(const QString& server)
-    {
-        control<QLineEdit>("txtServer")->setText(server);
-        QTest::mouseClick(control<QPushButton>("cmdConnect"), Qt::LeftButton);
     }
     QString status() { return control<QLabel>("lblMsg")->text(); }
     bool migrateEnabled() { return control<QPushButton>("CmdMigrate")->isEnabled(); }
@@ -38,9 +32,7 @@ private:
         return m_ledgers->value(sql, database).toInt();
     }
 
-    std::unique_ptr<frmYearEnd> m_window;
     std::unique_ptr<LedgerFixture> m_ledgers;
-    CapturingSink m_sink;
     const QString m_wrongServer = QStringLiteral("Please enter Valid Server Name ");
 
 private slots:
@@ -52,16 +44,7 @@ private slots:
                           QStringLiteral("--postings"), QStringLiteral("150"),
                           QStringLiteral("--server-date"), QStringLiteral("2008-03-31T18:00")});
     }
-    void init()
-    {
-        m_sink.clear();
-        m_window = std::make_unique<frmYearEnd>();
-        m_window->setMessageSink(&m_sink);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
+    void init() { openWindow(); }
     void cleanup() { m_window.reset(); }
 
     void noDatabaseChosen_data()

@@ -1,5 +1,5 @@
 #include "app/frmYearEnd.h"
-#include "tests/gui/WindowTestSupport.h"
+#include "tests/gui/WindowTest.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/LedgerFixture.h"
 
@@ -12,14 +12,13 @@
 
 // Create Accounting Year clicked on the real window, connected to a
 // generated ledger of two years whose clock is pinned.
-class tst_yearEnd : public QObject
+class tst_yearEnd : public WindowTest
 {
     Q_OBJECT
 
 private:
-    template <typename T> T* control(const char* name) { return requireChild<T>(*m_window, name); }
-
-    void connectTo(const QString& server)
+    // Types the name key by key, as the operator does.
+    void connectByTyping(const QString& server)
     {
         QTest::mouseClick(control<QCheckBox>("chkPharma"), Qt::LeftButton);
         QLineEdit* txtServer = control<QLineEdit>("txtServer");
@@ -39,18 +38,9 @@ private:
     }
 
     std::unique_ptr<LedgerFixture> m_ledger;
-    std::unique_ptr<frmYearEnd> m_window;
-    CapturingSink m_sink;
 
 private slots:
-    void init()
-    {
-        m_sink.clear();
-        m_window = std::make_unique<frmYearEnd>();
-        m_window->setMessageSink(&m_sink);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    }
+    void init() { openWindow(); }
     void cleanup()
     {
         m_window.reset();
@@ -67,7 +57,7 @@ private slots:
     {
         QFETCH(QString, scheme);
         build(QStringLiteral("2008-04-03T11:00"));
-        connectTo(scheme + QStringLiteral(":") + m_ledger->folder());
+        connectByTyping(scheme + QStringLiteral(":") + m_ledger->folder());
         QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'\n')));
 
         QPushButton* create = control<QPushButton>("cmdAccYrCreate");
@@ -108,7 +98,7 @@ private slots:
     {
         // The connect enables the button whatever the date; the click checks.
         build(QStringLiteral("2008-03-31T10:00"));
-        connectTo(QStringLiteral("sqlite:") + m_ledger->folder());
+        connectByTyping(QStringLiteral("sqlite:") + m_ledger->folder());
         QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'\n')));
         const QByteArray before = m_ledger->hash();
 
