@@ -43,7 +43,11 @@ const QStringList kNumbers{QStringLiteral("0"),
                            QStringLiteral(".5"),
                            QStringLiteral("1e3"),
                            QStringLiteral("007"),
-                           QStringLiteral("0.1")};
+                           QStringLiteral("0.1"),
+                           QStringLiteral("-9223372036854775808"),
+                           QStringLiteral("9223372036854775808"),
+                           QStringLiteral("0.0"),
+                           QStringLiteral("-0")};
 
 class PreparedShapes : public ::testing::Test
 {
