@@ -95,6 +95,7 @@ void YearCreation::run()
     }
 
     BalanceCalculator::UnknownSides unknown;
+    bool changed = false; // the list, the worksheet or the table
     try {
         if (!DateQueries(session).IsValidDate()) {
             sink.show(kYearNotOver, MessageSink::Icon::Information);
@@ -110,6 +111,7 @@ void YearCreation::run()
             if (!active)
                 continue;
 
+            changed = true;
             list.setRows(list.rows() + 1);
             const int appended = list.rows();
             list.setRowMode(2);
@@ -138,10 +140,13 @@ void YearCreation::run()
         unknown = BalanceCalculator(m_context).CalculateBalances();
     } catch (const Failure&) {
         session.rollback();
-        // The list, the worksheet or the table may now disagree with each
-        // other: nothing may be migrated from them until the next connect.
-        m_context.setWorksheetSound(false);
-        controls.setMigrateEnabled(false);
+        // Once anything has changed, the list, the worksheet and the table
+        // may disagree with each other: nothing may be migrated from them
+        // until the next connect. A failed check changed nothing.
+        if (changed) {
+            m_context.setWorksheetSound(false);
+            controls.setMigrateEnabled(false);
+        }
         throw;
     }
     if (unknown.count > 0)

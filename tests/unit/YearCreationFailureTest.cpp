@@ -81,6 +81,32 @@ TEST_P(YearCreationFailureTest, FailedLookupMarksTheWorksheetUnsound)
     EXPECT_FALSE(context.session().inTransaction());
 }
 
+// A failure while asking whether the year is over comes before any change:
+// the worksheet stays as it was, and so may still be migrated.
+TEST_P(YearCreationFailureTest, FailedCheckLeavesTheWorksheetAsItWas)
+{
+    setYears({{7, 39173, 39538, 1}});
+    connect();
+    ASSERT_FALSE(HasFatalFailure());
+    const QByteArray file = ledger.hash();
+    const int rows = context.accounts().rows();
+    context.setBeforeStatement([](const QString& sql) {
+        if (sql.contains(QLatin1String("max(Acc_Yr_End)")))
+            throw Failure(-2147467259, QStringLiteral("Connection lost"));
+    });
+
+    EXPECT_FALSE(create());
+    context.setBeforeStatement({});
+
+    EXPECT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(context.isWorksheetSound());
+    EXPECT_TRUE(controls.migrateEnabled);
+    EXPECT_TRUE(controls.createVisible);
+    EXPECT_EQ(context.accYears().rows(), 1);
+    EXPECT_EQ(context.accounts().rows(), rows);
+    EXPECT_EQ(ledger.hash(), file);
+}
+
 TEST_P(YearCreationFailureTest, RefusesWithoutConnectionOrSoundWorksheet)
 {
     setYears({{7, 39173, 39538, 1}});
