@@ -4,6 +4,7 @@
 #include "db/Failure.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -116,6 +117,19 @@ QVariant GridModel::value(int column, int row) const
 QString GridModel::readText(int column, int row) const
 {
     return textOf(value(column, row));
+}
+
+double GridModel::numberAt(int column, int row) const
+{
+    // A double cell reads back as its exact text, whose leading-number
+    // reading is that double again, so it is taken as it is.
+    const QVariant cell = value(column, row);
+    if (cell.typeId() == QMetaType::Double) {
+        const double number = cell.toDouble();
+        if (std::isfinite(number))
+            return number;
+    }
+    return Conversions::leadingNumber(textOf(cell));
 }
 
 void GridModel::setNumericColumns(const QList<int>& numericColumns)

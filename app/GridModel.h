@@ -19,12 +19,14 @@ public:
 
     // The grid's own operations.
     int rows() const noexcept { return m_rows; }
-    void setRows(int rows);  // 0 empties; one more appends an empty row
+    void setRows(int rows); // 0 empties; one more appends an empty row
     void select(int column, int row);
-    void write(const QVariant& value);  // into the current cell
-    void writeAt(int column, int row, const QVariant& value);  // select, then write
+    void write(const QVariant& value);                        // into the current cell
+    void writeAt(int column, int row, const QVariant& value); // select, then write
     QString readText(int column, int row) const;
     QVariant value(int column, int row) const;
+    // A cell's numeric value: the leading-number reading of its text.
+    double numberAt(int column, int row) const;
     int columns() const noexcept { return static_cast<int>(m_headers.size()); }
     int currentColumn() const noexcept { return m_column; }
     int currentRow() const noexcept { return m_row; }
@@ -55,8 +57,8 @@ private:
     void checkCell(int column, int row) const;
 
     QStringList m_headers;
-    std::vector<QVariant> m_cells;  // row-major, m_rows * columns()
-    std::vector<bool> m_numeric;    // per column, index 0 unused
+    std::vector<QVariant> m_cells; // row-major, m_rows * columns()
+    std::vector<bool> m_numeric;   // per column, index 0 unused
     QList<int> m_hidden;
     int m_rows = 0;
     int m_column = 1;

@@ -43,23 +43,9 @@ QString textCell(const GridModel& sheet, Column column, int row)
     return Conversions::trimBlanks(sheet.readText(column, row));
 }
 
-// A cell's numeric value. A cell holding a double reads back as its exact
-// text, whose leading-number reading is that double again, so it is taken as
-// it is; everything else goes through the text.
-double numberCell(const GridModel& sheet, Column column, int row)
-{
-    const QVariant cell = sheet.value(column, row);
-    if (cell.typeId() == QMetaType::Double) {
-        const double value = cell.toDouble();
-        if (std::isfinite(value))
-            return value;
-    }
-    return Conversions::leadingNumber(sheet.readText(column, row));
-}
-
 QString numberCellText(const GridModel& sheet, Column column, int row)
 {
-    return Conversions::numberText(numberCell(sheet, column, row));
+    return Conversions::numberText(sheet.numberAt(column, row));
 }
 
 // The two updates of every row in steps 2 and 3: "<set><value> where
@@ -122,7 +108,7 @@ void OpeningMigration::InsertClosingBalances()
         const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
         const QString year = numberCellText(sheet, YearEndContext::AccYearId, row);
         const QString closing =
-            Conversions::numberText(std::fabs(numberCell(sheet, YearEndContext::AccBalance, row)));
+            Conversions::numberText(std::fabs(sheet.numberAt(YearEndContext::AccBalance, row)));
         const QString side = textCell(sheet, YearEndContext::AccType, row);
         session.execute(SqlStatement()
                             .append(kInsert)
@@ -160,7 +146,7 @@ void OpeningMigration::UpdateNextYearOpenings()
     for (int row = 1; row <= rows; ++row) {
         const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
         const QString nextYear =
-            Conversions::numberText(numberCell(sheet, YearEndContext::AccYearId, row) + 1);
+            Conversions::numberText(sheet.numberAt(YearEndContext::AccYearId, row) + 1);
         const QString opening = numberCellText(sheet, YearEndContext::AccNextOpening, row);
         const QString side = textCell(sheet, YearEndContext::AccType, row);
         session.execute(openingUpdate(opening, id, nextYear));

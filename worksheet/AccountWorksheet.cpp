@@ -58,20 +58,14 @@ void AccountWorksheet::LoadAccountDetails()
     sheet.setRows(0);
     const int yearRows = years.rows();
     for (int i = 1; i <= yearRows; ++i) {
-        const QString yearText = Conversions::numberText(
-            Conversions::leadingNumber(years.readText(YearEndContext::YrId, i)));
+        const QString yearText = Conversions::numberText(years.numberAt(YearEndContext::YrId, i));
         RecordSet rs = m_context.session().query(kAccountsPrefix + yearText + kAccountsSuffix);
         while (!rs.eof()) {
             sheet.setRows(sheet.rows() + 1);
             const int row = sheet.rows();
             // The bar's range ends at 1000; beyond that it stays full.
             controls.setProgress(std::min(row, kProgressMax));
-            sheet.writeAt(YearEndContext::AccAccountId, row,
-                          textOrEmpty(rs.field(QStringLiteral("AccountID"))));
-            sheet.writeAt(YearEndContext::AccName, row,
-                          textOrEmpty(rs.field(QStringLiteral("AccountName"))));
-            sheet.writeAt(YearEndContext::AccParentId, row,
-                          textOrEmpty(rs.field(QStringLiteral("ParentID"))));
+            writeAccount(sheet, row, rs);
             sheet.writeAt(YearEndContext::AccYearId, row,
                           valueOrZero(rs.field(QStringLiteral("AccYearID"))));
             sheet.writeAt(YearEndContext::AccDebit, row,
@@ -87,6 +81,16 @@ void AccountWorksheet::LoadAccountDetails()
         LoadOpeningBalances();
     }
     controls.setProgress(kProgressMax);
+}
+
+void AccountWorksheet::writeAccount(GridModel& sheet, int row, const RecordSet& rs)
+{
+    sheet.writeAt(YearEndContext::AccAccountId, row,
+                  textOrEmpty(rs.field(QStringLiteral("AccountID"))));
+    sheet.writeAt(YearEndContext::AccName, row,
+                  textOrEmpty(rs.field(QStringLiteral("AccountName"))));
+    sheet.writeAt(YearEndContext::AccParentId, row,
+                  textOrEmpty(rs.field(QStringLiteral("ParentID"))));
 }
 
 void AccountWorksheet::LoadOpeningBalances()
@@ -112,8 +116,7 @@ void AccountWorksheet::LoadOpeningBalances()
             sheet.writeAt(YearEndContext::AccOpeningType, i, zeroSide);
         } else {
             sheet.writeAt(YearEndContext::AccOpening, i, valueOrZero(rs.field(opening)));
-            const double amount =
-                Conversions::leadingNumber(sheet.readText(YearEndContext::AccOpening, i));
+            const double amount = sheet.numberAt(YearEndContext::AccOpening, i);
             if (std::fabs(amount) > 0) {
                 // A missing side is left empty; the balance computation counts
                 // it as debit and tells the operator.

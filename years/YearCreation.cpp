@@ -14,7 +14,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLatin1String>
-#include <cmath>
 
 namespace {
 
@@ -40,14 +39,9 @@ const QString kUnsoundWorksheet = QStringLiteral(
 
 using Year = YearEndContext::YearColumn;
 
-double numberCell(const GridModel& grid, int column, int row)
-{
-    return Conversions::leadingNumber(grid.readText(column, row));
-}
-
 bool isActiveRow(const GridModel& list, int row)
 {
-    return numberCell(list, Year::YrActive, row) == 1;
+    return list.numberAt(Year::YrActive, row) == 1;
 }
 
 // A day number as the list shows it: a plain date, or a date and time when a
@@ -71,11 +65,6 @@ double yearEndAfter(double startDay)
 QVariant flag(qint16 value)
 {
     return QVariant::fromValue(value);
-}
-
-QVariant textOrEmpty(const QVariant& value)
-{
-    return value.isNull() ? QVariant(QString()) : value;
 }
 
 } // namespace
@@ -105,9 +94,9 @@ void YearCreation::run()
         GridModel& list = m_context.accYears();
         const int rows = list.rows();
         for (int r = 1; r <= rows; ++r) {
-            const double id = numberCell(list, Year::YrId, r);
+            const double id = list.numberAt(Year::YrId, r);
             const bool active = isActiveRow(list, r);
-            const double oldEnd = numberCell(list, Year::YrEndValue, r);
+            const double oldEnd = list.numberAt(Year::YrEndValue, r);
             if (!active)
                 continue;
 
@@ -159,9 +148,9 @@ void YearCreation::InsertNewAccYear()
     const GridModel& list = m_context.accYears();
     const int rows = list.rows();
     for (int r = 1; r <= rows; ++r) {
-        const QString start = Conversions::numberText(numberCell(list, Year::YrStartValue, r));
-        const QString end = Conversions::numberText(numberCell(list, Year::YrEndValue, r));
-        const double active = numberCell(list, Year::YrActive, r);
+        const QString start = Conversions::numberText(list.numberAt(Year::YrStartValue, r));
+        const QString end = Conversions::numberText(list.numberAt(Year::YrEndValue, r));
+        const double active = list.numberAt(Year::YrActive, r);
         if (active != 1)
             continue;
 
@@ -209,12 +198,7 @@ void YearCreation::LoadNewYearAccounts()
         while (!rs.eof()) {
             sheet.setRows(sheet.rows() + 1);
             const int row = sheet.rows();
-            sheet.writeAt(YearEndContext::AccAccountId, row,
-                          textOrEmpty(rs.field(QStringLiteral("AccountID"))));
-            sheet.writeAt(YearEndContext::AccName, row,
-                          textOrEmpty(rs.field(QStringLiteral("AccountName"))));
-            sheet.writeAt(YearEndContext::AccParentId, row,
-                          textOrEmpty(rs.field(QStringLiteral("ParentID"))));
+            AccountWorksheet::writeAccount(sheet, row, rs);
             sheet.writeAt(YearEndContext::AccYearId, row, yearText);
             sheet.writeAt(YearEndContext::AccDebit, row, 0);
             sheet.writeAt(YearEndContext::AccCredit, row, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <limits>
 
 namespace {
 
@@ -42,7 +43,8 @@ TEST(GridModel, ReadBackText)
     EXPECT_EQ(grid.readText(2, 1), QStringLiteral("1200.5"));
     EXPECT_DOUBLE_EQ(Conversions::leadingNumber(grid.readText(2, 1)), 1200.5);
     grid.writeAt(2, 1, 0.1 + 0.2);
-    EXPECT_EQ(Conversions::leadingNumber(grid.readText(2, 1)), 0.1 + 0.2) << "read-back must be exact";
+    EXPECT_EQ(Conversions::leadingNumber(grid.readText(2, 1)), 0.1 + 0.2)
+        << "read-back must be exact";
     grid.writeAt(1, 1, qlonglong(7));
     EXPECT_EQ(grid.readText(1, 1), QStringLiteral("7"));
     grid.writeAt(3, 1, QDate(2005, 4, 1));
@@ -51,6 +53,32 @@ TEST(GridModel, ReadBackText)
     EXPECT_EQ(grid.readText(3, 1), QString());
     EXPECT_EQ(grid.currentColumn(), 3);
     EXPECT_EQ(grid.currentRow(), 1);
+}
+
+// A cell's number is always the reading of its text, whether the cell holds
+// a double (taken directly) or anything else.
+TEST(GridModel, NumberOfACellIsTheReadingOfItsText)
+{
+    TestGrid grid;
+    grid.setRows(1);
+    const QList<QVariant> cells{0.1 + 0.2,
+                                -857.739999999998,
+                                1e-7,
+                                1e20,
+                                qlonglong(7),
+                                QStringLiteral(" 12.5abc"),
+                                QStringLiteral("x"),
+                                QDate(2005, 4, 1),
+                                QVariant()};
+    for (const QVariant& cell : cells) {
+        grid.writeAt(1, 1, cell);
+        EXPECT_EQ(grid.numberAt(1, 1), Conversions::leadingNumber(grid.readText(1, 1)))
+            << grid.readText(1, 1).toStdString();
+    }
+    // An infinity's text is past every double: both readings overflow.
+    grid.writeAt(1, 1, std::numeric_limits<double>::infinity());
+    EXPECT_THROW(Conversions::leadingNumber(grid.readText(1, 1)), Failure);
+    EXPECT_THROW(grid.numberAt(1, 1), Failure);
 }
 
 TEST(GridModel, ReadingLeavesTheCurrentCellAlone)
