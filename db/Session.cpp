@@ -242,6 +242,9 @@ void Session::execute(const QString& sql)
     ensureOpen();
     record(sql);
     QSqlQuery statement(m_db);
+    // Without it the ODBC layer asks SQL Server for a static server cursor:
+    // extra requests for a statement that returns no rows.
+    statement.setForwardOnly(true);
     if (!statement.exec(sql))
         throw DriverFailure::of(statement.lastError(), kind());
 }

@@ -88,7 +88,10 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
             schema.prepareForBuilding();
             if (!db.transaction())
                 throw Failure(1, db.lastError().text());
-            schema.createTables();
+            LedgerSchema::ColumnTypes types;
+            types.yearDate = m_options.yearDateType();
+            types.amount = m_options.amountType();
+            schema.createTables(types);
             schema.createClock(m_options.serverDate());
             if (!m_options.empty()) {
                 LedgerData::Shape shape;
@@ -97,6 +100,7 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
                 shape.postings = m_options.postings();
                 shape.firstYear = m_options.firstYear();
                 shape.seed = m_options.seed();
+                shape.yearDatesAsDates = m_options.yearDateType() != QLatin1String("REAL");
                 LedgerData(db, database, shape).write();
             }
             schema.createIndexes();

@@ -106,8 +106,13 @@ void LedgerData::writeYears()
                                             "Acc_Yr_End,Active) VALUES(?,?,?)"));
     for (int i = 0; i < m_shape.years; ++i) {
         const int calendarYear = m_shape.firstYear + i;
-        insert.bindValue(0, yearStart(calendarYear));
-        insert.bindValue(1, yearEnd(calendarYear));
+        if (m_shape.yearDatesAsDates) {
+            insert.bindValue(0, QStringLiteral("%1-04-01 00:00:00").arg(calendarYear));
+            insert.bindValue(1, QStringLiteral("%1-03-31 00:00:00").arg(calendarYear + 1));
+        } else {
+            insert.bindValue(0, yearStart(calendarYear));
+            insert.bindValue(1, yearEnd(calendarYear));
+        }
         insert.bindValue(2, i + 1 == m_shape.years ? 1 : 0);
         run(insert);
     }

@@ -19,6 +19,9 @@ public:
         qint64 postings = 0;
         int firstYear = 2000;
         quint64 seed = 0;
+        // Years' start and end as date texts ('YYYY-MM-DD HH:MM:SS', as a
+        // datetime column holds them) instead of day numbers.
+        bool yearDatesAsDates = false;
     };
 
     LedgerData(const QSqlDatabase& database, const QString& name, const Shape& shape);

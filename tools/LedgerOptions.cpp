@@ -117,8 +117,19 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
         QStringLiteral("force"),
         QStringLiteral("Replace ledger files that already exist (with any journal left "
                        "beside them). Without it an existing file is an error."));
+    const QCommandLineOption yearDates(
+        QStringLiteral("year-dates"),
+        QStringLiteral("How Acc_Accounting_Year holds its start and end: number (day numbers "
+                       "in REAL columns) or datetime (dates in DATETIME columns, as many SQL "
+                       "Server ledgers hold them). Default: number."),
+        QStringLiteral("KIND"));
+    const QCommandLineOption amounts(
+        QStringLiteral("amounts"),
+        QStringLiteral("Column type of Amount, Opening and Closing: float, decimal "
+                       "(DECIMAL(18,2)) or money. Default: float."),
+        QStringLiteral("KIND"));
     parser.addOptions({help, dir, database, accounts, years, postings, seed, firstYear, serverDate,
-                       emptyLedger, force});
+                       emptyLedger, force, yearDates, amounts});
     m_helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -205,6 +216,29 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
         const QDate today =
             m_serverDate ? m_serverDate->date() : QDateTime::currentDateTime().date();
         m_firstYear = accountingYearOf(today) - (m_years - 1);
+    }
+
+    if (parser.isSet(yearDates)) {
+        const QString kind = parser.value(yearDates).trimmed().toLower();
+        if (kind == QLatin1String("datetime"))
+            m_yearDateType = QStringLiteral("DATETIME");
+        else if (kind != QLatin1String("number")) {
+            fail(QStringLiteral("--year-dates takes number or datetime, not \"%1\"")
+                     .arg(parser.value(yearDates)));
+            return Outcome::Invalid;
+        }
+    }
+    if (parser.isSet(amounts)) {
+        const QString kind = parser.value(amounts).trimmed().toLower();
+        if (kind == QLatin1String("decimal"))
+            m_amountType = QStringLiteral("DECIMAL(18,2)");
+        else if (kind == QLatin1String("money"))
+            m_amountType = QStringLiteral("MONEY");
+        else if (kind != QLatin1String("float")) {
+            fail(QStringLiteral("--amounts takes float, decimal or money, not \"%1\"")
+                     .arg(parser.value(amounts)));
+            return Outcome::Invalid;
+        }
     }
 
     m_empty = parser.isSet(emptyLedger);

@@ -36,6 +36,10 @@ public:
     // The pinned server clock; empty for the live clock.
     std::optional<QDateTime> serverDate() const { return m_serverDate; }
     bool empty() const { return m_empty; }
+    // Declared types of the year dates ("REAL" or "DATETIME") and of the
+    // amounts ("REAL", "DECIMAL(18,2)" or "MONEY").
+    QString yearDateType() const { return m_yearDateType; }
+    QString amountType() const { return m_amountType; }
     bool force() const { return m_force; }
 
     static constexpr int DefaultAccounts = 40;
@@ -63,5 +67,7 @@ private:
     int m_firstYear = 0;
     std::optional<QDateTime> m_serverDate;
     bool m_empty = false;
+    QString m_yearDateType = QStringLiteral("REAL");
+    QString m_amountType = QStringLiteral("REAL");
     bool m_force = false;
 };

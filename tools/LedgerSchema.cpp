@@ -25,7 +25,7 @@ void LedgerSchema::prepareForBuilding()
     run(QStringLiteral("PRAGMA cache_size=-65536"));
 }
 
-void LedgerSchema::createTables()
+void LedgerSchema::createTables(const ColumnTypes& types)
 {
     run(QStringLiteral("CREATE TABLE Acc_Master("
                        "AccountID TEXT COLLATE NOCASE, "
@@ -33,24 +33,27 @@ void LedgerSchema::createTables()
                        "ParentID TEXT COLLATE NOCASE)"));
     run(QStringLiteral("CREATE TABLE Acc_Accounting_Year("
                        "AccYearID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "Acc_Yr_Start REAL, "
-                       "Acc_Yr_End REAL, "
-                       "Active INTEGER)"));
+                       "Acc_Yr_Start %1, "
+                       "Acc_Yr_End %1, "
+                       "Active INTEGER)")
+            .arg(types.yearDate));
     run(QStringLiteral("CREATE TABLE Acc_transaction("
                        "TransID INTEGER PRIMARY KEY, "
-                       "Amount REAL, "
+                       "Amount %1, "
                        "Dr_Account TEXT COLLATE NOCASE, "
                        "Cr_Account TEXT COLLATE NOCASE, "
-                       "Fin_Year_Id INTEGER)"));
+                       "Fin_Year_Id INTEGER)")
+            .arg(types.amount));
     // No primary key: the application allows an account to hold several
     // openings for one year.
     run(QStringLiteral("CREATE TABLE Acc_Opening("
                        "AccId TEXT COLLATE NOCASE, "
                        "AccYearID INTEGER, "
-                       "Opening REAL, "
+                       "Opening %1, "
                        "OpeningType TEXT COLLATE NOCASE, "
-                       "Closing REAL, "
-                       "ClosingType TEXT COLLATE NOCASE)"));
+                       "Closing %1, "
+                       "ClosingType TEXT COLLATE NOCASE)")
+            .arg(types.amount));
 }
 
 QString LedgerSchema::clockText(const QDateTime& moment)

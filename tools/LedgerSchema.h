@@ -12,11 +12,20 @@
 class LedgerSchema
 {
 public:
+    // How the columns whose SQL Server type varies between ledgers are
+    // declared: the years' start and end (day numbers or dates) and the
+    // amounts (float, decimal or money).
+    struct ColumnTypes
+    {
+        QString yearDate = QStringLiteral("REAL");
+        QString amount = QStringLiteral("REAL");
+    };
+
     explicit LedgerSchema(const QSqlDatabase& database);
 
     // Settings for a fast one-off build: no journal, no syncing.
     void prepareForBuilding();
-    void createTables();
+    void createTables(const ColumnTypes& types);
     // The clock view, reading the pinned moment from Sys_ServerClock, or the
     // live local clock when none is given.
     void createClock(const std::optional<QDateTime>& serverDate);

@@ -5,6 +5,7 @@
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 #include "years/YearCreation.h"
 
 #include <cmath>
@@ -50,6 +51,7 @@ class YearEndTest : public ::testing::TestWithParam<const char*>
 {
 protected:
     LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
     FakeControls controls;
     CapturingSink sink;
     YearEndContext context{controls, sink};
@@ -134,7 +136,7 @@ TEST_P(YearEndTest, ConnectCreateMigrate)
     ASSERT_FALSE(expected.empty());
 
     controls.pharma = true;
-    controls.server = QString::fromLatin1(GetParam()) + QStringLiteral(":") + ledger.folder();
+    controls.server = road.serverName(ledger.folder());
     ASSERT_TRUE(CommandRunner::run(sink, [this] { ConnectCommand(context).run(); }));
     ASSERT_TRUE(controls.createEnabled);
     ASSERT_TRUE(controls.migrateEnabled);
@@ -179,7 +181,7 @@ std::string serverLabel(const ::testing::TestParamInfo<const char*>& server)
     return server.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, YearEndTest, ::testing::Values("sqlite", "sqliteodbc"),
+INSTANTIATE_TEST_SUITE_P(Servers, YearEndTest, ::testing::Values("sqlite", "sqliteodbc", "tds"),
                          serverLabel);
 
 } // namespace

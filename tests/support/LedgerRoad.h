@@ -1,0 +1,31 @@
+#pragma once
+
+#include "tests/support/TdsServer.h"
+
+#include <QString>
+#include <memory>
+
+// The roads to a ledger that the end-to-end tests travel: the embedded
+// ledger through Qt's SQLite driver ("sqlite"), the same file through the
+// SQLite ODBC driver ("sqliteodbc"), and SQL Server's wire protocol through
+// Qt's ODBC driver, unixODBC and FreeTDS to the TDS test server ("tds").
+class LedgerRoad
+{
+public:
+    explicit LedgerRoad(const QString& name) : m_name(name) {}
+
+    const QString& name() const { return m_name; }
+    bool isTds() const { return m_name == QLatin1String("tds"); }
+    bool isOdbc() const { return m_name != QLatin1String("sqlite"); }
+
+    // The server name an operator types for the ledgers of a folder. On the
+    // TDS road the first call starts the test server over that folder; it
+    // stops with this object.
+    QString serverName(const QString& folder);
+    // The TDS road's server, once started.
+    TdsServer& server();
+
+private:
+    QString m_name;
+    std::unique_ptr<TdsServer> m_server;
+};

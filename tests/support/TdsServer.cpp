@@ -1,0 +1,123 @@
+#include "tests/support/TdsServer.h"
+
+#include "db/ConnectionString.h"
+#include "db/Profile.h"
+
+#include <QDir>
+#include <QFile>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+// The login a profile's connection string carries: USER:PASSWORD:DATABASE.
+QString loginOf(Profile::Id id)
+{
+    const ConnectionString profile(Profile::prefix(id));
+    return profile.user() + u':' + profile.password() + u':' + profile.catalog();
+}
+
+constexpr int kStartMs = 10000;
+constexpr int kAnswerMs = 30000;
+
+} // namespace
+
+TdsServer::TdsServer(const QString& folder, const QStringList& extra)
+    : m_log(m_logDir.filePath(QStringLiteral("batches.log")))
+{
+    QStringList arguments{QStringLiteral("--folder"), folder,
+                          QStringLiteral("--login"),  loginOf(Profile::Id::Dosavine),
+                          QStringLiteral("--login"),  loginOf(Profile::Id::Bindwell),
+                          QStringLiteral("--log"),    m_log};
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(serverPath(), arguments + extra);
+    if (!m_process.waitForStarted(kStartMs))
+        fail(QStringLiteral("cannot start %1: %2").arg(serverPath(), m_process.errorString()));
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(kStartMs))
+            fail(QStringLiteral("the TDS test server did not start (%1)")
+                     .arg(m_process.state() == QProcess::NotRunning
+                              ? QStringLiteral("exit %1").arg(m_process.exitCode())
+                              : QStringLiteral("no answer")));
+    }
+    const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+    bool ok = false;
+    m_port = line.section(u' ', 1).toInt(&ok);
+    if (!line.startsWith(QLatin1String("port ")) || !ok)
+        fail(QStringLiteral("unexpected first line of the TDS test server: %1").arg(line));
+}
+
+TdsServer::~TdsServer()
+{
+    // Closing its input stops the server; it ends its connections first.
+    m_process.closeWriteChannel();
+    if (!m_process.waitForFinished(kAnswerMs)) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+QString TdsServer::serverPath()
+{
+    return QString::fromUtf8(QH_TDS_SERVER);
+}
+
+QString TdsServer::serverName() const
+{
+    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+}
+
+QString TdsServer::command(const QString& line)
+{
+    m_process.write(line.toUtf8() + '\n');
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(kAnswerMs))
+            fail(QStringLiteral("the TDS test server did not answer \"%1\"").arg(line));
+    }
+    return QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+qint64 TdsServer::count(const QString& what)
+{
+    const QStringList words = command(QStringLiteral("stats")).split(u' ');
+    const qsizetype at = words.indexOf(what);
+    if (at < 0 || at + 1 >= words.size())
+        fail(QStringLiteral("no count of %1 from the TDS test server").arg(what));
+    return words[at + 1].toLongLong();
+}
+
+qint64 TdsServer::requests()
+{
+    return count(QStringLiteral("requests"));
+}
+
+qint64 TdsServer::statements()
+{
+    return count(QStringLiteral("statements"));
+}
+
+QStringList TdsServer::batches() const
+{
+    QFile file(m_log);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList batches;
+    // One line a batch; the server writes a line break in a batch as \n and
+    // a backslash as \\.
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        QString batch;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (line[i] == u'\\' && i + 1 < line.size()) {
+                batch.append(line[++i] == u'n' ? QChar(u'\n') : line[i]);
+                continue;
+            }
+            batch.append(line[i]);
+        }
+        batches.append(batch);
+    }
+    return batches;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The TDS test server for one test: started on a free loopback port over a
+// folder of ledgers, accepting the two profiles' logins for their own
+// databases, and stopped with the object (its connections roll back what
+// they left open). Failures to start throw std::runtime_error.
+class TdsServer
+{
+public:
+    // extra: further server options (--also-port, --instance, --host, ...).
+    explicit TdsServer(const QString& folder, const QStringList& extra = {});
+    ~TdsServer();
+    TdsServer(const TdsServer&) = delete;
+    TdsServer& operator=(const TdsServer&) = delete;
+
+    int port() const { return m_port; }
+    // "127.0.0.1,PORT", as an operator types a server with its port.
+    QString serverName() const;
+
+    // One control command ("delay 5", "drop 3", "hang 1", "mute on",
+    // "reset", "disconnect"); returns the server's answer line.
+    QString command(const QString& line);
+    // Requests and statements served since the start or the last "reset".
+    qint64 requests();
+    qint64 statements();
+
+    // The texts of every batch received so far, in order.
+    QStringList batches() const;
+
+    static QString serverPath();
+
+private:
+    qint64 count(const QString& what);
+
+    QTemporaryDir m_logDir;
+    QString m_log;
+    QProcess m_process;
+    int m_port = 0;
+};

@@ -1,0 +1,409 @@
+#include "tests/tds/ClientSession.h"
+
+#include "tests/tds/ServerControl.h"
+#include "tests/tds/TdsTokens.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace TdsTokens;
+
+enum Command : uint16_t
+{
+    Select = 0xC1,
+    Insert = 0xC3,
+    Delete = 0xC4,
+    Update = 0xC5
+};
+
+enum TransactionRequest : uint16_t
+{
+    TmBegin = 5,
+    TmCommit = 7,
+    TmRollback = 8
+};
+
+constexpr uint8_t kBeginAgain = 0x01;
+
+uint16_t commandOf(const QString& sql)
+{
+    const QString word = sql.section(QLatin1Char(' '), 0, 0).left(6).toUpper();
+    if (word.startsWith(QLatin1String("INSERT")))
+        return Insert;
+    if (word.startsWith(QLatin1String("DELETE")))
+        return Delete;
+    if (word.startsWith(QLatin1String("UPDATE")))
+        return Update;
+    return Select;
+}
+
+QString decodePassword(QByteArray bytes)
+{
+    // LOGIN7 scrambles each byte: nibbles swapped, then XOR 0xA5.
+    for (char& b : bytes) {
+        const uint8_t x = uint8_t(b) ^ 0xA5;
+        b = char(uint8_t((x << 4) | (x >> 4)));
+    }
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                              bytes.size() / 2);
+}
+
+StatementOutcome single(const QString& name, const SqlServerType& type, const Cell& value)
+{
+    StatementOutcome outcome;
+    outcome.hasResult = true;
+    outcome.names.append(name);
+    outcome.types.append(type);
+    outcome.rows.append(QList<Cell>{value});
+    return outcome;
+}
+
+} // namespace
+
+ClientSession::ClientSession(int fd, uint16_t spid, ServerControl& control)
+    : m_socket(fd, spid), m_control(control)
+{
+}
+
+void ClientSession::run()
+{
+    m_control.countConnection();
+    try {
+        if (m_control.isMute()) {
+            hang();
+            return;
+        }
+        if (!preLogin())
+            return;
+        uint8_t type = 0;
+        QByteArray payload;
+        while (m_socket.read(type, payload)) {
+            if (type == TdsSocket::Attention) {
+                WireWriter out;
+                done(out, DoneAttention);
+                m_socket.write(out.data());
+                continue;
+            }
+            switch (m_control.arrive()) {
+            case ServerControl::Fate::Drop:
+                m_ledger.reset();
+                m_socket.close();
+                return;
+            case ServerControl::Fate::Hang:
+                hang();
+                return;
+            case ServerControl::Fate::Answer:
+                break;
+            }
+            if (const int delay = m_control.delayMs(); delay > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            if (type == TdsSocket::SqlBatch) {
+                batch(payload);
+            } else if (type == TdsSocket::TransactionManager) {
+                transactionRequest(payload);
+            } else {
+                WireWriter out;
+                error(out, 50000, 16,
+                      QStringLiteral("The test server answers SQL batches and transaction "
+                                     "requests only (request type %1).")
+                          .arg(type));
+                done(out, DoneError);
+                m_socket.write(out.data());
+            }
+        }
+    } catch (const WireError&) {
+        // A malformed message ends the connection, as SQL Server does.
+    }
+    m_ledger.reset();
+}
+
+bool ClientSession::preLogin()
+{
+    uint8_t type = 0;
+    QByteArray payload;
+    if (!m_socket.read(type, payload))
+        return false;
+    if (type == TdsSocket::PreLogin) {
+        if (!m_socket.write(preLoginReply()))
+            return false;
+        if (!m_socket.read(type, payload))
+            return false;
+    }
+    return type == TdsSocket::Login7 && login(payload);
+}
+
+bool ClientSession::login(const QByteArray& payload)
+{
+    WireReader in(payload);
+    in.skip(8);
+    const uint32_t packetSize = in.u32();
+    auto field = [&](int offsetAt) {
+        in.seek(offsetAt);
+        const uint16_t at = in.u16();
+        const uint16_t count = in.u16();
+        in.seek(at);
+        return in.bytes(count * 2);
+    };
+    auto text = [](const QByteArray& bytes) {
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                                  bytes.size() / 2);
+    };
+    m_user = text(field(40));
+    const QString password = decodePassword(field(44));
+    const QString requested = text(field(68));
+
+    const ServerControl::Login* found = m_control.findLogin(m_user, password);
+    if (!found) {
+        refuseLogin(m_user, requested, false);
+        return false;
+    }
+    const QString catalog = requested.isEmpty() ? found->database : requested;
+    const QString file = catalog.compare(found->database, Qt::CaseInsensitive) == 0
+                             ? m_control.ledgerFile(catalog)
+                             : QString();
+    QString why;
+    if (!file.isEmpty())
+        m_ledger = LedgerDatabase::open(file, why);
+    if (!m_ledger) {
+        refuseLogin(m_user, catalog, true);
+        return false;
+    }
+
+    const int size = packetSize >= 512 && packetSize <= 32767 ? int(packetSize) : 4096;
+    m_socket.setPacketSize(size);
+    WireWriter out;
+    envChange(out, Database, catalog, QStringLiteral("master"));
+    info(out, 5701, QStringLiteral("Changed database context to '%1'.").arg(catalog));
+    collationChange(out);
+    envChange(out, Language, QStringLiteral("us_english"), QString());
+    envChange(out, PacketSize, QString::number(size), QString::number(size));
+    loginAck(out);
+    done(out, DoneFinal);
+    m_control.countLogin();
+    return m_socket.write(out.data());
+}
+
+void ClientSession::refuseLogin(const QString& user, const QString& database, bool databaseMissing)
+{
+    WireWriter out;
+    if (databaseMissing)
+        error(out, 4060, 11,
+              QStringLiteral("Cannot open database \"%1\" requested by the login. The login "
+                             "failed.")
+                  .arg(database));
+    error(out, 18456, 14, QStringLiteral("Login failed for user '%1'.").arg(user));
+    done(out, DoneError);
+    m_socket.write(out.data());
+    m_socket.close();
+}
+
+qsizetype ClientSession::skipHeaders(const QByteArray& payload)
+{
+    // TDS 7.2 and later put ALL_HEADERS first: a total length that counts
+    // itself.
+    if (payload.size() < 4)
+        return 0;
+    WireReader in(payload);
+    const uint32_t total = in.u32();
+    return total >= 4 && total <= uint32_t(payload.size()) ? qsizetype(total) : 0;
+}
+
+void ClientSession::batch(const QByteArray& payload)
+{
+    const qsizetype start = skipHeaders(payload);
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(payload.constData() + start),
+                           (payload.size() - start) / 2);
+    m_control.logBatch(text);
+    const QList<BatchStatement> statements = BatchStatement::split(text);
+    WireWriter out;
+    if (statements.isEmpty())
+        done(out, DoneFinal);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        if (!statement(statements[i], out, i + 1 == statements.size()))
+            break;
+    }
+    m_socket.write(out.data());
+}
+
+bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, bool last)
+{
+    const uint16_t more = last ? 0 : DoneMore;
+    switch (statement.kind) {
+    case BatchStatement::Kind::Ledger:
+        return ledgerStatement(statement.text, out, more);
+    case BatchStatement::Kind::Procedure:
+        if (!m_ledger->hasObject(statement.name)) {
+            error(out, 2812, 16,
+                  QStringLiteral("Could not find stored procedure '%1'.").arg(statement.name));
+            done(out, DoneError);
+            return false;
+        }
+        return ledgerStatement(QStringLiteral("SELECT * FROM \"%1\"").arg(statement.name), out,
+                               more);
+    case BatchStatement::Kind::Begin:
+        beginTransaction(out);
+        break;
+    case BatchStatement::Kind::Commit:
+    case BatchStatement::Kind::Rollback:
+        if (m_transaction.isEmpty()) {
+            const bool commit = statement.kind == BatchStatement::Kind::Commit;
+            error(out, commit ? 3902 : 3903, 16,
+                  QStringLiteral("The %1 TRANSACTION request has no corresponding BEGIN "
+                                 "TRANSACTION.")
+                      .arg(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")));
+            done(out, DoneError | more);
+            return true;
+        }
+        endTransaction(out, statement.kind == BatchStatement::Kind::Commit);
+        break;
+    case BatchStatement::Kind::CommitIfOpen:
+    case BatchStatement::Kind::RollbackIfOpen:
+        if (!m_transaction.isEmpty())
+            endTransaction(out, statement.kind == BatchStatement::Kind::CommitIfOpen);
+        if (statement.beginsAgain)
+            beginTransaction(out);
+        break;
+    case BatchStatement::Kind::ImplicitOn:
+    case BatchStatement::Kind::ImplicitOff:
+        m_implicitTransactions = statement.kind == BatchStatement::Kind::ImplicitOn;
+        break;
+    case BatchStatement::Kind::Set:
+        break;
+    case BatchStatement::Kind::Variable:
+        variable(statement.name, out, more);
+        return true;
+    }
+    done(out, more);
+    return true;
+}
+
+bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_t more)
+{
+    if (m_implicitTransactions && m_transaction.isEmpty())
+        beginTransaction(out);
+    m_control.countStatement();
+    StatementOutcome outcome = m_ledger->run(sql);
+    if (!outcome.failed && outcome.hasResult) {
+        WireWriter rows;
+        try {
+            result(rows, outcome);
+            out.bytes(rows.data());
+            done(out, DoneCount | more, Select, uint64_t(outcome.rows.size()));
+            return true;
+        } catch (const ConversionError& e) {
+            outcome = StatementOutcome::error(e.number(), e.text());
+        }
+    }
+    if (outcome.failed) {
+        if (outcome.rolledBack)
+            m_ledger->rollback();
+        if (!m_transaction.isEmpty() && !m_ledger->inTransaction()) {
+            envChangeBytes(out, RollbackTransaction, QByteArray(), m_transaction);
+            m_transaction.clear();
+        }
+        error(out, outcome.number, outcome.severity, outcome.text);
+        done(out, DoneError | (outcome.abortsBatch ? 0 : more));
+        return !outcome.abortsBatch;
+    }
+    const uint16_t command = commandOf(sql);
+    if (command == Insert && outcome.changed > 0) {
+        const StatementOutcome id = m_ledger->run(QStringLiteral("SELECT last_insert_rowid()"));
+        if (!id.failed && !id.rows.isEmpty()) {
+            m_lastIdentity = id.rows[0].value(0).integer;
+            m_hasIdentity = true;
+        }
+    }
+    done(out, DoneCount | more, command, uint64_t(outcome.changed));
+    return true;
+}
+
+void ClientSession::variable(const QString& name, WireWriter& out, uint16_t more)
+{
+    using Kind = SqlServerType::Kind;
+    Cell value;
+    SqlServerType type(Kind::Int);
+    if (name == QLatin1String("@@SPID")) {
+        value = {Cell::Kind::Integer, m_socket.spid(), 0, {}};
+    } else if (name == QLatin1String("@@TRANCOUNT")) {
+        value = {Cell::Kind::Integer, m_transaction.isEmpty() ? 0 : 1, 0, {}};
+    } else if (name == QLatin1String("@@VERSION")) {
+        type = SqlServerType(Kind::NVarchar);
+        value = {Cell::Kind::Text, 0, 0,
+                 QStringLiteral("Microsoft SQL Server 2022 (Quillhaven TDS test server)")};
+    } else if (name == QLatin1String("@@IDENTITY") || name == QLatin1String("SCOPE_IDENTITY()")) {
+        type = SqlServerType(Kind::Decimal, 38, 0);
+        if (m_hasIdentity)
+            value = {Cell::Kind::Integer, m_lastIdentity, 0, {}};
+    } else {
+        error(out, 137, 15, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
+        done(out, DoneError | more);
+        return;
+    }
+    m_control.countStatement();
+    result(out, single(QString(), type, value));
+    done(out, DoneCount | more, Select, 1);
+}
+
+void ClientSession::transactionRequest(const QByteArray& payload)
+{
+    WireReader in(payload, skipHeaders(payload));
+    const uint16_t request = in.u16();
+    WireWriter out;
+    if (request == TmBegin) {
+        beginTransaction(out);
+    } else if (request == TmCommit || request == TmRollback) {
+        in.bVarchar();
+        const uint8_t flags = in.u8();
+        if (!m_transaction.isEmpty())
+            endTransaction(out, request == TmCommit);
+        if (flags & kBeginAgain)
+            beginTransaction(out);
+    } else {
+        error(out, 50000, 16,
+              QStringLiteral("Transaction request %1 is not served by the test server.")
+                  .arg(request));
+        done(out, DoneError);
+        m_socket.write(out.data());
+        return;
+    }
+    done(out, DoneFinal);
+    m_socket.write(out.data());
+}
+
+void ClientSession::beginTransaction(WireWriter& out)
+{
+    if (!m_transaction.isEmpty() || !m_ledger->begin())
+        return;
+    WireWriter descriptor;
+    descriptor.u64(m_nextTransaction++);
+    m_transaction = descriptor.data();
+    envChangeBytes(out, BeginTransaction, m_transaction, QByteArray());
+}
+
+void ClientSession::endTransaction(WireWriter& out, bool commit)
+{
+    if (commit && !m_ledger->commit()) {
+        error(out, 3998, 16,
+              QStringLiteral("Uncommittable transaction is detected at the end of the batch. "
+                             "The transaction is rolled back."));
+        m_ledger->rollback();
+        commit = false;
+    }
+    if (!commit)
+        m_ledger->rollback();
+    envChangeBytes(out, commit ? CommitTransaction : RollbackTransaction, QByteArray(),
+                   m_transaction);
+    m_transaction.clear();
+}
+
+void ClientSession::hang()
+{
+    uint8_t type = 0;
+    QByteArray payload;
+    while (m_socket.read(type, payload)) {
+    }
+    m_ledger.reset();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "tests/tds/BatchStatement.h"
+#include "tests/tds/LedgerDatabase.h"
+#include "tests/tds/TdsSocket.h"
+#include "tests/tds/WireBuffer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class ServerControl;
+
+// One client from its pre-login to its last request, on a thread of its
+// own: the login picks the ledger, every request then runs on it. When the
+// client goes (or the server drops it) an open transaction is rolled back.
+class ClientSession
+{
+public:
+    ClientSession(int fd, uint16_t spid, ServerControl& control);
+    void run();
+
+private:
+    bool preLogin();
+    bool login(const QByteArray& payload);
+    void refuseLogin(const QString& user, const QString& database, bool databaseMissing);
+    void batch(const QByteArray& payload);
+    void transactionRequest(const QByteArray& payload);
+    // Runs one statement of a batch; false when the batch must stop there.
+    bool statement(const BatchStatement& statement, WireWriter& out, bool last);
+    bool ledgerStatement(const QString& sql, WireWriter& out, uint16_t more);
+    void variable(const QString& name, WireWriter& out, uint16_t more);
+
+    void beginTransaction(WireWriter& out);
+    void endTransaction(WireWriter& out, bool commit);
+    // Waits for the client to leave, answering nothing.
+    void hang();
+    static qsizetype skipHeaders(const QByteArray& payload);
+
+    TdsSocket m_socket;
+    ServerControl& m_control;
+    std::unique_ptr<LedgerDatabase> m_ledger;
+    QString m_user;
+    QByteArray m_transaction; // descriptor of the open transaction
+    quint64 m_nextTransaction = 1;
+    bool m_implicitTransactions = false;
+    qint64 m_lastIdentity = 0;
+    bool m_hasIdentity = false;
+};

@@ -1,0 +1,284 @@
+#include "tests/tds/LedgerDatabase.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+QString textOf(sqlite3_value* value)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                             sqlite3_value_bytes(value));
+}
+
+// A function's failure that reaches the client as SQL Server's error: the
+// message is "qh:NUMBER:TEXT".
+void failWith(sqlite3_context* context, int number, const QString& text)
+{
+    const QByteArray message = QStringLiteral("qh:%1:%2").arg(number).arg(text).toUtf8();
+    sqlite3_result_error(context, message.constData(), int(message.size()));
+}
+
+// A value written into a datetime column, stored as SQL Server would hold it.
+void toDateTime(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    sqlite3_value* value = argv[0];
+    QString stored;
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(context);
+        return;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        stored = SqlServerType::dateTimeTextOfNumber(sqlite3_value_double(value));
+        break;
+    default:
+        stored = SqlServerType::dateTimeTextOfText(textOf(value));
+        break;
+    }
+    if (stored.isEmpty()) {
+        failWith(context, 241,
+                 QStringLiteral("Conversion failed when converting date and/or time "
+                                "from character string."));
+        return;
+    }
+    const QByteArray bytes = stored.toUtf8();
+    sqlite3_result_text(context, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+void getDate(sqlite3_context* context, int, sqlite3_value**)
+{
+    const QByteArray now =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(context, now.constData(), int(now.size()), SQLITE_TRANSIENT);
+}
+
+QString quotedIdentifier(const QString& name)
+{
+    QString escaped = name;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+Cell cellOf(sqlite3_stmt* statement, int column)
+{
+    Cell cell;
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        cell.kind = Cell::Kind::Integer;
+        cell.integer = sqlite3_column_int64(statement, column);
+        break;
+    case SQLITE_FLOAT:
+        cell.kind = Cell::Kind::Real;
+        cell.real = sqlite3_column_double(statement, column);
+        break;
+    case SQLITE_NULL:
+        break;
+    default:
+        cell.kind = Cell::Kind::Text;
+        cell.text =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                              sqlite3_column_bytes(statement, column));
+        break;
+    }
+    return cell;
+}
+
+} // namespace
+
+StatementOutcome StatementOutcome::error(int number, const QString& text, bool abortsBatch)
+{
+    StatementOutcome outcome;
+    outcome.failed = true;
+    outcome.number = number;
+    outcome.text = text;
+    outcome.abortsBatch = abortsBatch;
+    return outcome;
+}
+
+std::unique_ptr<LedgerDatabase> LedgerDatabase::open(const QString& file, QString& error)
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        error = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    std::unique_ptr<LedgerDatabase> ledger(new LedgerDatabase(db));
+    sqlite3_create_function(db, "qh_datetime", 1, SQLITE_UTF8, nullptr, toDateTime, nullptr,
+                            nullptr);
+    sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr);
+    ledger->installDateConversions();
+    return ledger;
+}
+
+LedgerDatabase::~LedgerDatabase()
+{
+    // Closing with a transaction open rolls it back, as SQL Server does when
+    // a connection drops.
+    sqlite3_close_v2(m_db);
+}
+
+void LedgerDatabase::installDateConversions()
+{
+    StatementOutcome tables = run(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%'"));
+    for (const QList<Cell>& table : tables.rows) {
+        const QString name = table.value(0).text;
+        const StatementOutcome columns =
+            run(QStringLiteral("SELECT name, type FROM pragma_table_info(%1)")
+                    .arg(u'\'' + QString(name).replace(u'\'', QStringLiteral("''")) + u'\''));
+        for (const QList<Cell>& column : columns.rows) {
+            const QString type = column.value(1).text.toUpper();
+            if (!type.contains(QLatin1String("DATE")) && !type.contains(QLatin1String("TIME")))
+                continue;
+            const QString t = quotedIdentifier(name);
+            const QString c = quotedIdentifier(column.value(0).text);
+            const QString body = QStringLiteral(" WHEN NEW.%2 IS NOT NULL BEGIN UPDATE %1 SET "
+                                                "%2=qh_datetime(NEW.%2) WHERE rowid=NEW.rowid; END")
+                                     .arg(t, c);
+            const QString id = QString::number(qHash(name + u'.' + column.value(0).text), 16);
+            run(QStringLiteral("CREATE TEMP TRIGGER qh_date_i_%1 AFTER INSERT ON main.%2")
+                    .arg(id, t) +
+                body);
+            run(QStringLiteral("CREATE TEMP TRIGGER qh_date_u_%1 AFTER UPDATE OF %3 ON main.%2")
+                    .arg(id, t, c) +
+                body);
+        }
+    }
+}
+
+bool LedgerDatabase::hasObject(const QString& name)
+{
+    QString quoted = name;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    const StatementOutcome found = run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                      "type IN ('table','view') AND name='%1' "
+                                                      "COLLATE NOCASE")
+                                           .arg(quoted));
+    return !found.failed && !found.rows.isEmpty() && found.rows[0].value(0).integer > 0;
+}
+
+StatementOutcome LedgerDatabase::run(const QString& sql)
+{
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &statement, nullptr) !=
+        SQLITE_OK)
+        return failure();
+    StatementOutcome outcome;
+    const int columns = sqlite3_column_count(statement);
+    outcome.hasResult = columns > 0;
+    QStringList declared;
+    for (int c = 0; c < columns; ++c) {
+        outcome.names.append(QString::fromUtf8(sqlite3_column_name(statement, c)));
+        const char* type = sqlite3_column_decltype(statement, c);
+        declared.append(type ? QString::fromUtf8(type) : QString());
+    }
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        QList<Cell> row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.append(cellOf(statement, c));
+        outcome.rows.append(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        StatementOutcome failed = failure();
+        sqlite3_finalize(statement);
+        return failed;
+    }
+    sqlite3_finalize(statement);
+    outcome.changed = columns > 0 ? qint64(outcome.rows.size()) : sqlite3_changes64(m_db);
+    for (int c = 0; c < columns; ++c) {
+        QList<Cell> values;
+        if (declared[c].isEmpty()) {
+            values.reserve(outcome.rows.size());
+            for (const QList<Cell>& row : outcome.rows)
+                values.append(row[c]);
+        }
+        outcome.types.append(SqlServerType::ofColumn(declared[c], values));
+    }
+    return outcome;
+}
+
+StatementOutcome LedgerDatabase::failure() const
+{
+    const int code = sqlite3_errcode(m_db) & 0xff;
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    static const QRegularExpression own(QStringLiteral("^qh:(\\d+):(.*)$"),
+                                        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch ownMatch = own.match(message);
+    if (ownMatch.hasMatch())
+        return StatementOutcome::error(ownMatch.captured(1).toInt(), ownMatch.captured(2));
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        // SQLite gives up at once where two writers wait for each other;
+        // SQL Server picks one of them as the deadlock victim and rolls its
+        // transaction back.
+        StatementOutcome victim = StatementOutcome::error(
+            1205, QStringLiteral("Transaction was deadlocked on lock resources with another "
+                                 "process and has been chosen as the deadlock victim. Rerun the "
+                                 "transaction."));
+        victim.severity = 13;
+        victim.rolledBack = true;
+        return victim;
+    }
+    if (code == SQLITE_CONSTRAINT) {
+        if (message.startsWith(QLatin1String("NOT NULL")))
+            return StatementOutcome::error(515,
+                                           QStringLiteral("Cannot insert the value NULL into "
+                                                          "a column that does not allow "
+                                                          "nulls. INSERT fails."),
+                                           false);
+        return StatementOutcome::error(2627,
+                                       QStringLiteral("Violation of a UNIQUE or PRIMARY KEY "
+                                                      "constraint. The statement has been "
+                                                      "terminated. (%1)")
+                                           .arg(message),
+                                       false);
+    }
+    static const QRegularExpression table(QStringLiteral("^no such table: (?:main\\.)?(.+)$"));
+    static const QRegularExpression column(QStringLiteral("^no such column: (?:.*\\.)?(.+)$"));
+    static const QRegularExpression near(QStringLiteral("^near \"(.*)\": syntax error$"));
+    if (const auto m = table.match(message); m.hasMatch())
+        return StatementOutcome::error(
+            208, QStringLiteral("Invalid object name '%1'.").arg(m.captured(1)));
+    if (const auto m = column.match(message); m.hasMatch())
+        return StatementOutcome::error(
+            207, QStringLiteral("Invalid column name '%1'.").arg(m.captured(1)));
+    if (const auto m = near.match(message); m.hasMatch())
+        return StatementOutcome::error(
+            102, QStringLiteral("Incorrect syntax near '%1'.").arg(m.captured(1)));
+    if (message.contains(QLatin1String("incomplete input")) ||
+        message.contains(QLatin1String("unrecognized token")) ||
+        message.contains(QLatin1String("syntax error")))
+        return StatementOutcome::error(102, QStringLiteral("Incorrect syntax near the end of the "
+                                                           "statement."));
+    return StatementOutcome::error(50000, message);
+}
+
+bool LedgerDatabase::inTransaction() const
+{
+    return !sqlite3_get_autocommit(m_db);
+}
+
+bool LedgerDatabase::begin()
+{
+    return inTransaction() || !run(QStringLiteral("BEGIN")).failed;
+}
+
+bool LedgerDatabase::commit()
+{
+    return !inTransaction() || !run(QStringLiteral("COMMIT")).failed;
+}
+
+void LedgerDatabase::rollback()
+{
+    if (inTransaction())
+        run(QStringLiteral("ROLLBACK"));
+}

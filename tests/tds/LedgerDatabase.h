@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tests/tds/SqlServerTypes.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+struct sqlite3;
+
+// What one statement gave: a result (columns and rows, held whole so that
+// their SQL Server types can be decided before the first row goes out), a
+// count of rows changed, or SQL Server's error for what went wrong.
+struct StatementOutcome
+{
+    bool hasResult = false;
+    QStringList names;
+    QList<SqlServerType> types;
+    QList<QList<Cell>> rows;
+    qint64 changed = 0;
+
+    bool failed = false;
+    int number = 0;
+    int severity = 16;
+    QString text;
+    // SQL Server ends the whole batch after such an error; after others it
+    // goes on with the next statement.
+    bool abortsBatch = false;
+    // The error cost the connection its transaction (a deadlock victim).
+    bool rolledBack = false;
+
+    static StatementOutcome error(int number, const QString& text, bool abortsBatch = true);
+};
+
+// One client's connection to a ledger file. Writes of numbers or texts into
+// a column declared as a date become dates as SQL Server stores them.
+class LedgerDatabase
+{
+public:
+    // Null when the file cannot be opened as a ledger; why goes to error.
+    static std::unique_ptr<LedgerDatabase> open(const QString& file, QString& error);
+    ~LedgerDatabase();
+    LedgerDatabase(const LedgerDatabase&) = delete;
+    LedgerDatabase& operator=(const LedgerDatabase&) = delete;
+
+    StatementOutcome run(const QString& sql);
+    // Whether a table or view of that name exists (letter case ignored).
+    bool hasObject(const QString& name);
+
+    bool inTransaction() const;
+    bool begin();
+    bool commit();
+    void rollback();
+
+private:
+    explicit LedgerDatabase(sqlite3* db) : m_db(db) {}
+    void installDateConversions();
+    StatementOutcome failure() const;
+
+    sqlite3* m_db;
+};

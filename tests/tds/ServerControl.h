@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+// What every connection of the server shares: the ledger folder, the logins
+// it accepts, the test knobs and the counts. Knobs change at any time from the
+// control channel (standard input); a request reads them as it arrives.
+class ServerControl
+{
+public:
+    struct Login
+    {
+        QString user;
+        QString password;
+        QString database;
+    };
+
+    // What the server does with a request after login.
+    enum class Fate
+    {
+        Answer,
+        Drop, // close the connection without an answer
+        Hang  // never answer; the connection stays until the client leaves
+    };
+
+    QString folder;
+    QList<Login> logins;
+
+    // The ledger file of a catalog, or an empty text for a catalog that has
+    // none in the folder.
+    QString ledgerFile(const QString& catalog) const;
+    const Login* findLogin(const QString& user, const QString& password) const;
+
+    // Counts a request (a batch, a transaction request, a call) and says
+    // what to do with it.
+    Fate arrive();
+    void countStatement() { ++m_statements; }
+    void countConnection() { ++m_connections; }
+    void countLogin() { ++m_logins; }
+
+    // Every request from now on waits this long before its answer.
+    void setDelayMs(int ms) { m_delayMs = ms; }
+    int delayMs() const { return m_delayMs; }
+    // The k-th request from now (k >= 1) is dropped or left unanswered; 0
+    // clears the knob.
+    void dropAt(int k);
+    void hangAt(int k);
+    // Answers nothing at all, not even the pre-login: a server that accepts
+    // and never speaks.
+    void setMute(bool mute) { m_mute = mute; }
+    bool isMute() const { return m_mute; }
+
+    // "requests R statements S connections C logins L"
+    QString stats() const;
+    void resetCounts();
+
+    // Appends a received batch text to the statement log file, when one is
+    // set.
+    void logBatch(const QString& text);
+    void setLogFile(const QString& path) { m_logFile = path; }
+
+private:
+    std::atomic<int64_t> m_requests{0};
+    std::atomic<int64_t> m_statements{0};
+    std::atomic<int64_t> m_connections{0};
+    std::atomic<int64_t> m_logins{0};
+    std::atomic<int> m_delayMs{0};
+    std::atomic<int64_t> m_dropAt{0};
+    std::atomic<int64_t> m_hangAt{0};
+    std::atomic<bool> m_mute{false};
+    std::mutex m_logMutex;
+    QString m_logFile;
+};

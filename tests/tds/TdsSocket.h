@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+
+// One client's TCP connection, framed as TDS packets: an 8-byte header
+// (type, status, big-endian length, SPID, packet id, window) and up to the
+// negotiated packet size in all. A message is the payload of the packets up
+// to the one marked end-of-message.
+class TdsSocket
+{
+public:
+    enum Type : uint8_t
+    {
+        SqlBatch = 0x01,
+        Rpc = 0x03,
+        Reply = 0x04,
+        Attention = 0x06,
+        TransactionManager = 0x0E,
+        Login7 = 0x10,
+        PreLogin = 0x12
+    };
+
+    TdsSocket(int fd, uint16_t spid) : m_fd(fd), m_spid(spid) {}
+    ~TdsSocket();
+    TdsSocket(const TdsSocket&) = delete;
+    TdsSocket& operator=(const TdsSocket&) = delete;
+
+    // Reads one whole message; false when the client has gone.
+    bool read(uint8_t& type, QByteArray& payload);
+    // Sends a reply message split into packets; false when the client has
+    // gone.
+    bool write(const QByteArray& payload, uint8_t type = Reply);
+    // Closes the connection now, as a server that drops it does.
+    void close();
+
+    void setPacketSize(int size) { m_packetSize = size; }
+    uint16_t spid() const { return m_spid; }
+
+private:
+    bool readExactly(char* buffer, int count);
+
+    int m_fd;
+    uint16_t m_spid;
+    int m_packetSize = 4096;
+};

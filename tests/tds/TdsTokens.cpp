@@ -1,0 +1,131 @@
+#include "tests/tds/TdsTokens.h"
+
+namespace TdsTokens {
+
+namespace {
+
+enum Token : uint8_t
+{
+    ColMetadata = 0x81,
+    Error = 0xAA,
+    Info = 0xAB,
+    LoginAck = 0xAD,
+    Row = 0xD1,
+    EnvChangeToken = 0xE3,
+    Done = 0xFD
+};
+
+// Version 16.0.1000, as SQL Server 2022 reports itself.
+constexpr uint8_t kVersion[4] = {16, 0, 0x03, 0xE8};
+const char kCollationBytes[5] = {0x09, 0x04, char(0xD0), 0x00, 0x34};
+
+void message(WireWriter& out, Token token, int number, int state, int severity, const QString& text,
+             const QString& server)
+{
+    out.u8(token);
+    const qsizetype lengthAt = out.size();
+    out.u16(0);
+    out.u32(uint32_t(number)).u8(uint8_t(state)).u8(uint8_t(severity));
+    out.usVarchar(text).bVarchar(server).bVarchar(QString()).u32(1);
+    out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));
+}
+
+} // namespace
+
+QByteArray preLoginReply()
+{
+    // Options: VERSION, ENCRYPTION, INSTOPT, THREADID, MARS, then the data.
+    struct Option
+    {
+        uint8_t token;
+        QByteArray data;
+    };
+    const Option options[] = {
+        {0x00, QByteArray("\x10\x00\x03\xE8\x00\x00", 6)},
+        {0x01, QByteArray("\x02", 1)}, // encryption not supported
+        {0x02, QByteArray("\x00", 1)},
+        {0x03, QByteArray()},
+        {0x04, QByteArray("\x00", 1)},
+    };
+    const int headerSize = int(std::size(options)) * 5 + 1;
+    WireWriter out;
+    int offset = headerSize;
+    for (const Option& option : options) {
+        out.u8(option.token).u16be(uint16_t(offset)).u16be(uint16_t(option.data.size()));
+        offset += int(option.data.size());
+    }
+    out.u8(0xFF);
+    for (const Option& option : options)
+        out.bytes(option.data);
+    return out.take();
+}
+
+void loginAck(WireWriter& out)
+{
+    out.u8(LoginAck);
+    const qsizetype lengthAt = out.size();
+    out.u16(0);
+    // Interface SQL, TDS 7.4.
+    out.u8(1).u8(0x74).u8(0x00).u8(0x00).u8(0x04);
+    out.bVarchar(QStringLiteral("Microsoft SQL Server"));
+    for (const uint8_t part : kVersion)
+        out.u8(part);
+    out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));
+}
+
+void envChange(WireWriter& out, EnvChange type, const QString& newValue, const QString& oldValue)
+{
+    out.u8(EnvChangeToken);
+    const qsizetype lengthAt = out.size();
+    out.u16(0);
+    out.u8(type).bVarchar(newValue).bVarchar(oldValue);
+    out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));
+}
+
+void envChangeBytes(WireWriter& out, EnvChange type, const QByteArray& newValue,
+                    const QByteArray& oldValue)
+{
+    out.u8(EnvChangeToken);
+    const qsizetype lengthAt = out.size();
+    out.u16(0);
+    out.u8(type).u8(uint8_t(newValue.size())).bytes(newValue);
+    out.u8(uint8_t(oldValue.size())).bytes(oldValue);
+    out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));
+}
+
+void collationChange(WireWriter& out)
+{
+    envChangeBytes(out, Collation, QByteArray(kCollationBytes, 5), QByteArray());
+}
+
+void error(WireWriter& out, int number, int severity, const QString& text, const QString& server)
+{
+    message(out, Error, number, 1, severity, text, server);
+}
+
+void info(WireWriter& out, int number, const QString& text)
+{
+    message(out, Info, number, 1, 0, text, QStringLiteral("QUILLHAVEN-TDS"));
+}
+
+void done(WireWriter& out, uint16_t status, uint16_t command, uint64_t rows)
+{
+    out.u8(Done).u16(status).u16(command).u64(rows);
+}
+
+void result(WireWriter& out, const StatementOutcome& outcome)
+{
+    out.u8(ColMetadata).u16(uint16_t(outcome.names.size()));
+    for (qsizetype c = 0; c < outcome.names.size(); ++c) {
+        out.u32(0).u16(0x0001); // user type; nullable
+        outcome.types[c].writeTypeInfo(out);
+        out.bVarchar(outcome.names[c]);
+    }
+    for (const QList<Cell>& row : outcome.rows) {
+        out.u8(Row);
+        for (qsizetype c = 0; c < row.size(); ++c)
+            outcome.types[c].writeValue(out, row[c]);
+    }
+}
+
+} // namespace TdsTokens

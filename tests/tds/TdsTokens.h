@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tests/tds/LedgerDatabase.h"
+#include "tests/tds/WireBuffer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// The tokens of a server's reply, each appended to a message being built.
+namespace TdsTokens {
+
+enum DoneStatus : uint16_t
+{
+    DoneFinal = 0x00,
+    DoneMore = 0x01,
+    DoneError = 0x02,
+    DoneInTransaction = 0x04,
+    DoneCount = 0x10,
+    DoneAttention = 0x20
+};
+
+enum EnvChange : uint8_t
+{
+    Database = 1,
+    Language = 2,
+    PacketSize = 4,
+    Collation = 7,
+    BeginTransaction = 8,
+    CommitTransaction = 9,
+    RollbackTransaction = 10
+};
+
+// The reply to a PRELOGIN: version, no encryption, no MARS.
+QByteArray preLoginReply();
+
+void loginAck(WireWriter& out);
+void envChange(WireWriter& out, EnvChange type, const QString& newValue, const QString& oldValue);
+void envChangeBytes(WireWriter& out, EnvChange type, const QByteArray& newValue,
+                    const QByteArray& oldValue);
+// The collation every varchar of the server carries.
+void collationChange(WireWriter& out);
+void error(WireWriter& out, int number, int severity, const QString& text,
+           const QString& server = QStringLiteral("QUILLHAVEN-TDS"));
+void info(WireWriter& out, int number, const QString& text);
+void done(WireWriter& out, uint16_t status, uint16_t command = 0, uint64_t rows = 0);
+// Column metadata and every row of a result.
+void result(WireWriter& out, const StatementOutcome& outcome);
+
+} // namespace TdsTokens

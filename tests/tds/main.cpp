@@ -1,0 +1,218 @@
+// quillhaven-tds-server: a TDS test server. It speaks SQL Server's wire
+// protocol (pre-login, LOGIN7, SQL batches, transaction requests) and keeps
+// the data in the SQLite ledgers of a folder, one file per catalog. Tests
+// start it, read "port N" from its standard output, steer it with commands
+// on its standard input and stop it by closing that input.
+
+#include "tests/tds/ClientSession.h"
+#include "tests/tds/ServerControl.h"
+#include "tests/tds/SqlBrowser.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHostAddress>
+#include <QTextStream>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <netinet/in.h>
+#include <set>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> g_active{0};
+std::atomic<uint16_t> g_nextSpid{51};
+std::mutex g_clientsMutex;
+std::set<int> g_clients;
+
+int listenOn(const QHostAddress& address, uint16_t port, uint16_t& bound)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(port);
+    where.sin_addr.s_addr = htonl(address.toIPv4Address());
+    socklen_t length = sizeof where;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
+        ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&where), &length) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    bound = ntohs(where.sin_port);
+    return fd;
+}
+
+void acceptLoop(int listener, ServerControl& control)
+{
+    for (;;) {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;
+        }
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, 1 /* TCP_NODELAY */, &on, sizeof on);
+        {
+            const std::lock_guard lock(g_clientsMutex);
+            g_clients.insert(fd);
+        }
+        ++g_active;
+        std::thread([fd, &control] {
+            ClientSession(fd, g_nextSpid++, control).run();
+            {
+                const std::lock_guard lock(g_clientsMutex);
+                g_clients.erase(fd);
+            }
+            --g_active;
+        }).detach();
+    }
+}
+
+// Ends every connection (each rolls back what it left open) and waits for
+// them, so that the ledger files are whole when the process is gone.
+void closeClients()
+{
+    {
+        const std::lock_guard lock(g_clientsMutex);
+        for (const int fd : g_clients)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    for (int i = 0; i < 500 && g_active > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+QString answer(ServerControl& control, const QString& line)
+{
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString verb = words.value(0);
+    const int number = words.value(1).toInt();
+    if (verb == QLatin1String("delay"))
+        control.setDelayMs(number);
+    else if (verb == QLatin1String("drop"))
+        control.dropAt(number);
+    else if (verb == QLatin1String("hang"))
+        control.hangAt(number);
+    else if (verb == QLatin1String("mute"))
+        control.setMute(words.value(1) == QLatin1String("on"));
+    else if (verb == QLatin1String("stats"))
+        return control.stats();
+    else if (verb == QLatin1String("reset"))
+        control.resetCounts();
+    else if (verb == QLatin1String("disconnect"))
+        closeClients();
+    else
+        return QStringLiteral("unknown command: ") + line;
+    return QStringLiteral("ok");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("TDS test server over SQLite ledgers."));
+    parser.addHelpOption();
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QStringLiteral("Folder of ledger files, CATALOG.db each."),
+                                    QStringLiteral("DIR"));
+    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("IPv4 address to bind."),
+                                  QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port, 0 for any."),
+                                  QStringLiteral("PORT"), QStringLiteral("0"));
+    const QCommandLineOption alsoPort(QStringLiteral("also-port"),
+                                      QStringLiteral("A further TCP port serving the same."),
+                                      QStringLiteral("PORT"));
+    const QCommandLineOption instance(QStringLiteral("instance"),
+                                      QStringLiteral("Instance name the browser answers for."),
+                                      QStringLiteral("NAME"));
+    const QCommandLineOption browserPort(QStringLiteral("browser-port"),
+                                         QStringLiteral("UDP port of the browser."),
+                                         QStringLiteral("PORT"), QStringLiteral("1434"));
+    const QCommandLineOption login(QStringLiteral("login"),
+                                   QStringLiteral("An accepted login, USER:PASSWORD:DATABASE."),
+                                   QStringLiteral("LOGIN"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append every batch received to FILE."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({folder, host, port, alsoPort, instance, browserPort, login, log});
+    parser.process(app);
+
+    ServerControl control;
+    control.folder = parser.value(folder);
+    if (control.folder.isEmpty() || !QDir(control.folder).exists()) {
+        std::cerr << "quillhaven-tds-server: --folder must name an existing folder\n";
+        return 2;
+    }
+    for (const QString& text : parser.values(login)) {
+        const QStringList parts = text.split(QLatin1Char(':'));
+        if (parts.size() != 3) {
+            std::cerr << "quillhaven-tds-server: --login takes USER:PASSWORD:DATABASE\n";
+            return 2;
+        }
+        control.logins.append({parts[0], parts[1], parts[2]});
+    }
+    control.setLogFile(parser.value(log));
+
+    const QHostAddress address(parser.value(host));
+    uint16_t mainPort = 0;
+    const int listener = listenOn(address, uint16_t(parser.value(port).toUInt()), mainPort);
+    if (listener < 0) {
+        std::cerr << "quillhaven-tds-server: cannot listen: " << std::strerror(errno) << '\n';
+        return 1;
+    }
+    std::thread(acceptLoop, listener, std::ref(control)).detach();
+    for (const QString& extra : parser.values(alsoPort)) {
+        uint16_t bound = 0;
+        const int fd = listenOn(address, uint16_t(extra.toUInt()), bound);
+        if (fd < 0) {
+            std::cerr << "quillhaven-tds-server: cannot listen on " << extra.toStdString() << ": "
+                      << std::strerror(errno) << '\n';
+            return 1;
+        }
+        std::thread(acceptLoop, fd, std::ref(control)).detach();
+    }
+    SqlBrowser browser;
+    if (parser.isSet(instance)) {
+        if (!browser.listen(address, uint16_t(parser.value(browserPort).toUInt()))) {
+            std::cerr << "quillhaven-tds-server: cannot serve the browser port: "
+                      << std::strerror(errno) << '\n';
+            return 1;
+        }
+        std::thread([&browser, name = parser.value(instance), mainPort] {
+            browser.serve(name, mainPort);
+        }).detach();
+    }
+
+    std::cout << "port " << mainPort << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QString command = QString::fromStdString(line).trimmed();
+        if (command == QLatin1String("quit"))
+            break;
+        if (!command.isEmpty())
+            std::cout << answer(control, command).toStdString() << std::endl;
+    }
+    ::close(listener);
+    closeClients();
+    std::cout.flush();
+    // Detached threads may still sit in accept(); leave without waiting.
+    std::_Exit(0);
+}
