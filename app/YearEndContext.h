@@ -41,6 +41,12 @@ public:
     bool isWorksheetSound() const noexcept { return m_worksheetSound; }
     void setWorksheetSound(bool sound) noexcept { m_worksheetSound = sound; }
 
+    // Whether the ledger holds the years' start and end as dates (a datetime
+    // column) rather than day numbers, as the last load of the years list
+    // found them. A new year is written in the same form.
+    bool yearDatesAreDates() const noexcept { return m_yearDatesAreDates; }
+    void setYearDatesAreDates(bool dates) noexcept { m_yearDatesAreDates = dates; }
+
     // Statement log for tests and the benchmark; carried over to every new
     // session.
     void setStatementLog(QStringList* log);
@@ -56,4 +62,5 @@ private:
     QStringList* m_log = nullptr;
     Session::StatementHook m_beforeStatement;
     bool m_worksheetSound = false;
+    bool m_yearDatesAreDates = false;
 };

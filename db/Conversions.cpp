@@ -286,6 +286,33 @@ qint32 Conversions::wholeDay(double dayNumber)
     return narrowToInt32(dayNumber);
 }
 
+bool Conversions::isDateValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return true;
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        if (isNumberText(value.toString()))
+            return false;
+        try {
+            toDayNumber(value);
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
+    }
+    default:
+        return false;
+    }
+}
+
+QString Conversions::dateText(double dayNumber)
+{
+    return dateTimeOfDay(dayNumber).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
 double Conversions::toDayNumber(const QVariant& value)
 {
     if (value.isNull())

@@ -44,6 +44,14 @@ public:
     // number is taken as it is, a text holding either is read as such.
     // Null throws Failure 94; anything else Failure 13.
     static double toDayNumber(const QVariant& value);
+    // Whether a database value holds a date: a date or date-time, or a text
+    // that is one (not a number).
+    static bool isDateValue(const QVariant& value);
+    // A day number as the text of a date literal for SQL:
+    // 'YYYY-MM-DDTHH:MM:SS', the ISO form SQL Server reads the same way
+    // whatever the login's language and date format, and SQLite's date
+    // functions read too.
+    static QString dateText(double dayNumber);
 
     // A database value as a number (sums, ids): numbers as they are, texts by
     // the leading-number reading. Null throws Failure 94.

@@ -22,6 +22,17 @@ QVariant storedOrEmpty(const QVariant& stored)
     return stored.isNull() ? QVariant(QString()) : stored;
 }
 
+// The hidden start and end columns hold day numbers, which year creation
+// computes with: a date (a datetime column of SQL Server, a date text of a
+// ledger file) becomes its day number, anything else stays as stored.
+QVariant storedDay(const QVariant& stored, bool& isDate)
+{
+    if (!Conversions::isDateValue(stored))
+        return storedOrEmpty(stored);
+    isDate = true;
+    return Conversions::toDayNumber(stored);
+}
+
 } // namespace
 
 void AccountingYearsList::LoadAccYearDetails()
@@ -30,6 +41,7 @@ void AccountingYearsList::LoadAccYearDetails()
     // Emptied only now: when the query cannot be opened the list keeps its rows.
     GridModel& list = m_context.accYears();
     list.setRows(0);
+    bool datesAreDates = false;
     while (!rs.eof()) {
         list.setRows(list.rows() + 1);
         const int row = list.rows();
@@ -39,9 +51,9 @@ void AccountingYearsList::LoadAccYearDetails()
         const QVariant values[] = {
             storedOrEmpty(rs.field(QStringLiteral("AccYearID"))),
             dateValue(start),
-            storedOrEmpty(start),
+            storedDay(start, datesAreDates),
             dateValue(end),
-            storedOrEmpty(end),
+            storedDay(end, datesAreDates),
             active.isNull() ? QVariant(0) : active,
         };
         for (int column = YearEndContext::YrId; column <= YearEndContext::YrActive; ++column) {
@@ -52,4 +64,5 @@ void AccountingYearsList::LoadAccYearDetails()
         rs.moveNext();
     }
     rs.close();
+    m_context.setYearDatesAreDates(datesAreDates);
 }

@@ -146,10 +146,16 @@ void YearCreation::InsertNewAccYear()
 {
     Session& session = m_context.session();
     const GridModel& list = m_context.accYears();
+    // A number written into a datetime column would be counted from SQL
+    // Server's own day 0, 1 January 1900, two days after ours: 39539 would
+    // become 3 April 2008. Such columns get the date itself.
+    const auto dayText = [dates = m_context.yearDatesAreDates()](double day) {
+        return dates ? u'\'' + Conversions::dateText(day) + u'\'' : Conversions::numberText(day);
+    };
     const int rows = list.rows();
     for (int r = 1; r <= rows; ++r) {
-        const QString start = Conversions::numberText(list.numberAt(Year::YrStartValue, r));
-        const QString end = Conversions::numberText(list.numberAt(Year::YrEndValue, r));
+        const QString start = dayText(list.numberAt(Year::YrStartValue, r));
+        const QString end = dayText(list.numberAt(Year::YrEndValue, r));
         const double active = list.numberAt(Year::YrActive, r);
         if (active != 1)
             continue;
