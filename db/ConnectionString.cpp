@@ -1,5 +1,6 @@
 #include "db/ConnectionString.h"
 
+#include "db/ServerName.h"
 #include "db/SqlDialect.h"
 
 #include <QDir>
@@ -84,11 +85,26 @@ QString ConnectionString::embeddedFile() const
 
 QString ConnectionString::odbcForSqlServer(const QString& driver) const
 {
+    const ServerName name(server());
+    if (!name.isValid())
+        return {};
+    const bool freeTds = isFreeTds(driver);
+    QString target;
+    if (!name.instance().isEmpty())
+        target = name.host() + u'\\' + name.instance();
+    else if (freeTds)
+        target = name.host();
+    else
+        target = QStringLiteral("tcp:%1,%2").arg(name.host()).arg(name.port());
     QString result = QStringLiteral("DRIVER=") + braceQuoted(driver) + QStringLiteral(";SERVER=") +
-                     braceQuoted(server()) + QStringLiteral(";DATABASE=") + braceQuoted(catalog()) +
-                     QStringLiteral(";UID=") + braceQuoted(user()) + QStringLiteral(";PWD=") +
-                     braceQuoted(password());
-    if (isFreeTds(driver)) {
+                     braceQuoted(target);
+    // FreeTDS takes the port apart; without one it finds none in Debian's
+    // configuration and refuses with "invalid port number".
+    if (freeTds && name.instance().isEmpty())
+        result += QStringLiteral(";Port=") + QString::number(name.port());
+    result += QStringLiteral(";DATABASE=") + braceQuoted(catalog()) + QStringLiteral(";UID=") +
+              braceQuoted(user()) + QStringLiteral(";PWD=") + braceQuoted(password());
+    if (freeTds) {
         // Pinned, because the automatic choice falls back to the Sybase
         // protocol after a silent server times out and then hangs in the
         // disconnect. An older server answers the login with the version it

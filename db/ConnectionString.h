@@ -30,8 +30,12 @@ public:
     // or when no folder is given.
     QString embeddedFile() const;
 
-    // An ODBC connection string for SQL Server with the given driver name.
-    // Every value is brace-quoted, so no value can add keys of its own.
+    // An ODBC connection string for SQL Server with the given driver name,
+    // the server name taken apart (ServerName) into what the driver takes:
+    // FreeTDS a host with a port or an instance, Microsoft's driver
+    // "tcp:HOST,PORT" or "HOST\INSTANCE". Every value is brace-quoted, so no
+    // value can add keys of its own. Empty when the server name cannot be
+    // read.
     QString odbcForSqlServer(const QString& driver) const;
     // An ODBC connection string for the embedded ledger through the SQLite
     // ODBC driver ("SQLite3"). That driver reads a value up to the next ";"

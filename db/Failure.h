@@ -15,6 +15,9 @@ public:
     static constexpr int E_FAIL = -2147467259;           // 0x80004005
     // A refused login.
     static constexpr int LoginRefused = -2147217843;     // 0x80040E4D
+    // A server name no SQL Server client can read (a bad port, instance or
+    // host); its description says what is wrong.
+    static constexpr int InvalidServerName = -2147024809; // 0x80070057
     static constexpr int Overflow = 6;
     static constexpr int TypeMismatch = 13;
     static constexpr int InvalidUseOfNull = 94;

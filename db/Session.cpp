@@ -3,6 +3,7 @@
 #include "db/ConnectionString.h"
 #include "db/DriverFailure.h"
 #include "db/Failure.h"
+#include "db/ServerName.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,7 +116,7 @@ void Session::open(const QString& connectionString)
     if (parsed.isEmbedded() || parsed.isEmbeddedViaOdbc())
         openEmbedded(parsed.embeddedFile(), parsed.isEmbeddedViaOdbc(), parsed.odbcForSqlite());
     else
-        openSqlServer(parsed.odbcForSqlServer(sqlServerDriver()));
+        openSqlServer(parsed);
 }
 
 void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText)
@@ -173,10 +174,15 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
                       viaOdbc ? SqlDialect::Access::Odbc : SqlDialect::Access::Native);
 }
 
-void Session::openSqlServer(const QString& odbcText)
+void Session::openSqlServer(const ConnectionString& parsed)
 {
+    // A name no client can read must not reach the driver, which might make
+    // something else of it.
+    const ServerName name(parsed.server());
+    if (!name.isValid())
+        throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    m_db.setDatabaseName(odbcText);
+    m_db.setDatabaseName(parsed.odbcForSqlServer(sqlServerDriver()));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/SqlDialect.h"
 #include "db/SqlStatement.h"
@@ -71,7 +72,7 @@ public:
 
 private:
     void openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText);
-    void openSqlServer(const QString& odbcText);
+    void openSqlServer(const ConnectionString& parsed);
     void close() noexcept;
     void ensureOpen() const;
     void record(const QString& sql);

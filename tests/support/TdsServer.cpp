@@ -100,6 +100,11 @@ qint64 TdsServer::statements()
     return count(QStringLiteral("statements"));
 }
 
+qint64 TdsServer::logins()
+{
+    return count(QStringLiteral("logins"));
+}
+
 QStringList TdsServer::batches() const
 {
     QFile file(m_log);

@@ -28,6 +28,8 @@ public:
     // Requests and statements served since the start or the last "reset".
     qint64 requests();
     qint64 statements();
+    // Logins accepted since the start or the last "reset".
+    qint64 logins();
 
     // The texts of every batch received so far, in order.
     QStringList batches() const;
