@@ -16,12 +16,30 @@ class YearEndContext
 {
 public:
     // Account worksheet columns.
-    enum AccountColumn {
-        AccAccountId = 1, AccName, AccParentId, AccYearId, AccOpening, AccOpeningType,
-        AccDebit, AccCredit, AccBalance, AccNextOpening, AccType
+    enum AccountColumn
+    {
+        AccAccountId = 1,
+        AccName,
+        AccParentId,
+        AccYearId,
+        AccOpening,
+        AccOpeningType,
+        AccDebit,
+        AccCredit,
+        AccBalance,
+        AccNextOpening,
+        AccType
     };
     // Accounting-years list columns.
-    enum YearColumn { YrId = 1, YrStart, YrStartValue, YrEnd, YrEndValue, YrActive };
+    enum YearColumn
+    {
+        YrId = 1,
+        YrStart,
+        YrStartValue,
+        YrEnd,
+        YrEndValue,
+        YrActive
+    };
 
     YearEndContext(FormControls& controls, MessageSink& sink);
     ~YearEndContext();
@@ -30,8 +48,8 @@ public:
     // Replaces the connection with a new, unopened one; the old one goes.
     Session& replaceSession();
 
-    GridModel& accounts() { return m_accounts; }   // vasAccounts
-    GridModel& accYears() { return m_accYears; }   // vasAccYear
+    GridModel& accounts() { return m_accounts; } // vasAccounts
+    GridModel& accYears() { return m_accYears; } // vasAccYear
     FormControls& controls() { return m_controls; }
     MessageSink& sink() { return m_sink; }
 

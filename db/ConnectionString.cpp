@@ -83,7 +83,7 @@ QString ConnectionString::embeddedFile() const
     return QDir::cleanPath(QDir(folder).absoluteFilePath(catalog() + QStringLiteral(".db")));
 }
 
-QString ConnectionString::odbcForSqlServer(const QString& driver) const
+QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeoutSeconds) const
 {
     const ServerName name(server());
     if (!name.isValid())
@@ -109,7 +109,10 @@ QString ConnectionString::odbcForSqlServer(const QString& driver) const
         // protocol after a silent server times out and then hangs in the
         // disconnect. An older server answers the login with the version it
         // speaks.
-        result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8");
+        // A request the server never answers gives up after the timeout,
+        // as the old provider's commands did after 30 seconds.
+        result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8;Timeout=") +
+                  QString::number(queryTimeoutSeconds);
     } else {
         // The old provider neither required encryption nor checked the
         // server's certificate; Microsoft's newer drivers default to both.

@@ -35,8 +35,8 @@ public:
     // FreeTDS a host with a port or an instance, Microsoft's driver
     // "tcp:HOST,PORT" or "HOST\INSTANCE". Every value is brace-quoted, so no
     // value can add keys of its own. Empty when the server name cannot be
-    // read.
-    QString odbcForSqlServer(const QString& driver) const;
+    // read. FreeTDS also gets how long a request may wait for its answer.
+    QString odbcForSqlServer(const QString& driver, int queryTimeoutSeconds = 30) const;
     // An ODBC connection string for the embedded ledger through the SQLite
     // ODBC driver ("SQLite3"). That driver reads a value up to the next ";"
     // and takes braces literally, so the file name goes in unquoted and a

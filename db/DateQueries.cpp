@@ -16,18 +16,20 @@ double DateQueries::GetServerDate()
 
 qint32 DateQueries::GetAccYearEndDate()
 {
-    RecordSet rs =
-        m_session.query(QStringLiteral("Select Acc_Yr_End from Acc_Accounting_Year where Active=1"));
+    RecordSet rs = m_session.query(
+        QStringLiteral("Select Acc_Yr_End from Acc_Accounting_Year where Active=1"));
     qint32 end = 0;
     if (!rs.eof())
-        end = Conversions::wholeDay(Conversions::toDayNumber(rs.field(QStringLiteral("Acc_yr_End"))));
+        end =
+            Conversions::wholeDay(Conversions::toDayNumber(rs.field(QStringLiteral("Acc_yr_End"))));
     rs.close();
     return end;
 }
 
 qint32 DateQueries::GetCurrentAccYearDet()
 {
-    RecordSet rs = m_session.query(QStringLiteral("Select * from Acc_Accounting_Year where Active=1"));
+    RecordSet rs =
+        m_session.query(QStringLiteral("Select * from Acc_Accounting_Year where Active=1"));
     double start = 0;
     double end = 0;
     qint32 id = 0;
@@ -46,7 +48,8 @@ qint32 DateQueries::GetCurrentAccYearDet()
 
 bool DateQueries::IsValidDate()
 {
-    RecordSet rs = m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
+    RecordSet rs =
+        m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
     double latestEnd = 0;
     if (!rs.eof())
         latestEnd = Conversions::toDayNumber(rs.field(0));

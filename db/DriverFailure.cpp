@@ -6,8 +6,8 @@
 namespace {
 
 // FreeTDS: unable to connect, unknown host, connection failed, timeout,
-// read and write failures, unexpected end of file.
-constexpr std::array kFreeTdsNetwork{20002, 20003, 20004, 20006, 20009, 20013, 20017};
+// read and write failures, unexpected end of file, connection dead.
+constexpr std::array kFreeTdsNetwork{20002, 20003, 20004, 20006, 20009, 20013, 20017, 20047};
 // Microsoft's driver passes socket errors on: refused, unreachable, reset,
 // timed out, host unknown; and the named-pipe "not found" numbers.
 constexpr std::array kSocketNetwork{2, 53, 258, 10053, 10054, 10057, 10060, 10061, 11001, 11004};
@@ -28,6 +28,17 @@ template <std::size_t N> bool among(const std::array<int, N>& numbers, int numbe
 int sqlitePrimary(int number)
 {
     return number & 0xff;
+}
+
+bool mentionsLostConnection(const QString& text)
+{
+    static const std::array phrases{
+        QStringLiteral("communication link failure"), QStringLiteral("unexpected eof"),
+        QStringLiteral("timeout expired"), QStringLiteral("connection is dead"),
+        QStringLiteral("dbprocess is dead")};
+    return std::any_of(phrases.begin(), phrases.end(), [&text](const QString& phrase) {
+        return text.contains(phrase, Qt::CaseInsensitive);
+    });
 }
 
 bool mentionsNoAnswer(const QString& text)
@@ -69,7 +80,31 @@ Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind)
                                               "stayed locked while this one waited (") +
                                    description + u')');
     }
+    if (kind == SqlDialect::Kind::SqlServer && isConnectionLost(error)) {
+        // The server rolls back what the command had not committed.
+        return Failure(number != 0 ? number : Unspecified,
+                       QStringLiteral("The server stopped answering or the connection to it was "
+                                      "lost, so the command did not finish and the server kept "
+                                      "nothing of it. Connect again to go on. (") +
+                           description + u')');
+    }
     return Failure(number != 0 ? number : Unspecified, description);
+}
+
+bool DriverFailure::isConnectionLost(const QSqlError& error)
+{
+    return among(kFreeTdsNetwork, nativeNumber(error)) || mentionsLostConnection(text(error));
+}
+
+Failure DriverFailure::lostAtCommit(const QSqlError& error)
+{
+    const int number = nativeNumber(error);
+    return Failure(number != 0 ? number : Unspecified,
+                   QStringLiteral("The connection to the server was lost while it was saving "
+                                  "the command's changes, so whether it kept them is not known. "
+                                  "Connect again and look at the ledger before you repeat the "
+                                  "command. (") +
+                       text(error) + u')');
 }
 
 Failure DriverFailure::atServerOpen(const QSqlError& error)

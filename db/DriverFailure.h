@@ -26,6 +26,13 @@ public:
     // the description.
     static Failure atFileOpen(const QSqlError& error, const QString& file);
 
+    // Whether a failure of SQL Server's road means the connection is gone
+    // (the server stopped answering, or the link broke).
+    static bool isConnectionLost(const QSqlError& error);
+    // A COMMIT whose answer never came: the server may or may not have kept
+    // the command.
+    static Failure lostAtCommit(const QSqlError& error);
+
     // The driver's native error number; 0 when there is none.
     static int nativeNumber(const QSqlError& error);
     // The driver's own text, or Qt's when the driver said nothing.

@@ -12,9 +12,9 @@ class Failure : public std::exception
 {
 public:
     // The generic failure a wrong or unreachable server name produces.
-    static constexpr int E_FAIL = -2147467259;           // 0x80004005
+    static constexpr int E_FAIL = -2147467259; // 0x80004005
     // A refused login.
-    static constexpr int LoginRefused = -2147217843;     // 0x80040E4D
+    static constexpr int LoginRefused = -2147217843; // 0x80040E4D
     // A server name no SQL Server client can read (a bad port, instance or
     // host); its description says what is wrong.
     static constexpr int InvalidServerName = -2147024809; // 0x80070057
@@ -22,7 +22,7 @@ public:
     static constexpr int TypeMismatch = 13;
     static constexpr int InvalidUseOfNull = 94;
     // The program's own refusals (not connected, worksheet not sound).
-    static constexpr int NotReady = 3704;                 // "operation not allowed when closed"
+    static constexpr int NotReady = 3704; // "operation not allowed when closed"
 
     Failure(int number, QString description);
 

@@ -7,7 +7,11 @@
 class Profile
 {
 public:
-    enum class Id { Dosavine, Bindwell };
+    enum class Id
+    {
+        Dosavine,
+        Bindwell
+    };
 
     static QString prefix(Id id);
     static QString catalog(Id id);

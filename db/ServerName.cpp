@@ -95,7 +95,8 @@ bool ServerName::readInstance(const QString& text)
 bool ServerName::readHost(const QString& text)
 {
     QString host = text.trimmed();
-    if (host == QLatin1String(".") || host.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
+    if (host == QLatin1String(".") ||
+        host.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
         host = QStringLiteral("localhost");
     // An IPv6 address may come in brackets.
     if (host.startsWith(u'[') && host.endsWith(u']'))
@@ -103,7 +104,8 @@ bool ServerName::readHost(const QString& text)
     static const QRegularExpression name(
         QStringLiteral("^(?:[A-Za-z0-9_](?:[A-Za-z0-9_.-]{0,251}[A-Za-z0-9_])?|[0-9A-Fa-f:.]+)$"));
     if (host.isEmpty())
-        return fail(QStringLiteral("The server name \"%1\" names no computer. %2").arg(m_typed, kForms));
+        return fail(
+            QStringLiteral("The server name \"%1\" names no computer. %2").arg(m_typed, kForms));
     if (!name.match(host).hasMatch() || host.contains(QLatin1String("..")))
         return fail(QStringLiteral("The server name \"%1\" is no computer name or address: such a "
                                    "name holds only letters, digits, \"-\", \"_\" and \".\". %2")

@@ -17,6 +17,7 @@ namespace {
 
 std::atomic<int> g_sessions{0};
 std::atomic<int> g_loginTimeoutSeconds{15};
+std::atomic<int> g_queryTimeoutSeconds{30};
 
 const QString kFreeTds = QStringLiteral("FreeTDS");
 // The commands use a handful of shapes; the bound only guards the memory.
@@ -88,6 +89,16 @@ int Session::loginTimeoutSeconds()
 void Session::setLoginTimeoutSeconds(int seconds)
 {
     g_loginTimeoutSeconds = seconds;
+}
+
+int Session::queryTimeoutSeconds()
+{
+    return g_queryTimeoutSeconds;
+}
+
+void Session::setQueryTimeoutSeconds(int seconds)
+{
+    g_queryTimeoutSeconds = seconds;
 }
 
 QString Session::sqlServerDriver()
@@ -182,7 +193,7 @@ void Session::openSqlServer(const ConnectionString& parsed)
     if (!name.isValid())
         throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    m_db.setDatabaseName(parsed.odbcForSqlServer(sqlServerDriver()));
+    m_db.setDatabaseName(parsed.odbcForSqlServer(sqlServerDriver(), queryTimeoutSeconds()));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));
@@ -196,9 +207,7 @@ void Session::openSqlServer(const ConnectionString& parsed)
 
 void Session::close() noexcept
 {
-    if (m_inTransaction && m_db.isOpen())
-        m_db.rollback();
-    m_inTransaction = false;
+    rollback();
     m_dialect.reset();
     m_prepared.clear();
     if (!m_db.isValid())
@@ -337,14 +346,30 @@ RecordSet Session::procedure(const QString& name)
     return run(m_dialect->procedureSource(name));
 }
 
+// Runs a transaction statement; it is no statement of a command's, so the
+// log and the fault hook do not see it.
+bool Session::runTransactionStatement(const QString& sql, QSqlError& error)
+{
+    QSqlQuery statement(m_db);
+    statement.setForwardOnly(true);
+    const bool done = statement.exec(sql);
+    error = statement.lastError();
+    return done;
+}
+
 void Session::beginTransaction()
 {
     ensureOpen();
     if (m_inTransaction)
         throw Failure(DriverFailure::Unspecified,
                       QStringLiteral("A transaction is already running on this connection."));
-    if (!m_db.transaction())
+    if (m_dialect->transactionsAsStatements()) {
+        QSqlError error;
+        if (!runTransactionStatement(SqlDialect::beginStatement(), error))
+            throw DriverFailure::of(error, kind());
+    } else if (!m_db.transaction()) {
         throw DriverFailure::of(m_db.lastError(), kind());
+    }
     m_inTransaction = true;
 }
 
@@ -355,8 +380,16 @@ void Session::commit()
         throw Failure(DriverFailure::Unspecified,
                       QStringLiteral("There is no transaction to commit on this connection."));
     // A failed commit leaves the transaction open for the caller's rollback.
-    if (!m_db.commit())
+    if (m_dialect->transactionsAsStatements()) {
+        QSqlError error;
+        if (!runTransactionStatement(SqlDialect::commitStatement(), error)) {
+            if (DriverFailure::isConnectionLost(error))
+                throw DriverFailure::lostAtCommit(error);
+            throw DriverFailure::of(error, kind());
+        }
+    } else if (!m_db.commit()) {
         throw DriverFailure::of(m_db.lastError(), kind());
+    }
     m_inTransaction = false;
 }
 
@@ -365,6 +398,12 @@ void Session::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (m_db.isOpen())
+    if (!m_db.isOpen())
+        return;
+    if (m_dialect && m_dialect->transactionsAsStatements()) {
+        QSqlError ignored;
+        runTransactionStatement(SqlDialect::rollbackStatement(), ignored);
+    } else {
         m_db.rollback();
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -69,6 +70,10 @@ public:
     // answer, in seconds (15, as the old provider waited). Tests shorten it.
     static int loginTimeoutSeconds();
     static void setLoginTimeoutSeconds(int seconds);
+    // How long a request to SQL Server waits for its answer before the
+    // command fails, in seconds (30, the old provider's command timeout).
+    static int queryTimeoutSeconds();
+    static void setQueryTimeoutSeconds(int seconds);
 
 private:
     void openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText);
@@ -77,6 +82,7 @@ private:
     void ensureOpen() const;
     void record(const QString& sql);
     RecordSet run(const QString& sql);
+    bool runTransactionStatement(const QString& sql, QSqlError& error);
     std::shared_ptr<QSqlQuery> preparedShape(const QString& shape);
     bool runPrepared(QSqlQuery& query, const SqlStatement& statement);
     SqlDialect::Kind kind() const noexcept;

@@ -46,6 +46,21 @@ public:
         return m_kind == Kind::Sqlite && m_access == Access::Native;
     }
 
+    // Whether transactions go as statements of their own (below) rather than
+    // through the driver's switch of autocommit. Over ODBC to SQL Server the
+    // switch costs two requests for a commit (commit, then autocommit back
+    // on) and a lost connection between them would report a failure for a
+    // commit that was kept; a COMMIT statement is one request with one
+    // outcome.
+    bool transactionsAsStatements() const noexcept { return m_kind == Kind::SqlServer; }
+    static QString beginStatement() { return QStringLiteral("BEGIN TRANSACTION"); }
+    static QString commitStatement() { return QStringLiteral("COMMIT TRANSACTION"); }
+    // The server may have rolled back already (a deadlock victim).
+    static QString rollbackStatement()
+    {
+        return QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    }
+
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 

@@ -26,13 +26,13 @@ constexpr int kAnswerMs = 30000;
 
 } // namespace
 
-TdsServer::TdsServer(const QString& folder, const QStringList& extra)
+TdsServer::TdsServer(const QString& folder, const QStringList& extra, Logins logins)
     : m_log(m_logDir.filePath(QStringLiteral("batches.log")))
 {
-    QStringList arguments{QStringLiteral("--folder"), folder,
-                          QStringLiteral("--login"),  loginOf(Profile::Id::Dosavine),
-                          QStringLiteral("--login"),  loginOf(Profile::Id::Bindwell),
-                          QStringLiteral("--log"),    m_log};
+    QStringList arguments{QStringLiteral("--folder"), folder, QStringLiteral("--log"), m_log};
+    if (logins == Logins::Profiles)
+        arguments << QStringLiteral("--login") << loginOf(Profile::Id::Dosavine)
+                  << QStringLiteral("--login") << loginOf(Profile::Id::Bindwell);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(serverPath(), arguments + extra);
     if (!m_process.waitForStarted(kStartMs))

@@ -12,8 +12,16 @@
 class TdsServer
 {
 public:
-    // extra: further server options (--also-port, --instance, --host, ...).
-    explicit TdsServer(const QString& folder, const QStringList& extra = {});
+    enum class Logins
+    {
+        Profiles, // the two profiles, each for its own database
+        OnlyExtra // only the --login options among extra
+    };
+
+    // extra: further server options (--also-port, --instance, --host,
+    // --login USER:PASSWORD:DATABASE, ...).
+    explicit TdsServer(const QString& folder, const QStringList& extra = {},
+                       Logins logins = Logins::Profiles);
     ~TdsServer();
     TdsServer(const TdsServer&) = delete;
     TdsServer& operator=(const TdsServer&) = delete;

@@ -86,7 +86,8 @@ void ClientSession::run()
                 m_socket.write(out.data());
                 continue;
             }
-            switch (m_control.arrive()) {
+            const ServerControl::Fate fate = m_control.arrive();
+            switch (fate) {
             case ServerControl::Fate::Drop:
                 m_ledger.reset();
                 m_socket.close();
@@ -94,6 +95,10 @@ void ClientSession::run()
             case ServerControl::Fate::Hang:
                 hang();
                 return;
+            case ServerControl::Fate::Lose:
+                // Carried out below; the answer goes nowhere.
+                m_socket.setMuted(true);
+                break;
             case ServerControl::Fate::Answer:
                 break;
             }
@@ -111,6 +116,11 @@ void ClientSession::run()
                           .arg(type));
                 done(out, DoneError);
                 m_socket.write(out.data());
+            }
+            if (fate == ServerControl::Fate::Lose) {
+                m_ledger.reset();
+                m_socket.close();
+                return;
             }
         }
     } catch (const WireError&) {

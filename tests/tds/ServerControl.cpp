@@ -35,6 +35,8 @@ ServerControl::Fate ServerControl::arrive()
     const int64_t number = ++m_requests;
     if (m_dropAt != 0 && number == m_dropAt)
         return Fate::Drop;
+    if (m_loseAt != 0 && number == m_loseAt)
+        return Fate::Lose;
     if (m_hangAt != 0 && number >= m_hangAt)
         return Fate::Hang;
     return Fate::Answer;
@@ -43,6 +45,11 @@ ServerControl::Fate ServerControl::arrive()
 void ServerControl::dropAt(int k)
 {
     m_dropAt = k > 0 ? m_requests + k : 0;
+}
+
+void ServerControl::loseAt(int k)
+{
+    m_loseAt = k > 0 ? m_requests + k : 0;
 }
 
 void ServerControl::hangAt(int k)
@@ -66,6 +73,7 @@ void ServerControl::resetCounts()
     m_connections = 0;
     m_logins = 0;
     m_dropAt = 0;
+    m_loseAt = 0;
     m_hangAt = 0;
 }
 

@@ -24,6 +24,7 @@ public:
     {
         Answer,
         Drop, // close the connection without an answer
+        Lose, // carry the request out, then close the connection unanswered
         Hang  // never answer; the connection stays until the client leaves
     };
 
@@ -48,6 +49,7 @@ public:
     // The k-th request from now (k >= 1) is dropped or left unanswered; 0
     // clears the knob.
     void dropAt(int k);
+    void loseAt(int k);
     void hangAt(int k);
     // Answers nothing at all, not even the pre-login: a server that accepts
     // and never speaks.
@@ -70,6 +72,7 @@ private:
     std::atomic<int64_t> m_logins{0};
     std::atomic<int> m_delayMs{0};
     std::atomic<int64_t> m_dropAt{0};
+    std::atomic<int64_t> m_loseAt{0};
     std::atomic<int64_t> m_hangAt{0};
     std::atomic<bool> m_mute{false};
     std::mutex m_logMutex;

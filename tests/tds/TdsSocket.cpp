@@ -69,6 +69,8 @@ bool TdsSocket::read(uint8_t& type, QByteArray& payload)
 
 bool TdsSocket::write(const QByteArray& payload, uint8_t type)
 {
+    if (m_muted)
+        return true;
     const int room = m_packetSize - kHeader;
     qsizetype sent = 0;
     uint8_t packetId = 1;

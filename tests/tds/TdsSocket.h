@@ -35,6 +35,8 @@ public:
     void close();
 
     void setPacketSize(int size) { m_packetSize = size; }
+    // A muted socket takes writes and sends nothing.
+    void setMuted(bool muted) { m_muted = muted; }
     uint16_t spid() const { return m_spid; }
 
 private:
@@ -43,4 +45,5 @@ private:
     int m_fd;
     uint16_t m_spid;
     int m_packetSize = 4096;
+    bool m_muted = false;
 };

@@ -107,6 +107,8 @@ QString answer(ServerControl& control, const QString& line)
         control.setDelayMs(number);
     else if (verb == QLatin1String("drop"))
         control.dropAt(number);
+    else if (verb == QLatin1String("lose"))
+        control.loseAt(number);
     else if (verb == QLatin1String("hang"))
         control.hangAt(number);
     else if (verb == QLatin1String("mute"))

@@ -6,6 +6,7 @@
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ class ClosingFigures : public ::testing::TestWithParam<const char*>
 {
 protected:
     LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
     FakeControls controls;
     CapturingSink sink;
     YearEndContext context{controls, sink};
@@ -75,7 +77,7 @@ protected:
     void connect()
     {
         controls.pharma = true;
-        controls.server = QString::fromLatin1(GetParam()) + u':' + ledger.folder();
+        controls.server = road.serverName(ledger.folder());
         ConnectCommand(context).run();
     }
     QString cell(int column, int row) { return context.accounts().readText(column, row); }
@@ -193,6 +195,6 @@ TEST_P(ClosingFigures, FailedRefreshOffersNoMigration)
     EXPECT_EQ(cell(C::AccBalance, 1), QString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ClosingFigures, ::testing::Values("sqlite", "sqliteodbc"));
+INSTANTIATE_TEST_SUITE_P(Servers, ClosingFigures, ::testing::Values("sqlite", "sqliteodbc", "tds"));
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ class DateQueriesTest : public ::testing::TestWithParam<const char*>
 {
 protected:
     LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
 
     void SetUp() override
     {
@@ -66,7 +68,7 @@ TEST_P(DateQueriesTest, ServerClockAgainstTheActiveYear)
         CapturingSink sink;
         YearEndContext context(controls, sink);
         controls.pharma = true;
-        controls.server = QString::fromLatin1(GetParam()) + u':' + ledger.folder();
+        controls.server = road.serverName(ledger.folder());
         ConnectCommand(context).run();
         ASSERT_EQ(controls.status, QStringLiteral("Server Connected"));
 
@@ -97,7 +99,7 @@ TEST_P(DateQueriesTest, LatestEndOfAllYearsAndTheFirstActiveRow)
     CapturingSink sink;
     YearEndContext context(controls, sink);
     controls.pharma = true;
-    controls.server = QString::fromLatin1(GetParam()) + u':' + ledger.folder();
+    controls.server = road.serverName(ledger.folder());
     ConnectCommand(context).run();
     DateQueries dates(context.session());
     // Year 8 is not active, yet its end is the latest: not over yet.
@@ -108,6 +110,6 @@ TEST_P(DateQueriesTest, LatestEndOfAllYearsAndTheFirstActiveRow)
     EXPECT_EQ(dates.GetCurrentAccYearDet(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest, ::testing::Values("sqlite", "sqliteodbc"));
+INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest, ::testing::Values("sqlite", "sqliteodbc", "tds"));
 
 } // namespace

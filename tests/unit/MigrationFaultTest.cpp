@@ -104,7 +104,7 @@ TEST_P(MigrationFault, StatementTheDatabaseRefuses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationFault,
-                         ::testing::Values(Backend::Native, Backend::Odbc),
+                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
                          [](const ::testing::TestParamInfo<Backend>& p) {
                              return MigrationHarness::backendName(p.param);
                          });

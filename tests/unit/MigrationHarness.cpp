@@ -4,7 +4,24 @@
 #include "db/ConnectCommand.h"
 #include "migration/OpeningMigration.h"
 
-MigrationHarness::MigrationHarness(Backend backend) : m_backend(backend)
+namespace {
+
+QString roadOf(MigrationHarness::Backend backend)
+{
+    switch (backend) {
+    case MigrationHarness::Backend::Odbc:
+        return QStringLiteral("sqliteodbc");
+    case MigrationHarness::Backend::Tds:
+        return QStringLiteral("tds");
+    case MigrationHarness::Backend::Native:
+        break;
+    }
+    return QStringLiteral("sqlite");
+}
+
+} // namespace
+
+MigrationHarness::MigrationHarness(Backend backend) : m_road(roadOf(backend))
 {
     context.setStatementLog(&log);
 }
@@ -14,11 +31,9 @@ void MigrationHarness::build(const QStringList& arguments)
     ledger.build(QStringList{QStringLiteral("--database"), QStringLiteral("Dosavine")} + arguments);
 }
 
-QString MigrationHarness::serverName() const
+QString MigrationHarness::serverName()
 {
-    const QString scheme =
-        m_backend == Backend::Odbc ? QStringLiteral("sqliteodbc:") : QStringLiteral("sqlite:");
-    return scheme + ledger.folder();
+    return m_road.serverName(ledger.folder());
 }
 
 bool MigrationHarness::connect()
@@ -83,5 +98,13 @@ QStringList MigrationHarness::currentYearQueries()
 
 std::string MigrationHarness::backendName(Backend backend)
 {
-    return backend == Backend::Odbc ? "Odbc" : "Native";
+    switch (backend) {
+    case Backend::Odbc:
+        return "Odbc";
+    case Backend::Tds:
+        return "Tds";
+    case Backend::Native:
+        break;
+    }
+    return "Native";
 }

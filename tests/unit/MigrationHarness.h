@@ -4,6 +4,7 @@
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,8 @@ public:
     enum class Backend
     {
         Native,
-        Odbc
+        Odbc,
+        Tds
     };
 
     explicit MigrationHarness(Backend backend = Backend::Native);
@@ -34,9 +36,10 @@ public:
     // to its end. The log holds only what this click sent.
     bool migrate();
 
-    // The server name typed for this backend: "sqlite:FOLDER" or
-    // "sqliteodbc:FOLDER".
-    QString serverName() const;
+    // The server name typed for this backend: "sqlite:FOLDER",
+    // "sqliteodbc:FOLDER" or the TDS test server's "127.0.0.1,PORT".
+    QString serverName();
+    LedgerRoad& road() { return m_road; }
 
     // Replaces the worksheet with rows given as the cells the migration reads:
     // account id, year id, opening, opening type, balance, next year opening,
@@ -57,7 +60,7 @@ public:
 
     // The two queries of the current-year lookup, as the log shows them.
     static QStringList currentYearQueries();
-    // "Native" or "Odbc", for naming parameterised tests.
+    // "Native", "Odbc" or "Tds", for naming parameterised tests.
     static std::string backendName(Backend backend);
 
     LedgerFixture ledger;
@@ -67,5 +70,5 @@ public:
     QStringList log;
 
 private:
-    Backend m_backend;
+    LedgerRoad m_road;
 };

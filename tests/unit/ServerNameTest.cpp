@@ -1,7 +1,7 @@
+#include "db/ServerName.h"
 #include "db/ConnectionString.h"
 #include "db/Failure.h"
 #include "db/Profile.h"
-#include "db/ServerName.h"
 #include "db/Session.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/TdsServer.h"
@@ -58,14 +58,22 @@ TEST(ServerName, FormsOperatorsType)
 TEST(ServerName, NamesNoClientCanReadAreRefusedWithTheReason)
 {
     const std::pair<const char*, const char*> refusals[] = {
-        {"PHARMACY01,", "port"},          {"PHARMACY01,0", "port"},
-        {"PHARMACY01,65536", "port"},     {"PHARMACY01,14x", "port"},
-        {"PHARMACY01\\", "instance"},     {"PHARMACY01\\9LEDGERS", "instance"},
-        {"PHARMACY01\\A-B", "instance"},  {"PHARMACY01\\ABCDEFGHIJKLMNOPQ", "instance"},
-        {",1433", "names no computer"},   {"\\LEDGERS", "names no computer"},
-        {"tcp:", "names no computer"},    {"a;b", "no computer name"},
-        {"{braced}", "no computer name"}, {"x;UID=sa;PWD=secret", "no computer name"},
-        {"it's", "no computer name"},     {"a..b", "no computer name"},
+        {"PHARMACY01,", "port"},
+        {"PHARMACY01,0", "port"},
+        {"PHARMACY01,65536", "port"},
+        {"PHARMACY01,14x", "port"},
+        {"PHARMACY01\\", "instance"},
+        {"PHARMACY01\\9LEDGERS", "instance"},
+        {"PHARMACY01\\A-B", "instance"},
+        {"PHARMACY01\\ABCDEFGHIJKLMNOPQ", "instance"},
+        {",1433", "names no computer"},
+        {"\\LEDGERS", "names no computer"},
+        {"tcp:", "names no computer"},
+        {"a;b", "no computer name"},
+        {"{braced}", "no computer name"},
+        {"x;UID=sa;PWD=secret", "no computer name"},
+        {"it's", "no computer name"},
+        {"a..b", "no computer name"},
         {"np:\\\\.\\pipe\\sql\\query", "np protocol"},
         {"lpc:PHARMACY01", "lpc protocol"},
     };
@@ -80,10 +88,10 @@ TEST(ServerName, NamesNoClientCanReadAreRefusedWithTheReason)
     // No host name is longer than 253 characters.
     EXPECT_FALSE(ServerName(QString(254, u'n')).isValid());
     // Nothing the driver could misread gets into a connection string.
-    EXPECT_TRUE(ConnectionString(Profile::connectionString(Profile::Id::Dosavine,
-                                                           QStringLiteral("a;b")))
-                    .odbcForSqlServer(QStringLiteral("FreeTDS"))
-                    .isEmpty());
+    EXPECT_TRUE(
+        ConnectionString(Profile::connectionString(Profile::Id::Dosavine, QStringLiteral("a;b")))
+            .odbcForSqlServer(QStringLiteral("FreeTDS"))
+            .isEmpty());
 }
 
 QString dosavine(const QString& server)

@@ -148,13 +148,13 @@ TEST_P(WireEquivalence, EveryRoadSendsTheSameAndLeavesTheSame)
 
 INSTANTIATE_TEST_SUITE_P(
     Ledgers, WireEquivalence,
-    ::testing::Values(Variant{"DayNumbers", {}},
-                      Variant{"DatetimeYears", {QStringLiteral("--year-dates"),
-                                                QStringLiteral("datetime")}},
-                      Variant{"DecimalAmounts", {QStringLiteral("--amounts"),
-                                                 QStringLiteral("decimal")}},
-                      Variant{"MoneyAmounts", {QStringLiteral("--amounts"),
-                                               QStringLiteral("money")}}),
-    [](const ::testing::TestParamInfo<Variant>& variant) { return std::string(variant.param.label); });
+    ::testing::Values(
+        Variant{"DayNumbers", {}},
+        Variant{"DatetimeYears", {QStringLiteral("--year-dates"), QStringLiteral("datetime")}},
+        Variant{"DecimalAmounts", {QStringLiteral("--amounts"), QStringLiteral("decimal")}},
+        Variant{"MoneyAmounts", {QStringLiteral("--amounts"), QStringLiteral("money")}}),
+    [](const ::testing::TestParamInfo<Variant>& variant) {
+        return std::string(variant.param.label);
+    });
 
 } // namespace

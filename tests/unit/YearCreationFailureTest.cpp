@@ -142,6 +142,6 @@ TEST_P(YearCreationFailureTest, RefusesWithoutConnectionOrSoundWorksheet)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, YearCreationFailureTest,
-                         ::testing::Values("sqlite", "sqliteodbc"), serverLabel);
+                         ::testing::Values("sqlite", "sqliteodbc", "tds"), serverLabel);
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 #include "years/YearCreation.h"
 
 #include <QList>
@@ -63,6 +64,7 @@ class YearCreationFixture : public ::testing::TestWithParam<const char*>
 {
 protected:
     LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
     FakeControls controls;
     CapturingSink sink;
     YearEndContext context{controls, sink};
@@ -77,10 +79,7 @@ protected:
                       QStringLiteral("--server-date"), QStringLiteral("2008-04-15T10:00")});
     }
 
-    QString serverName() const
-    {
-        return QString::fromLatin1(GetParam()) + QStringLiteral(":") + ledger.folder();
-    }
+    QString serverName() { return road.serverName(ledger.folder()); }
 
     void setYears(const QList<YearRow>& years)
     {
