@@ -3,8 +3,9 @@
 // test runs it and then inspects the ledger the dead process left behind.
 //
 // Usage: quillhaven_migrate_child SERVER K
-//   SERVER  the server name typed into the window ("sqlite:FOLDER" or
-//           "sqliteodbc:FOLDER"); the Dosavine database is chosen
+//   SERVER  the server name typed into the window ("sqlite:FOLDER",
+//           "sqliteodbc:FOLDER" or a SQL Server); the Dosavine database is
+//           chosen
 //   K       the statement of the migration (counted from 1) before which the
 //           process dies; 0 lets the migration run to its end
 // Exit codes: 0 migrated, 1 the migration failed, 2 bad arguments, 3 no

@@ -2,8 +2,10 @@
 #include "tests/gui/WindowTest.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -52,12 +54,15 @@ private slots:
         QTest::addColumn<QString>("scheme");
         QTest::newRow("native") << QStringLiteral("sqlite");
         QTest::newRow("odbc") << QStringLiteral("sqliteodbc");
+        // SQL Server's wire: FreeTDS to the TDS test server.
+        QTest::newRow("tds") << QStringLiteral("tds");
     }
     void createsTheNextYear()
     {
         QFETCH(QString, scheme);
         build(QStringLiteral("2008-04-03T11:00"));
-        connectByTyping(scheme + QStringLiteral(":") + m_ledger->folder());
+        LedgerRoad road(scheme);
+        connectByTyping(road.serverName(m_ledger->folder()));
         QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'\n')));
 
         QPushButton* create = control<QPushButton>("cmdAccYrCreate");
@@ -92,6 +97,36 @@ private slots:
         QCOMPARE(stored[2][0].toDouble(), 39539.0);
         QCOMPARE(stored[2][1].toDouble(), 39903.0);
         QCOMPARE(stored[2][2].toInt(), 1);
+    }
+
+    // The whole year-end clicked on the window, once on the embedded ledger
+    // and once over SQL Server's wire: connect, Migrate Accounts, Create
+    // Accounting Year, connect again, Migrate Accounts again. Both ledgers
+    // end the same, value for value.
+    void wholeYearEndIsTheSameOverTheWire()
+    {
+        const char* tables[] = {"SELECT * FROM Acc_Opening ORDER BY rowid",
+                                "SELECT * FROM Acc_Accounting_Year ORDER BY AccYearID"};
+        QList<QList<QVariantList>> results[2];
+        const QString roads[] = {QStringLiteral("sqlite"), QStringLiteral("tds")};
+        for (int i = 0; i < 2; ++i) {
+            build(QStringLiteral("2008-04-03T11:00"));
+            LedgerRoad road(roads[i]);
+            openWindow();
+            connectByTyping(road.serverName(m_ledger->folder()));
+            QPushButton* migrate = control<QPushButton>("CmdMigrate");
+            QTest::mouseClick(migrate, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>("cmdAccYrCreate"), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>("cmdConnect"), Qt::LeftButton);
+            QTest::mouseClick(migrate, Qt::LeftButton);
+            QVERIFY2(m_sink.messages.isEmpty(), qPrintable(m_sink.texts().join(u'\n')));
+            QCOMPARE(control<QLabel>("lblMsg")->text(),
+                     QStringLiteral("Accounts Migration Completed"));
+            for (const char* sql : tables)
+                results[i].append(m_ledger->rows(QString::fromLatin1(sql)));
+        }
+        QCOMPARE(results[1], results[0]);
+        QCOMPARE(results[0][1].size(), 3);
     }
 
     void tooEarlyShowsTheMessage()

@@ -110,6 +110,7 @@ TEST_P(DateQueriesTest, LatestEndOfAllYearsAndTheFirstActiveRow)
     EXPECT_EQ(dates.GetCurrentAccYearDet(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest, ::testing::Values("sqlite", "sqliteodbc", "tds"));
+INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest,
+                         ::testing::Values("sqlite", "sqliteodbc", "tds"));
 
 } // namespace

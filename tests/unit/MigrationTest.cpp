@@ -292,9 +292,11 @@ TEST_P(MigrationRefusal, AfterARefreshThatFailed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationStatements,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds), backendName);
+                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         backendName);
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationRefusal,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds), backendName);
+                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         backendName);
 
 TEST(MigrationWithoutConnection, RefusesBeforeAnyConnect)
 {

@@ -220,7 +220,7 @@ TEST_P(YearCreationTest, NewYearRowsInTheWorksheet)
     EXPECT_EQ(withOpening, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, YearCreationTest, ::testing::Values("sqlite", "sqliteodbc", "tds"),
-                         serverLabel);
+INSTANTIATE_TEST_SUITE_P(Servers, YearCreationTest,
+                         ::testing::Values("sqlite", "sqliteodbc", "tds"), serverLabel);
 
 } // namespace
