@@ -1,7 +1,7 @@
-#include "worksheet/BalanceCalculator.h"
 #include "app/YearEndContext.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
+#include "worksheet/BalanceCalculator.h"
 
 #include <gtest/gtest.h>
 
@@ -47,13 +47,13 @@ TEST_F(BalanceTest, SignsSidesAndCuts)
         {0, QStringLiteral("D"), 250, 250, "0", "D"},
         {0, QStringLiteral("D"), 0, 0.004, "0", "C"},
         {12.349, QStringLiteral("D"), 0, 0, "12.34", "D"},
-        {-40, QStringLiteral("D"), 10, 0, "30", "C"}, // negative opening on D
-        {-40, QStringLiteral("C"), 0, 0, "40", "D"},  // negative opening on C
+        {-40, QStringLiteral("D"), 10, 0, "30", "C"},        // negative opening on D
+        {-40, QStringLiteral("C"), 0, 0, "40", "D"},         // negative opening on C
         {QStringLiteral("abc"), QStringLiteral("D"), 5, 0, "5", "D"},
         {QStringLiteral("12.5"), QStringLiteral("C"), QStringLiteral("2.5"), 0, "10", "C"},
-        {0.3, QStringLiteral("D"), 0.1, 0.4, "0", "C"}, // tiny remainder: side by sign, 0
+        {0.3, QStringLiteral("D"), 0.1, 0.4, "0", "C"},      // tiny remainder: side by sign, 0
         {0.3, QStringLiteral("D"), 0, 0.1 + 0.2, "0", "C"},
-        {12892.11, QStringLiteral("C"), 41546.51, 29512.14, "857.74", "C"}, // not 857.73
+        {12892.11, QStringLiteral("C"), 41546.51, 29512.14, "857.74", "C"},  // not 857.73
         {0, QStringLiteral("D"), 0.999, 0, "0.99", "D"},
     };
     for (const Case& c : cases)
@@ -73,10 +73,10 @@ TEST_F(BalanceTest, ARowNeverInheritsAnotherRowsBalance)
 {
     context.accounts().setRows(0);
     addRow(500, QStringLiteral("C"), 0, 0, QStringLiteral("A1"));
-    addRow(100, QStringLiteral("d"), 0, 30, QStringLiteral("A2"));  // lower case: debit
-    addRow(100, QStringLiteral(" C "), 0, 0, QStringLiteral("A3")); // blanks: credit
-    addRow(20, QString(), 5, 0, QStringLiteral("A4"));              // no side: debit, reported
-    addRow(20, QStringLiteral("X"), 0, 0, QStringLiteral("A5"));    // unknown: debit, reported
+    addRow(100, QStringLiteral("d"), 0, 30, QStringLiteral("A2"));    // lower case: debit
+    addRow(100, QStringLiteral(" C "), 0, 0, QStringLiteral("A3"));   // blanks: credit
+    addRow(20, QString(), 5, 0, QStringLiteral("A4"));                // no side: debit, reported
+    addRow(20, QStringLiteral("X"), 0, 0, QStringLiteral("A5"));      // unknown: debit, reported
     const auto unknown = BalanceCalculator(context).CalculateBalances();
     EXPECT_EQ(cell(C::AccBalance, 2), QStringLiteral("70"));
     EXPECT_EQ(cell(C::AccType, 2), QStringLiteral("D"));

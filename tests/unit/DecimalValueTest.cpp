@@ -1,5 +1,5 @@
-#include "worksheet/DecimalValue.h"
 #include "db/Conversions.h"
+#include "worksheet/DecimalValue.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +21,13 @@ TEST(GetDecimalValue, CutsNeverRounds)
         qint16 digits;
         double value;
     } const cases[] = {
-        {"0", 2, 0},          {"0.00", 2, 0},
-        {"", 2, 0},           {"abc", 2, 0},
-        {"123", 2, 123},      {"123.4567", 2, 123.45},
-        {"123.4567", 0, 123}, {"123.4567", 10, 123.4567},
-        {"0.999", 2, 0.99},   {"123.4", 2, 123.4},
-        {"12.5.7", 2, 12.5},  {".5", 2, 0.5},
-        {"0.004", 2, 0},      {"99999999.999", 2, 99999999.99},
-        {"12.349", 2, 12.34}, {"5", -1, 5},
-        {"5.75", -3, 5},      {"0.0000000000000000555111512312578", 2, 0},
+        {"0", 2, 0},           {"0.00", 2, 0},        {"", 2, 0},
+        {"abc", 2, 0},         {"123", 2, 123},       {"123.4567", 2, 123.45},
+        {"123.4567", 0, 123},  {"123.4567", 10, 123.4567},
+        {"0.999", 2, 0.99},    {"123.4", 2, 123.4},   {"12.5.7", 2, 12.5},
+        {".5", 2, 0.5},        {"0.004", 2, 0},       {"99999999.999", 2, 99999999.99},
+        {"12.349", 2, 12.34},  {"5", -1, 5},          {"5.75", -3, 5},
+        {"0.0000000000000000555111512312578", 2, 0},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(cut(c.text, c.digits), c.value) << c.text << " / " << c.digits;
@@ -40,7 +38,7 @@ TEST(GetDecimalValue, ExponentTextIsReadAsTheClassicStepsDo)
     // Nothing in the program hands it exponent notation; if something did,
     // the mantissa's digits are what it reads.
     EXPECT_DOUBLE_EQ(cut("5.55111512312578E-17"), 5.55);
-    EXPECT_DOUBLE_EQ(cut("1E+15"), 1e15); // no point in the mantissa: unchanged
+    EXPECT_DOUBLE_EQ(cut("1E+15"), 1e15);  // no point in the mantissa: unchanged
 }
 
 TEST(GetDecimalValue, NeverRaisesNeverExceedsItsInputNeverRoundsUp)
