@@ -9,7 +9,7 @@ packages=(
     build-essential cmake ninja-build git
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
     unixodbc unixodbc-dev odbcinst libsqliteodbc tdsodbc
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev libsqlite3-dev
     xvfb xauth imagemagick x11-utils
     clang-tidy cppcheck clang-format
     fonts-liberation
