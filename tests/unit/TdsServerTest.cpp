@@ -155,6 +155,43 @@ TEST_F(TdsServerTest, TransactionsCommitRollBackAndEndWithTheConnection)
         0);
 }
 
+// The driver's own ways: Qt's transaction calls become FreeTDS's
+// transaction-manager requests, and implicit transactions end with a
+// ROLLBACK or COMMIT statement.
+TEST_F(TdsServerTest, DriverTransactionsAndImplicitOnes)
+{
+    const QByteArray before = ledger.bytes();
+    const auto count = [this] {
+        return ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Opening")).toInt();
+    };
+    const int rows = count();
+    {
+        QSqlDatabase db = open(QStringLiteral("driver"));
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        ASSERT_TRUE(db.transaction());
+        ASSERT_TRUE(query.exec(QStringLiteral("Delete from Acc_Opening")));
+        ASSERT_TRUE(db.rollback()) << str(db.lastError().text());
+        EXPECT_EQ(ledger.bytes(), before);
+
+        ASSERT_TRUE(query.exec(QStringLiteral("SET IMPLICIT_TRANSACTIONS ON")));
+        ASSERT_TRUE(query.exec(QStringLiteral("Delete from Acc_Opening")));
+        ASSERT_TRUE(query.exec(QStringLiteral("ROLLBACK")));
+        EXPECT_EQ(ledger.bytes(), before);
+        ASSERT_TRUE(query.exec(QStringLiteral("Delete from Acc_Opening where AccYearID=1")));
+        ASSERT_TRUE(query.exec(QStringLiteral("COMMIT")));
+        const int afterImplicit = count();
+        EXPECT_LT(afterImplicit, rows);
+        ASSERT_TRUE(query.exec(QStringLiteral("SET IMPLICIT_TRANSACTIONS OFF")));
+
+        ASSERT_TRUE(db.transaction());
+        ASSERT_TRUE(query.exec(QStringLiteral("Delete from Acc_Opening")));
+        ASSERT_TRUE(db.commit()) << str(db.lastError().text());
+        EXPECT_EQ(count(), 0);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("driver"));
+}
+
 TEST_F(TdsServerTest, CountsRequestsAndWaitsAsTold)
 {
     Session session;
