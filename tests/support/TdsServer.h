@@ -18,7 +18,7 @@ public:
         OnlyExtra // only the --login options among extra
     };
 
-    // extra: further server options (--also-port, --instance, --host,
+    // extra: further server options (--port, --instance, --host,
     // --login USER:PASSWORD:DATABASE, ...).
     explicit TdsServer(const QString& folder, const QStringList& extra = {},
                        Logins logins = Logins::Profiles);

@@ -1,5 +1,7 @@
 #include "tests/tds/SqlBrowser.h"
 
+#include "tests/tds/TdsSocket.h"
+
 #include <QHostInfo>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -21,23 +23,9 @@ constexpr uint8_t kResponse = 0x05;
 
 bool SqlBrowser::listen(const QHostAddress& address, uint16_t port)
 {
-    m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (m_fd < 0)
-        return false;
-    const int on = 1;
-    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(port);
-    where.sin_addr.s_addr = htonl(address.toIPv4Address());
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) {
-        const int saved = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        errno = saved;
-        return false;
-    }
-    return true;
+    uint16_t bound = 0;
+    m_fd = TdsSocket::bindTo(SOCK_DGRAM, address.toIPv4Address(), port, bound);
+    return m_fd >= 0;
 }
 
 QByteArray SqlBrowser::answer(const QString& host, const QString& instance, uint16_t tcpPort)

@@ -1,7 +1,9 @@
 #include "tests/tds/TdsSocket.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +15,29 @@ constexpr uint8_t kEndOfMessage = 0x01;
 constexpr qsizetype kMaxMessage = 64 * 1024 * 1024;
 
 } // namespace
+
+int TdsSocket::bindTo(int type, uint32_t ipv4, uint16_t port, uint16_t& bound)
+{
+    const int fd = ::socket(AF_INET, type, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(port);
+    where.sin_addr.s_addr = htonl(ipv4);
+    socklen_t length = sizeof where;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&where), &length) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    bound = ntohs(where.sin_port);
+    return fd;
+}
 
 TdsSocket::~TdsSocket()
 {

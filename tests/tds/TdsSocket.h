@@ -34,6 +34,11 @@ public:
     // Closes the connection now, as a server that drops it does.
     void close();
 
+    // A socket of the type (SOCK_STREAM or SOCK_DGRAM) bound to an IPv4
+    // address and port (0 for any); bound gets the port. -1 with errno set
+    // when it cannot be had.
+    static int bindTo(int type, uint32_t ipv4, uint16_t port, uint16_t& bound);
+
     void setPacketSize(int size) { m_packetSize = size; }
     // A muted socket takes writes and sends nothing.
     void setMuted(bool muted) { m_muted = muted; }

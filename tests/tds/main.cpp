@@ -36,25 +36,13 @@ std::set<int> g_clients;
 
 int listenOn(const QHostAddress& address, uint16_t port, uint16_t& bound)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return -1;
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(port);
-    where.sin_addr.s_addr = htonl(address.toIPv4Address());
-    socklen_t length = sizeof where;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
-        ::listen(fd, 64) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&where), &length) != 0) {
+    const int fd = TdsSocket::bindTo(SOCK_STREAM, address.toIPv4Address(), port, bound);
+    if (fd >= 0 && ::listen(fd, 64) != 0) {
         const int saved = errno;
         ::close(fd);
         errno = saved;
         return -1;
     }
-    bound = ntohs(where.sin_port);
     return fd;
 }
 
@@ -139,9 +127,6 @@ int main(int argc, char** argv)
                                   QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port, 0 for any."),
                                   QStringLiteral("PORT"), QStringLiteral("0"));
-    const QCommandLineOption alsoPort(QStringLiteral("also-port"),
-                                      QStringLiteral("A further TCP port serving the same."),
-                                      QStringLiteral("PORT"));
     const QCommandLineOption instance(QStringLiteral("instance"),
                                       QStringLiteral("Instance name the browser answers for."),
                                       QStringLiteral("NAME"));
@@ -154,7 +139,7 @@ int main(int argc, char** argv)
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append every batch received to FILE."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({folder, host, port, alsoPort, instance, browserPort, login, log});
+    parser.addOptions({folder, host, port, instance, browserPort, login, log});
     parser.process(app);
 
     ServerControl control;
@@ -181,16 +166,6 @@ int main(int argc, char** argv)
         return 1;
     }
     std::thread(acceptLoop, listener, std::ref(control)).detach();
-    for (const QString& extra : parser.values(alsoPort)) {
-        uint16_t bound = 0;
-        const int fd = listenOn(address, uint16_t(extra.toUInt()), bound);
-        if (fd < 0) {
-            std::cerr << "quillhaven-tds-server: cannot listen on " << extra.toStdString() << ": "
-                      << std::strerror(errno) << '\n';
-            return 1;
-        }
-        std::thread(acceptLoop, fd, std::ref(control)).detach();
-    }
     SqlBrowser browser;
     if (parser.isSet(instance)) {
         if (!browser.listen(address, uint16_t(parser.value(browserPort).toUInt()))) {
