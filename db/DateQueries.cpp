@@ -46,13 +46,15 @@ qint32 DateQueries::GetCurrentAccYearDet()
     return 0;
 }
 
-bool DateQueries::IsValidDate()
+bool DateQueries::IsValidDate(double* latestEnd)
 {
     RecordSet rs =
         m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
-    double latestEnd = 0;
+    double latest = 0;
     if (!rs.eof())
-        latestEnd = Conversions::toDayNumber(rs.field(0));
+        latest = Conversions::toDayNumber(rs.field(0));
     rs.close();
-    return Conversions::wholeDay(latestEnd) < Conversions::wholeDay(GetServerDate());
+    if (latestEnd)
+        *latestEnd = latest;
+    return Conversions::wholeDay(latest) < Conversions::wholeDay(GetServerDate());
 }

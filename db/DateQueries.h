@@ -17,8 +17,9 @@ public:
     qint32 GetAccYearEndDate();
     // Id of the active year when the server's date lies within it, else 0.
     qint32 GetCurrentAccYearDet();
-    // True once the latest year's last day is past.
-    bool IsValidDate();
+    // True once the latest year's last day is past. latestEnd, when given,
+    // gets that last day as a day number.
+    bool IsValidDate(double* latestEnd = nullptr);
 
 private:
     Session& m_session;

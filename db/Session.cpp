@@ -357,20 +357,22 @@ bool Session::runTransactionStatement(const QString& sql, QSqlError& error)
     return done;
 }
 
-void Session::beginTransaction()
+void Session::beginTransaction(Intent intent)
 {
     ensureOpen();
     if (m_inTransaction)
         throw Failure(DriverFailure::Unspecified,
                       QStringLiteral("A transaction is already running on this connection."));
-    if (m_dialect->transactionsAsStatements()) {
+    const bool byStatements = m_dialect->transactionsAsStatements(intent == Intent::Write);
+    if (byStatements) {
         QSqlError error;
-        if (!runTransactionStatement(SqlDialect::beginStatement(), error))
+        if (!runTransactionStatement(m_dialect->beginStatement(), error))
             throw DriverFailure::of(error, kind());
     } else if (!m_db.transaction()) {
         throw DriverFailure::of(m_db.lastError(), kind());
     }
     m_inTransaction = true;
+    m_transactionByStatements = byStatements;
 }
 
 void Session::commit()
@@ -380,9 +382,9 @@ void Session::commit()
         throw Failure(DriverFailure::Unspecified,
                       QStringLiteral("There is no transaction to commit on this connection."));
     // A failed commit leaves the transaction open for the caller's rollback.
-    if (m_dialect->transactionsAsStatements()) {
+    if (m_transactionByStatements) {
         QSqlError error;
-        if (!runTransactionStatement(SqlDialect::commitStatement(), error)) {
+        if (!runTransactionStatement(m_dialect->commitStatement(), error)) {
             if (DriverFailure::isConnectionLost(error))
                 throw DriverFailure::lostAtCommit(error);
             throw DriverFailure::of(error, kind());
@@ -400,9 +402,9 @@ void Session::rollback()
     m_inTransaction = false;
     if (!m_db.isOpen())
         return;
-    if (m_dialect && m_dialect->transactionsAsStatements()) {
+    if (m_transactionByStatements && m_dialect) {
         QSqlError ignored;
-        runTransactionStatement(SqlDialect::rollbackStatement(), ignored);
+        runTransactionStatement(m_dialect->rollbackStatement(), ignored);
     } else {
         m_db.rollback();
     }

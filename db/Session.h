@@ -46,7 +46,15 @@ public:
     // A stored procedure given by its bare name, run as the dialect says.
     RecordSet procedure(const QString& name);
 
-    void beginTransaction();
+    // A transaction that is to write takes the ledger's write lock at its
+    // start where the ledger has one (SQLite): a second writer waits for it
+    // to end before it can even read what it is going to check.
+    enum class Intent
+    {
+        Read,
+        Write
+    };
+    void beginTransaction(Intent intent = Intent::Read);
     void commit();
     void rollback(); // never throws: it runs while a failure is being reported
     bool inTransaction() const noexcept { return m_inTransaction; }
@@ -94,4 +102,5 @@ private:
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;
     bool m_inTransaction = false;
+    bool m_transactionByStatements = false;
 };

@@ -46,19 +46,33 @@ public:
         return m_kind == Kind::Sqlite && m_access == Access::Native;
     }
 
-    // Whether transactions go as statements of their own (below) rather than
-    // through the driver's switch of autocommit. Over ODBC to SQL Server the
-    // switch costs two requests for a commit (commit, then autocommit back
-    // on) and a lost connection between them would report a failure for a
-    // commit that was kept; a COMMIT statement is one request with one
-    // outcome.
-    bool transactionsAsStatements() const noexcept { return m_kind == Kind::SqlServer; }
-    static QString beginStatement() { return QStringLiteral("BEGIN TRANSACTION"); }
-    static QString commitStatement() { return QStringLiteral("COMMIT TRANSACTION"); }
-    // The server may have rolled back already (a deadlock victim).
-    static QString rollbackStatement()
+    // Whether a transaction goes as statements of its own (below) rather
+    // than through the driver's switch of autocommit. Over ODBC to SQL
+    // Server the switch costs two requests for a commit (commit, then
+    // autocommit back on) and a lost connection between them would report a
+    // failure for a commit that was kept; a COMMIT statement is one request
+    // with one outcome. On SQLite a transaction that is to write takes the
+    // write lock at its start (BEGIN IMMEDIATE), so that what it checks
+    // first cannot change before it writes; only a statement can ask that.
+    bool transactionsAsStatements(bool writes) const noexcept
     {
-        return QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+        return m_kind == Kind::SqlServer || writes;
+    }
+    QString beginStatement() const
+    {
+        return m_kind == Kind::SqlServer ? QStringLiteral("BEGIN TRANSACTION")
+                                         : QStringLiteral("BEGIN IMMEDIATE");
+    }
+    QString commitStatement() const
+    {
+        return m_kind == Kind::SqlServer ? QStringLiteral("COMMIT TRANSACTION")
+                                         : QStringLiteral("COMMIT");
+    }
+    // SQL Server may have rolled back already (a deadlock victim).
+    QString rollbackStatement() const
+    {
+        return m_kind == Kind::SqlServer ? QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION")
+                                         : QStringLiteral("ROLLBACK");
     }
 
     // How long a statement waits for a lock held by someone else, in ms.

@@ -10,6 +10,8 @@
 #include "db/SqlStatement.h"
 
 #include <QLatin1String>
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -32,6 +34,12 @@ const QLatin1String kResetClosingType("Update Acc_opening set ClosingType='D' wh
 const QString kNotConnected =
     QStringLiteral("There is no open connection to the ledger, so nothing was migrated.\n"
                    "Connect to the server again, then click Migrate Accounts.");
+const QString kYearsChanged = QStringLiteral(
+    "The accounting years in the ledger are no longer those this window loaded: another "
+    "operator has created or changed a year since you connected, so nothing was migrated.\n"
+    "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
+const QLatin1String kYears("Select * from Acc_Accounting_Year");
+
 const QString kUnsoundWorksheet = QStringLiteral(
     "The account worksheet is incomplete: the last refresh or year creation did not finish, "
     "so nothing was migrated.\n"
@@ -82,8 +90,15 @@ void OpeningMigration::run()
 
     // The delete of step 1 would otherwise leave the ledger without openings
     // if a later statement failed or the program died: everything or nothing.
-    session.beginTransaction();
+    session.beginTransaction(Session::Intent::Write);
     try {
+        // A worksheet without a year another operator has added since would
+        // delete that year's openings and not rebuild them.
+        if (!yearsAsLoaded()) {
+            session.rollback();
+            m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
+            return;
+        }
         InsertClosingBalances();
         UpdateOpeningBalances();
         UpdateNextYearOpenings();
@@ -142,16 +157,73 @@ void OpeningMigration::UpdateNextYearOpenings()
 {
     Session& session = m_context.session();
     const GridModel& sheet = m_context.accounts();
+    const QHash<double, double> following = followingYears();
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
         const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
-        const QString nextYear =
-            Conversions::numberText(sheet.numberAt(YearEndContext::AccYearId, row) + 1);
+        const double year = sheet.numberAt(YearEndContext::AccYearId, row);
+        const QString nextYear = Conversions::numberText(following.value(year, year + 1));
         const QString opening = numberCellText(sheet, YearEndContext::AccNextOpening, row);
         const QString side = textCell(sheet, YearEndContext::AccType, row);
         session.execute(openingUpdate(opening, id, nextYear));
         session.execute(sideUpdate(side, id, nextYear));
     }
+}
+
+namespace {
+
+// A year as the list and the table must agree on it: id, start, end, active.
+using YearKey = std::array<double, 4>;
+
+double storedNumber(const QVariant& value, bool isDate)
+{
+    if (value.isNull())
+        return 0;
+    return isDate ? Conversions::toDayNumber(value) : Conversions::toNumber(value);
+}
+
+} // namespace
+
+bool OpeningMigration::yearsAsLoaded()
+{
+    QList<YearKey> ledger;
+    RecordSet rs = m_context.session().query(kYears);
+    while (!rs.eof()) {
+        ledger.append({storedNumber(rs.field(QStringLiteral("AccYearID")), false),
+                       storedNumber(rs.field(QStringLiteral("Acc_Yr_Start")), true),
+                       storedNumber(rs.field(QStringLiteral("Acc_Yr_End")), true),
+                       storedNumber(rs.field(QStringLiteral("Active")), false)});
+        rs.moveNext();
+    }
+    rs.close();
+    QList<YearKey> loaded;
+    const GridModel& list = m_context.accYears();
+    for (int r = 1; r <= list.rows(); ++r)
+        loaded.append({list.numberAt(YearEndContext::YrId, r),
+                       list.numberAt(YearEndContext::YrStartValue, r),
+                       list.numberAt(YearEndContext::YrEndValue, r),
+                       list.numberAt(YearEndContext::YrActive, r)});
+    std::sort(ledger.begin(), ledger.end());
+    std::sort(loaded.begin(), loaded.end());
+    return ledger == loaded;
+}
+
+QHash<double, double> OpeningMigration::followingYears() const
+{
+    const GridModel& list = m_context.accYears();
+    QHash<qint32, double> startingOn; // whole day -> year id
+    for (int r = list.rows(); r >= 1; --r)
+        startingOn.insert(Conversions::wholeDay(list.numberAt(YearEndContext::YrStartValue, r)),
+                          list.numberAt(YearEndContext::YrId, r));
+    QHash<double, double> following;
+    for (int r = 1; r <= list.rows(); ++r) {
+        const qint32 dayAfter =
+            Conversions::wholeDay(list.numberAt(YearEndContext::YrEndValue, r)) + 1;
+        const auto next = startingOn.constFind(dayAfter);
+        if (next != startingOn.cend())
+            following.insert(list.numberAt(YearEndContext::YrId, r), *next);
+    }
+    return following;
 }
 
 void OpeningMigration::ResetCurrentYearClosing()

@@ -14,6 +14,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLatin1String>
+#include <utility>
 
 namespace {
 
@@ -24,6 +25,7 @@ const QLatin1String kComma(",");
 const QLatin1String kClose(")");
 const QLatin1String kAccounts(
     "Select AccountID,AccountName,ParentID from Acc_Master where parentID not in('P','B')");
+const QLatin1String kLatestId("Select max(AccYearID) from Acc_Accounting_Year");
 
 const QString kYearNotOver =
     QStringLiteral("Accounting Year Already Exists") + QStringLiteral("\r\n") +
@@ -36,6 +38,11 @@ const QString kUnsoundWorksheet = QStringLiteral(
     "The account worksheet is incomplete: the last refresh or year creation did not finish, "
     "so no accounting year was created.\n"
     "Connect to the server again to reload the worksheet, then click Create Accounting Year.");
+
+const QString kNotFollowing = QStringLiteral(
+    "The new accounting year would start on %1, which does not follow the end of the latest "
+    "year in the ledger (%2), so no accounting year was created.\n"
+    "Check the start and end dates in Acc_Accounting_Year.");
 
 using Year = YearEndContext::YearColumn;
 
@@ -67,6 +74,11 @@ QVariant flag(qint16 value)
     return QVariant::fromValue(value);
 }
 
+QString dayText(double dayNumber)
+{
+    return Conversions::dateTimeOfDay(dayNumber).toString(QStringLiteral("dd-MM-yyyy"));
+}
+
 } // namespace
 
 void YearCreation::run()
@@ -85,11 +97,12 @@ void YearCreation::run()
 
     BalanceCalculator::UnknownSides unknown;
     bool changed = false; // the list, the worksheet or the table
+    // The write lock comes first and the checks under it: a second operator
+    // who clicks at the same moment waits here, then finds this year made.
+    session.beginTransaction(Session::Intent::Write);
     try {
-        if (!DateQueries(session).IsValidDate()) {
-            sink.show(kYearNotOver, MessageSink::Icon::Information);
+        if (!checkUnderLock())
             return;
-        }
 
         GridModel& list = m_context.accYears();
         const int rows = list.rows();
@@ -122,7 +135,6 @@ void YearCreation::run()
 
         // The new year and the worksheet rows it needs stand or fall
         // together: a year whose accounts could not be read is not kept.
-        session.beginTransaction();
         InsertNewAccYear();
         LoadNewYearAccounts();
         session.commit();
@@ -140,6 +152,49 @@ void YearCreation::run()
     }
     if (unknown.count > 0)
         sink.show(unknown.message(), MessageSink::Icon::Information);
+}
+
+bool YearCreation::checkUnderLock()
+{
+    Session& session = m_context.session();
+    const GridModel& list = m_context.accYears();
+    double latestEnd = 0;
+    if (!DateQueries(session).IsValidDate(&latestEnd)) {
+        refuse(kYearNotOver);
+        return false;
+    }
+    int lastActive = 0;
+    for (int r = 1; r <= list.rows(); ++r) {
+        if (isActiveRow(list, r))
+            lastActive = r;
+    }
+    if (lastActive == 0)
+        return true;
+    // The year that ends up active must follow every year the ledger holds:
+    // a list that misread the ledger's dates would give one that overlaps
+    // them.
+    const double newStart = list.numberAt(Year::YrEndValue, lastActive) + 1;
+    if (Conversions::wholeDay(newStart) <= Conversions::wholeDay(latestEnd)) {
+        refuse(kNotFollowing.arg(dayText(newStart), dayText(latestEnd)));
+        return false;
+    }
+    // Turning the old year off locks its row where SQL Server reads without
+    // waiting for other writers (snapshot reads): a second operator whose
+    // check passed before the first one's commit waits here for it, and
+    // asked again then, finds the year made.
+    session.execute(kDeactivate);
+    m_deactivated = true;
+    if (!DateQueries(session).IsValidDate()) {
+        refuse(kYearNotOver);
+        return false;
+    }
+    return true;
+}
+
+void YearCreation::refuse(const QString& message)
+{
+    m_context.session().rollback();
+    m_context.sink().show(message, MessageSink::Icon::Information);
 }
 
 void YearCreation::InsertNewAccYear()
@@ -175,10 +230,12 @@ void YearCreation::InsertNewAccYear()
         // Inside the command's own transaction when there is one.
         const bool own = !session.inTransaction();
         if (own)
-            session.beginTransaction();
+            session.beginTransaction(Session::Intent::Write);
         try {
-            session.execute(kDeactivate);
+            if (!std::exchange(m_deactivated, false))
+                session.execute(kDeactivate);
             session.execute(insert);
+            readBackId(r);
             if (own)
                 session.commit();
         } catch (...) {
@@ -187,6 +244,17 @@ void YearCreation::InsertNewAccYear()
             throw;
         }
     }
+}
+
+void YearCreation::readBackId(int row)
+{
+    // The database assigns the id: after years were deleted it need not be
+    // the old id plus 1, and the list and the worksheet must carry the one
+    // the table holds.
+    RecordSet rs = m_context.session().query(kLatestId);
+    if (!rs.eof() && !rs.field(0).isNull())
+        m_context.accYears().writeAt(Year::YrId, row, double(Conversions::toInt32(rs.field(0))));
+    rs.close();
 }
 
 void YearCreation::LoadNewYearAccounts()

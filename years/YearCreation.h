@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class YearEndContext;
 
 // The click of cmdAccYrCreate: opens the next accounting year once the
@@ -14,5 +16,15 @@ public:
     void LoadNewYearAccounts();
 
 private:
+    // The checks made inside the write transaction, before anything changes;
+    // false (with the message shown and the transaction rolled back) when the
+    // year must not be created.
+    bool checkUnderLock();
+    void refuse(const QString& message);
+    void readBackId(int row);
+
     YearEndContext& m_context;
+    // The old active year was turned off by the check, ahead of the first
+    // insert.
+    bool m_deactivated = false;
 };

@@ -15,12 +15,14 @@
 namespace {
 
 // What a click did: finished, or failed with a box naming number and text,
-// the file as it was or (never expected) changed all the same.
+// the file as it was or (never expected) changed all the same, or refused
+// with a message and wrote nothing.
 enum class Outcome
 {
     Done,
     Failed,
     FailedButWrote,
+    Refused,
     NotOffered
 };
 
@@ -33,6 +35,8 @@ const char* name(Outcome o)
         return "failed";
     case Outcome::FailedButWrote:
         return "failed, file changed";
+    case Outcome::Refused:
+        return "refused";
     case Outcome::NotOffered:
         return "not offered";
     }
@@ -108,10 +112,11 @@ QList<Damage> damages()
         {"NoOpeningsLater", sql({"DROP TABLE Acc_Opening"}), true, O::Done, O::Failed, O::Failed},
         {"NoServerDateLater", sql({"DROP VIEW sproc_GetServerDate"}), true, O::Done, O::Failed,
          O::Failed},
+        // The years are no longer those the worksheet was loaded with.
         {"NullYearEndLater", sql({"UPDATE Acc_Accounting_Year SET Acc_Yr_End=NULL WHERE Active=1"}),
-         true, O::Done, O::Done, O::Failed},
+         true, O::Done, O::Done, O::Refused},
         {"NoYearRowsLater", sql({"DELETE FROM Acc_Accounting_Year"}), true, O::Done, O::Failed,
-         O::Done},
+         O::Refused},
         {"TextAmountLater",
          sql({"UPDATE Acc_Opening SET Opening='lots', Closing='none' WHERE rowid IN "
               "(SELECT min(rowid) FROM Acc_Opening)"}),
@@ -174,6 +179,8 @@ protected:
             }
         }
         lastHash = now;
+        if (done && writes && now == before && !sink.messages.isEmpty())
+            return Outcome::Refused;
         if (done)
             return Outcome::Done;
         if (now != before)

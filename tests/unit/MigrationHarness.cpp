@@ -90,6 +90,11 @@ QList<QVariantList> MigrationHarness::openings() const
                                       "ClosingType FROM Acc_Opening ORDER BY rowid"));
 }
 
+QString MigrationHarness::yearsCheck()
+{
+    return QStringLiteral("Select * from Acc_Accounting_Year");
+}
+
 QStringList MigrationHarness::currentYearQueries()
 {
     return {QStringLiteral("Select * from Acc_Accounting_Year where Active=1"),

@@ -60,6 +60,8 @@ public:
 
     // The two queries of the current-year lookup, as the log shows them.
     static QStringList currentYearQueries();
+    // The query with which the migration first finds the years as loaded.
+    static QString yearsCheck();
     // "Native", "Odbc" or "Tds", for naming parameterised tests.
     static std::string backendName(Backend backend);
 
