@@ -21,6 +21,9 @@ public:
     static constexpr int Overflow = 6;
     static constexpr int TypeMismatch = 13;
     static constexpr int InvalidUseOfNull = 94;
+    // A value the connection cannot carry to the ledger unchanged (ADO's
+    // "data value cannot be converted").
+    static constexpr int CannotCarry = 3421;
     // The program's own refusals (not connected, worksheet not sound).
     static constexpr int NotReady = 3704; // "operation not allowed when closed"
 

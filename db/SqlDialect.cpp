@@ -1,5 +1,36 @@
 #include "db/SqlDialect.h"
 
+#include <algorithm>
+#include <iterator>
+
+qsizetype SqlDialect::uncarriable(const QString& sql) const
+{
+    if (m_kind == Kind::Sqlite && m_access == Access::Native)
+        return -1;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const char16_t c = sql[i].unicode();
+        if (m_kind == Kind::Sqlite) {
+            if (QChar::isSurrogate(c))
+                return i;
+        } else if (!inWindows1252(c)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool SqlDialect::inWindows1252(char16_t c)
+{
+    // Latin-1 but for 0x80..0x9F, where Windows-1252 has these instead.
+    static constexpr char16_t kHigh[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x017D, 0x2018,
+                                         0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
+                                         0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return true;
+    return std::find(std::begin(kHigh), std::end(kHigh), c) != std::end(kHigh);
+}
+
 QString SqlDialect::procedureSource(const QString& name) const
 {
     if (m_kind == Kind::SqlServer)

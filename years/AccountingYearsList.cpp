@@ -2,6 +2,7 @@
 
 #include "app/YearEndContext.h"
 #include "db/Conversions.h"
+#include "db/Failure.h"
 
 namespace {
 
@@ -24,13 +25,23 @@ QVariant storedOrEmpty(const QVariant& stored)
 
 // The hidden start and end columns hold day numbers, which year creation
 // computes with: a date (a datetime column of SQL Server, a date text of a
-// ledger file) becomes its day number, anything else stays as stored.
-QVariant storedDay(const QVariant& stored, bool& isDate)
+// ledger file) becomes its day number, a number stays as stored. A value
+// that is neither would be read as some other day: the load stops.
+QVariant storedDay(const QVariant& stored, bool& isDate, const QVariant& id, const char* which)
 {
-    if (!Conversions::isDateValue(stored))
-        return storedOrEmpty(stored);
-    isDate = true;
-    return Conversions::toDayNumber(stored);
+    if (stored.isNull())
+        return QString();
+    if (Conversions::isDateValue(stored)) {
+        isDate = true;
+        return Conversions::toDayNumber(stored);
+    }
+    if (Conversions::isNumber(stored) || Conversions::isNumberText(stored.toString()))
+        return stored;
+    throw Failure(Failure::TypeMismatch,
+                  QStringLiteral("The accounting year %1 has \"%2\" as its %3, which is neither "
+                                 "a date nor a day number, so the years could not be loaded.\n"
+                                 "Correct that year in Acc_Accounting_Year, then connect again.")
+                      .arg(id.toString(), stored.toString(), QLatin1String(which)));
 }
 
 } // namespace
@@ -45,15 +56,14 @@ void AccountingYearsList::LoadAccYearDetails()
     while (!rs.eof()) {
         list.setRows(list.rows() + 1);
         const int row = list.rows();
+        const QVariant id = rs.field(QStringLiteral("AccYearID"));
         const QVariant start = rs.field(QStringLiteral("Acc_Yr_Start"));
         const QVariant end = rs.field(QStringLiteral("Acc_Yr_End"));
         const QVariant active = rs.field(QStringLiteral("Active"));
+        const QVariant startDay = storedDay(start, datesAreDates, id, "start");
+        const QVariant endDay = storedDay(end, datesAreDates, id, "end");
         const QVariant values[] = {
-            storedOrEmpty(rs.field(QStringLiteral("AccYearID"))),
-            dateValue(start),
-            storedDay(start, datesAreDates),
-            dateValue(end),
-            storedDay(end, datesAreDates),
+            storedOrEmpty(id), dateValue(start), startDay, dateValue(end), endDay,
             active.isNull() ? QVariant(0) : active,
         };
         for (int column = YearEndContext::YrId; column <= YearEndContext::YrActive; ++column) {

@@ -1,5 +1,7 @@
 #include "tests/tds/BatchStatement.h"
 
+#include "tests/tds/SqlServerTypes.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -61,6 +63,27 @@ QList<BatchStatement> BatchStatement::split(const QString& batch)
     }
     take(batch.size());
     return statements;
+}
+
+QString BatchStatement::withCodePageLiterals(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype open = text.indexOf(u'\'', i);
+        if (open < 0)
+            break;
+        const qsizetype end = skipQuoted(text, open, u'\'');
+        const bool unicode = open > 0 && (text[open - 1] == u'N' || text[open - 1] == u'n') &&
+                             (open < 2 || !(text[open - 2].isLetterOrNumber() || text[open - 2] == u'_'));
+        result.append(text.mid(i, open - i));
+        const QString literal = text.mid(open, end - open);
+        result.append(unicode ? literal : SqlServerType::throughCodePage(literal));
+        i = end;
+    }
+    result.append(text.mid(i));
+    return result;
 }
 
 BatchStatement BatchStatement::classify(const QString& text)

@@ -33,4 +33,8 @@ struct BatchStatement
     // comments, blank ones left out.
     static QList<BatchStatement> split(const QString& batch);
     static BatchStatement classify(const QString& text);
+    // The statement as SQL Server runs it: a quoted text without the N of a
+    // Unicode literal is taken in the server's code page first, so what the
+    // code page lacks becomes "?".
+    static QString withCodePageLiterals(const QString& text);
 };

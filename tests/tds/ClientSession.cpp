@@ -295,7 +295,7 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
     if (m_implicitTransactions && m_transaction.isEmpty())
         beginTransaction(out);
     m_control.countStatement();
-    StatementOutcome outcome = m_ledger->run(sql);
+    StatementOutcome outcome = m_ledger->run(BatchStatement::withCodePageLiterals(sql));
     if (!outcome.failed && outcome.hasResult) {
         WireWriter rows;
         try {

@@ -269,7 +269,12 @@ bool LedgerDatabase::inTransaction() const
 
 bool LedgerDatabase::begin()
 {
-    return inTransaction() || !run(QStringLiteral("BEGIN")).failed;
+    // SQL Server's writers wait for each other's locks. Deferred SQLite
+    // transactions would instead both read, then make one of them a deadlock
+    // victim at its first write; taking the write lock at the start makes a
+    // second transaction wait for the first, as SQL Server's would at the
+    // rows the first one holds.
+    return inTransaction() || !run(QStringLiteral("BEGIN IMMEDIATE")).failed;
 }
 
 bool LedgerDatabase::commit()

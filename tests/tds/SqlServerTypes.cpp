@@ -348,8 +348,8 @@ QByteArray SqlServerType::toCodePage(const QString& text)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
             bytes.append(char(c));
             continue;
@@ -359,10 +359,21 @@ QByteArray SqlServerType::toCodePage(const QString& text)
             if (kHighControls[k] != 0 && kHighControls[k] == c)
                 mapped = char(0x80 + k);
         }
-        // A pair of surrogates is one character, and one '?'.
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
         bytes.append(mapped);
     }
     return bytes;
+}
+
+QString SqlServerType::throughCodePage(const QString& text)
+{
+    const QByteArray bytes = toCodePage(text);
+    QString back;
+    back.reserve(bytes.size());
+    for (const char b : bytes) {
+        const uint8_t byte = uint8_t(b);
+        back.append(byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] != 0
+                        ? QChar(kHighControls[byte - 0x80])
+                        : QChar(char16_t(byte)));
+    }
+    return back;
 }

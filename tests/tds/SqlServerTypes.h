@@ -82,8 +82,11 @@ public:
     static QString dateTimeTextOfNumber(double days);
     // The same text for a written date text; empty when it is no date.
     static QString dateTimeTextOfText(const QString& text);
-    // Windows-1252 bytes of a text, '?' for what the code page lacks.
+    // Windows-1252 bytes of a text, '?' for each UTF-16 unit the code page
+    // lacks (two for a character beyond U+FFFF), as SQL Server converts.
     static QByteArray toCodePage(const QString& text);
+    // The same text as it reads back from the code page.
+    static QString throughCodePage(const QString& text);
 
 private:
     Kind m_kind;

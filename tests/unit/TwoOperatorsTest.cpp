@@ -1,0 +1,175 @@
+// Two operators on one ledger, each with a window of their own: a second
+// Create Accounting Year racing the first one's commit, and a Migrate Accounts
+// from a worksheet loaded before another operator created a year. Each runs
+// on every road with two independent sessions.
+
+#include "app/CommandRunner.h"
+#include "app/YearEndContext.h"
+#include "db/ConnectCommand.h"
+#include "migration/OpeningMigration.h"
+#include "tests/support/CapturingSink.h"
+#include "tests/support/FakeControls.h"
+#include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
+#include "years/YearCreation.h"
+
+#include <QSemaphore>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+std::string str(const QString& text)
+{
+    return text.toStdString();
+}
+
+const QString kYearExists =
+    QStringLiteral("Accounting Year Already Exists\r\nIf You Create New Accounting year Before "
+                   "April 1st Accounts May Not Match");
+
+// One operator's window core.
+struct Operator
+{
+    FakeControls controls;
+    CapturingSink sink;
+    YearEndContext context{controls, sink};
+
+    bool connect(const QString& server)
+    {
+        sink.clear();
+        controls.pharma = true;
+        controls.server = server;
+        CommandRunner::run(sink, [this] { ConnectCommand(context).run(); });
+        return context.isWorksheetSound() && sink.messages.isEmpty();
+    }
+    bool click(const std::function<void(YearEndContext&)>& command)
+    {
+        sink.clear();
+        return CommandRunner::run(sink, [&] { command(context); });
+    }
+};
+
+void createYear(YearEndContext& context)
+{
+    YearCreation(context).run();
+}
+
+void migrate(YearEndContext& context)
+{
+    OpeningMigration(context).run();
+}
+
+class TwoOperators : public ::testing::TestWithParam<const char*>
+{
+protected:
+    void SetUp() override
+    {
+        ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
+                      QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
+                      QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("60"),
+                      QStringLiteral("--first-year"), QStringLiteral("2005"),
+                      QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
+        server = road.serverName(ledger.folder());
+    }
+
+    int years() const
+    {
+        return ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Accounting_Year")).toInt();
+    }
+
+    LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
+    QString server;
+};
+
+// The first operator is held right before the insert of the new year, with
+// the old one turned off; the second clicks then, from a window of its own
+// on a thread of its own. Whichever way the two interleave, one year is
+// made and the second operator is told it exists.
+TEST_P(TwoOperators, SecondCreateAccountingYearFindsTheFirstOnesYear)
+{
+    Operator first;
+    ASSERT_TRUE(first.connect(server)) << str(first.sink.texts().join(u'\n'));
+
+    QSemaphore connected;
+    QSemaphore go;
+    QStringList secondMessages;
+    bool secondCreateStillOffered = false;
+    std::thread second([&] {
+        Operator op;
+        const bool ok = op.connect(server);
+        connected.release();
+        if (!ok) {
+            secondMessages = op.sink.texts();
+            return;
+        }
+        go.acquire();
+        op.click(createYear);
+        secondMessages = op.sink.texts();
+        secondCreateStillOffered = op.controls.createEnabled && op.controls.createVisible;
+    });
+    connected.acquire();
+
+    first.context.setBeforeStatement([&](const QString& sql) {
+        if (sql.startsWith(QLatin1String("INSERT INTO Acc_Accounting_Year"))) {
+            go.release();
+            // Long enough for the second to reach its check or its lock.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    });
+    EXPECT_TRUE(first.click(createYear));
+    second.join();
+
+    EXPECT_TRUE(first.sink.messages.isEmpty()) << str(first.sink.texts().join(u'\n'));
+    EXPECT_EQ(secondMessages, QStringList{kYearExists});
+    EXPECT_TRUE(secondCreateStillOffered);
+    EXPECT_EQ(years(), 4);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Accounting_Year WHERE "
+                                          "Active=1"))
+                  .toInt(),
+              1);
+}
+
+// The first operator connects; the second creates a year and migrates; the
+// first then clicks Migrate Accounts from a worksheet without the new year.
+TEST_P(TwoOperators, MigrationFromAWorksheetOlderThanTheLedgerIsRefused)
+{
+    Operator first;
+    ASSERT_TRUE(first.connect(server)) << str(first.sink.texts().join(u'\n'));
+    {
+        Operator second;
+        ASSERT_TRUE(second.connect(server)) << str(second.sink.texts().join(u'\n'));
+        ASSERT_TRUE(second.click(createYear));
+        ASSERT_TRUE(second.click(migrate));
+        ASSERT_TRUE(second.sink.messages.isEmpty()) << str(second.sink.texts().join(u'\n'));
+    }
+    const QByteArray before = ledger.bytes();
+    ASSERT_GT(ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Opening WHERE AccYearID=4"))
+                  .toInt(),
+              0);
+
+    EXPECT_TRUE(first.click(migrate));
+    ASSERT_EQ(first.sink.messages.size(), 1);
+    EXPECT_TRUE(first.sink.messages[0].text.contains(QLatin1String("another operator")))
+        << str(first.sink.messages[0].text);
+    EXPECT_EQ(first.controls.status, QStringLiteral("Server Connected"));
+    EXPECT_EQ(ledger.bytes(), before);
+
+    // Connected again, the same operator migrates the ledger as it is.
+    ASSERT_TRUE(first.connect(server));
+    EXPECT_TRUE(first.click(migrate));
+    EXPECT_TRUE(first.sink.messages.isEmpty()) << str(first.sink.texts().join(u'\n'));
+}
+
+std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
+{
+    return road.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, TwoOperators, ::testing::Values("sqlite", "sqliteodbc", "tds"),
+                         roadLabel);
+
+} // namespace
