@@ -1,0 +1,236 @@
+// Ledgers as real applications leave them, on every road: year ids with
+// gaps, years whose dates are texts, an active year that is not the latest,
+// and account ids with characters a road cannot carry. Each ends in the right
+// figures or in a clear message, never in wrong figures without a word.
+
+#include "app/CommandRunner.h"
+#include "app/YearEndContext.h"
+#include "db/ConnectCommand.h"
+#include "db/Conversions.h"
+#include "migration/OpeningMigration.h"
+#include "tests/support/CapturingSink.h"
+#include "tests/support/FakeControls.h"
+#include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
+#include "years/YearCreation.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string str(const QString& text)
+{
+    return text.toStdString();
+}
+
+class AwkwardLedger : public ::testing::TestWithParam<const char*>
+{
+protected:
+    void SetUp() override
+    {
+        ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
+                      QStringLiteral("--accounts"), QStringLiteral("5"), QStringLiteral("--years"),
+                      QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("60"),
+                      QStringLiteral("--first-year"), QStringLiteral("2005"),
+                      QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
+    }
+
+    bool connect()
+    {
+        sink.clear();
+        controls.pharma = true;
+        controls.server = road.serverName(ledger.folder());
+        CommandRunner::run(sink, [this] { ConnectCommand(context).run(); });
+        return context.isWorksheetSound() && sink.messages.isEmpty();
+    }
+    bool click(const std::function<void()>& command)
+    {
+        sink.clear();
+        return CommandRunner::run(sink, command) && sink.messages.isEmpty();
+    }
+    bool createYear()
+    {
+        return click([this] { YearCreation(context).run(); });
+    }
+    bool migrate()
+    {
+        return click([this] { OpeningMigration(context).run(); });
+    }
+    QString messages() const { return sink.texts().join(u'\n'); }
+
+    // Rebuilds Acc_Accounting_Year with the years' dates as texts
+    // ('YYYY-MM-DD') in TEXT columns, as some applications keep them.
+    void yearsAsTexts()
+    {
+        ledger.execute(QStringList{
+            QStringLiteral("ALTER TABLE Acc_Accounting_Year RENAME TO Old_Years"),
+            QStringLiteral("CREATE TABLE Acc_Accounting_Year(AccYearID INTEGER PRIMARY KEY "
+                           "AUTOINCREMENT, Acc_Yr_Start TEXT, Acc_Yr_End TEXT, Active INTEGER)"),
+            QStringLiteral("INSERT INTO Acc_Accounting_Year SELECT AccYearID, "
+                           "date(julianday('1899-12-30') + Acc_Yr_Start), "
+                           "date(julianday('1899-12-30') + Acc_Yr_End), Active FROM Old_Years"),
+            QStringLiteral("DROP TABLE Old_Years"),
+        });
+    }
+
+    LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
+    FakeControls controls;
+    CapturingSink sink;
+    YearEndContext context{controls, sink};
+};
+
+// Years were deleted, so the table gives the new year the id 16, not 4: the
+// list and the worksheet carry 16, and the migration carries the third year's
+// closings into year 16's openings.
+TEST_P(AwkwardLedger, NewYearTakesTheIdTheTableGives)
+{
+    ledger.execute(QStringList{
+        QStringLiteral("INSERT INTO Acc_Accounting_Year VALUES (15, 1, 2, 0)"),
+        QStringLiteral("DELETE FROM Acc_Accounting_Year WHERE AccYearID = 15"),
+    });
+    ASSERT_TRUE(connect()) << str(messages());
+    ASSERT_TRUE(createYear()) << str(messages());
+    const GridModel& list = context.accYears();
+    EXPECT_EQ(str(list.readText(YearEndContext::YrId, list.rows())), "16");
+    const GridModel& sheet = context.accounts();
+    EXPECT_EQ(str(sheet.readText(YearEndContext::AccYearId, sheet.rows())), "16");
+
+    ASSERT_TRUE(migrate()) << str(messages());
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Opening WHERE AccYearID=4"))
+                  .toInt(),
+              0);
+    // Every account opens year 16 with its closing of year 3.
+    const QList<QVariantList> carried = ledger.rows(QStringLiteral(
+        "SELECT n.Opening, n.OpeningType, o.Closing, o.ClosingType FROM Acc_Opening o "
+        "JOIN Acc_Opening n ON n.AccId = o.AccId AND n.AccYearID = 16 WHERE o.AccYearID = 3"));
+    EXPECT_EQ(carried.size(), 5);
+    bool anyNonZero = false;
+    for (const QVariantList& row : carried) {
+        EXPECT_EQ(row[0].toDouble(), row[2].toDouble());
+        EXPECT_EQ(row[1].toString(), row[3].toString());
+        anyNonZero = anyNonZero || row[0].toDouble() != 0;
+    }
+    EXPECT_TRUE(anyNonZero);
+}
+
+// Dates kept as texts read as the same day numbers everywhere, and the new
+// year goes in as dates from 1 April 2008 to 31 March 2009.
+TEST_P(AwkwardLedger, YearDatesAsTextsAreDates)
+{
+    yearsAsTexts();
+    ASSERT_TRUE(connect()) << str(messages());
+    EXPECT_EQ(context.accYears().numberAt(YearEndContext::YrEndValue, 3), 39538);
+    ASSERT_TRUE(createYear()) << str(messages());
+    const QList<QVariantList> created = ledger.rows(QStringLiteral(
+        "SELECT Acc_Yr_Start, Acc_Yr_End, Active FROM Acc_Accounting_Year WHERE AccYearID = 4"));
+    ASSERT_EQ(created.size(), 1);
+    EXPECT_EQ(Conversions::toDayNumber(created[0][0]), 39539);
+    EXPECT_EQ(Conversions::toDayNumber(created[0][1]), 39903);
+    EXPECT_EQ(created[0][2].toInt(), 1);
+    ASSERT_TRUE(migrate()) << str(messages());
+}
+
+TEST_P(AwkwardLedger, YearDateThatIsNeitherStopsTheLoad)
+{
+    yearsAsTexts();
+    ledger.execute(QStringLiteral("UPDATE Acc_Accounting_Year SET Acc_Yr_End='soon' WHERE "
+                                  "AccYearID=2"));
+    EXPECT_FALSE(connect());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(sink.messages[0].text.contains(
+        QLatin1String("The accounting year 2 has \"soon\" as its end")))
+        << str(sink.messages[0].text);
+    EXPECT_FALSE(controls.migrateEnabled);
+    EXPECT_FALSE(controls.createEnabled);
+}
+
+// The active flag stands on a year before the latest: its next year would
+// overlap the latest one, so none is made.
+TEST_P(AwkwardLedger, NewYearThatWouldNotFollowIsRefused)
+{
+    ledger.execute(QStringList{
+        QStringLiteral("UPDATE Acc_Accounting_Year SET Active = 0"),
+        QStringLiteral("UPDATE Acc_Accounting_Year SET Active = 1 WHERE AccYearID = 2"),
+    });
+    ASSERT_TRUE(connect()) << str(messages());
+    const QByteArray before = ledger.bytes();
+    EXPECT_FALSE(createYear());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(sink.messages[0].text.startsWith(
+        QLatin1String("The new accounting year would start on 01-04-2007, which does not follow "
+                      "the end of the latest year in the ledger (31-03-2008)")))
+        << str(sink.messages[0].text);
+    EXPECT_TRUE(controls.createEnabled);
+    EXPECT_TRUE(controls.createVisible);
+    EXPECT_EQ(context.accYears().rows(), 3);
+    EXPECT_EQ(ledger.bytes(), before);
+}
+
+// An account id with a character beyond U+FFFF. The embedded ledger keeps it
+// exactly; the SQLite ODBC driver would cut it, and SQL Server keeps a
+// quoted text in its code page: there the command stops before anything is
+// sent, and nothing is stored other than what was read.
+TEST_P(AwkwardLedger, AccountIdsWithCharactersARoadCannotCarry)
+{
+    const QString id = QStringLiteral("10") + QString::fromUtf8("\xF0\x9F\x98\x80"); // 😀
+    // Over SQL Server's wire the id sits in nvarchar columns; a varchar
+    // column could not have held it.
+    if (road.isTds()) {
+        for (const char* table : {"Acc_Master", "Acc_Opening"}) {
+            const QString t = QString::fromLatin1(table);
+            const QString idColumn = t == QLatin1String("Acc_Master") ? QStringLiteral("AccountID")
+                                                                       : QStringLiteral("AccId");
+            const QString sql = ledger.value(QStringLiteral("SELECT sql FROM sqlite_master WHERE "
+                                                            "name='%1'")
+                                                 .arg(t))
+                                    .toString()
+                                    .replace(idColumn + QStringLiteral(" TEXT"),
+                                             idColumn + QStringLiteral(" NVARCHAR(20)"));
+            ledger.execute(QStringList{
+                QStringLiteral("ALTER TABLE %1 RENAME TO Old_Table").arg(t), sql,
+                QStringLiteral("INSERT INTO %1 SELECT * FROM Old_Table").arg(t),
+                QStringLiteral("DROP TABLE Old_Table")});
+        }
+    }
+    ledger.execute(QStringList{
+        QStringLiteral("UPDATE Acc_Master SET AccountID='%1' WHERE AccountID='1001'").arg(id),
+        QStringLiteral("UPDATE Acc_Opening SET AccId='%1' WHERE AccId='1001'").arg(id),
+        QStringLiteral("UPDATE Acc_transaction SET Dr_Account='%1' WHERE Dr_Account='1001'")
+            .arg(id),
+    });
+    const QByteArray before = ledger.bytes();
+    const auto storedIds = [this, &id] {
+        return ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Opening WHERE AccId='%1'")
+                                .arg(id))
+            .toInt();
+    };
+    const int rowsWithId = storedIds();
+    ASSERT_GT(rowsWithId, 0);
+
+    const bool connected = connect();
+    if (road.name() == QLatin1String("sqlite")) {
+        ASSERT_TRUE(connected) << str(messages());
+        ASSERT_TRUE(migrate()) << str(messages());
+        EXPECT_EQ(storedIds(), rowsWithId);
+        return;
+    }
+    // The first statement holding the id is a lookup of the connect.
+    EXPECT_FALSE(connected);
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(sink.messages[0].text.contains(QStringLiteral("\"%1\" (U+1F600)")
+                                                   .arg(QString::fromUtf8("\xF0\x9F\x98\x80"))))
+        << str(sink.messages[0].text);
+    EXPECT_FALSE(controls.migrateEnabled);
+    EXPECT_EQ(ledger.bytes(), before);
+}
+
+std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
+{
+    return road.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, AwkwardLedger, ::testing::Values("sqlite", "sqliteodbc", "tds"),
+                         roadLabel);
+
+} // namespace
