@@ -1,8 +1,8 @@
 #include "app/YearsListView.h"
 
-#include "app/GridModel.h"
+#include "core/GridModel.h"
 #include "app/WindowLook.h"
-#include "app/YearEndContext.h"
+#include "yearend/YearEndContext.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

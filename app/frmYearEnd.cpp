@@ -1,13 +1,13 @@
 #include "app/frmYearEnd.h"
 
-#include "app/CommandRunner.h"
-#include "app/RefreshCommand.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/RefreshCommand.h"
 #include "app/WindowLook.h"
 #include "app/YearsListView.h"
-#include "db/ConnectCommand.h"
-#include "db/Failure.h"
-#include "migration/OpeningMigration.h"
-#include "years/YearCreation.h"
+#include "yearend/ConnectCommand.h"
+#include "core/Failure.h"
+#include "yearend/MigrateCommand.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -318,12 +318,12 @@ void frmYearEnd::cmdRefresh_Click()
 
 void frmYearEnd::CmdMigrate_Click()
 {
-    runCommand([this] { OpeningMigration(m_context).run(); });
+    runCommand([this] { MigrateCommand(m_context).run(); });
 }
 
 void frmYearEnd::cmdAccYrCreate_Click()
 {
-    runCommand([this] { YearCreation(m_context).run(); });
+    runCommand([this] { CreateYearCommand(m_context).run(); });
 }
 
 bool frmYearEnd::isPharmaChecked() const

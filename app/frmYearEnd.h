@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/FormControls.h"
+#include "yearend/FormControls.h"
 #include "app/MessageBoxSink.h"
-#include "app/MessageSink.h"
-#include "app/YearEndContext.h"
+#include "yearend/MessageSink.h"
+#include "yearend/YearEndContext.h"
 
 #include <QElapsedTimer>
 #include <QMargins>
@@ -100,7 +100,6 @@ private:
     int m_outerWidth = OuterWidth;
     int m_outerHeight = CompactHeight;
     QMargins m_frameUsed; // the frame the client size was computed for
-    bool m_centred = false;
     bool m_busy = false;
     QElapsedTimer m_paintClock;
 

@@ -1,6 +1,6 @@
 #include "db/DateQueries.h"
 
-#include "db/Conversions.h"
+#include "core/Conversions.h"
 #include "db/Session.h"
 
 double DateQueries::GetServerDate()

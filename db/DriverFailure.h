@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "db/SqlDialect.h"
 
 #include <QSqlError>

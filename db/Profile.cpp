@@ -1,5 +1,7 @@
 #include "db/Profile.h"
 
+#include "db/Session.h"
+
 QString Profile::prefix(Id id)
 {
     // Sent exactly as the business applications' own tools send them: the key
@@ -23,4 +25,9 @@ QString Profile::catalog(Id id)
 QString Profile::connectionString(Id id, const QString& sServer)
 {
     return prefix(id) + sServer;
+}
+
+void Profile::connect(Session& session, Id id, const QString& sServer)
+{
+    session.open(connectionString(id, sServer));
 }

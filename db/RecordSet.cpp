@@ -1,7 +1,7 @@
 #include "db/RecordSet.h"
 
 #include "db/DriverFailure.h"
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 #include <QSqlError>
 #include <utility>

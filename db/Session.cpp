@@ -2,7 +2,7 @@
 
 #include "db/ConnectionString.h"
 #include "db/DriverFailure.h"
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "db/ServerName.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "db/SqlStatement.h"
 
-#include "db/Conversions.h"
+#include "core/Conversions.h"
 
 namespace {
 

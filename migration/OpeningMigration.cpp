@@ -1,10 +1,8 @@
 #include "migration/OpeningMigration.h"
 
-#include "app/FormControls.h"
-#include "app/GridModel.h"
-#include "app/MessageSink.h"
-#include "app/YearEndContext.h"
-#include "db/Conversions.h"
+#include "core/Conversions.h"
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
@@ -16,7 +14,7 @@
 
 namespace {
 
-using Column = YearEndContext::AccountColumn;
+using Column = GridColumns::AccountColumn;
 
 // The fixed pieces of the statements, letter case and blanks as the ledger's
 // own tools have always sent them.
@@ -31,19 +29,7 @@ const QLatin1String kAndYear(" and AccYearID=");
 const QLatin1String kResetClosing("Update Acc_opening set Closing=0 where AccYearID=");
 const QLatin1String kResetClosingType("Update Acc_opening set ClosingType='D' where AccYearID=");
 
-const QString kNotConnected =
-    QStringLiteral("There is no open connection to the ledger, so nothing was migrated.\n"
-                   "Connect to the server again, then click Migrate Accounts.");
-const QString kYearsChanged = QStringLiteral(
-    "The accounting years in the ledger are no longer those this window loaded: another "
-    "operator has created or changed a year since you connected, so nothing was migrated.\n"
-    "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
 const QLatin1String kYears("Select * from Acc_Accounting_Year");
-
-const QString kUnsoundWorksheet = QStringLiteral(
-    "The account worksheet is incomplete: the last refresh or year creation did not finish, "
-    "so nothing was migrated.\n"
-    "Connect to the server again to reload the worksheet, then click Migrate Accounts.");
 
 // A text cell as it goes into a statement: blanks around it dropped.
 QString textCell(const GridModel& sheet, Column column, int row)
@@ -76,55 +62,18 @@ SqlStatement sideUpdate(const QString& side, const QString& id, const QString& y
 
 } // namespace
 
-void OpeningMigration::run()
-{
-    Session& session = m_context.session();
-    if (!session.isOpen()) {
-        m_context.sink().show(kNotConnected, MessageSink::Icon::Information);
-        return;
-    }
-    if (!m_context.isWorksheetSound()) {
-        m_context.sink().show(kUnsoundWorksheet, MessageSink::Icon::Information);
-        return;
-    }
-
-    // The delete of step 1 would otherwise leave the ledger without openings
-    // if a later statement failed or the program died: everything or nothing.
-    session.beginTransaction(Session::Intent::Write);
-    try {
-        // A worksheet without a year another operator has added since would
-        // delete that year's openings and not rebuild them.
-        if (!yearsAsLoaded()) {
-            session.rollback();
-            m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
-            return;
-        }
-        InsertClosingBalances();
-        UpdateOpeningBalances();
-        UpdateNextYearOpenings();
-        ResetCurrentYearClosing();
-        session.commit();
-    } catch (...) {
-        session.rollback();
-        throw;
-    }
-
-    m_context.controls().setMigrateEnabled(false);
-    m_context.controls().setStatusText(QStringLiteral("Accounts Migration Completed"));
-}
-
 void OpeningMigration::InsertClosingBalances()
 {
-    Session& session = m_context.session();
-    const GridModel& sheet = m_context.accounts();
+    Session& session = m_session;
+    const GridModel& sheet = m_sheet;
     session.execute(kDelete);
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
-        const QString year = numberCellText(sheet, YearEndContext::AccYearId, row);
+        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
+        const QString year = numberCellText(sheet, GridColumns::AccYearId, row);
         const QString closing =
-            Conversions::numberText(std::fabs(sheet.numberAt(YearEndContext::AccBalance, row)));
-        const QString side = textCell(sheet, YearEndContext::AccType, row);
+            Conversions::numberText(std::fabs(sheet.numberAt(GridColumns::AccBalance, row)));
+        const QString side = textCell(sheet, GridColumns::AccType, row);
         session.execute(SqlStatement()
                             .append(kInsert)
                             .quoted(id)
@@ -140,14 +89,14 @@ void OpeningMigration::InsertClosingBalances()
 
 void OpeningMigration::UpdateOpeningBalances()
 {
-    Session& session = m_context.session();
-    const GridModel& sheet = m_context.accounts();
+    Session& session = m_session;
+    const GridModel& sheet = m_sheet;
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
-        const QString year = numberCellText(sheet, YearEndContext::AccYearId, row);
-        const QString opening = numberCellText(sheet, YearEndContext::AccOpening, row);
-        const QString side = textCell(sheet, YearEndContext::AccOpeningType, row);
+        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
+        const QString year = numberCellText(sheet, GridColumns::AccYearId, row);
+        const QString opening = numberCellText(sheet, GridColumns::AccOpening, row);
+        const QString side = textCell(sheet, GridColumns::AccOpeningType, row);
         session.execute(openingUpdate(opening, id, year));
         session.execute(sideUpdate(side, id, year));
     }
@@ -155,16 +104,16 @@ void OpeningMigration::UpdateOpeningBalances()
 
 void OpeningMigration::UpdateNextYearOpenings()
 {
-    Session& session = m_context.session();
-    const GridModel& sheet = m_context.accounts();
+    Session& session = m_session;
+    const GridModel& sheet = m_sheet;
     const QHash<double, double> following = followingYears();
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, YearEndContext::AccAccountId, row);
-        const double year = sheet.numberAt(YearEndContext::AccYearId, row);
+        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
+        const double year = sheet.numberAt(GridColumns::AccYearId, row);
         const QString nextYear = Conversions::numberText(following.value(year, year + 1));
-        const QString opening = numberCellText(sheet, YearEndContext::AccNextOpening, row);
-        const QString side = textCell(sheet, YearEndContext::AccType, row);
+        const QString opening = numberCellText(sheet, GridColumns::AccNextOpening, row);
+        const QString side = textCell(sheet, GridColumns::AccType, row);
         session.execute(openingUpdate(opening, id, nextYear));
         session.execute(sideUpdate(side, id, nextYear));
     }
@@ -187,7 +136,7 @@ double storedNumber(const QVariant& value, bool isDate)
 bool OpeningMigration::yearsAsLoaded()
 {
     QList<YearKey> ledger;
-    RecordSet rs = m_context.session().query(kYears);
+    RecordSet rs = m_session.query(kYears);
     while (!rs.eof()) {
         ledger.append({storedNumber(rs.field(QStringLiteral("AccYearID")), false),
                        storedNumber(rs.field(QStringLiteral("Acc_Yr_Start")), true),
@@ -197,12 +146,12 @@ bool OpeningMigration::yearsAsLoaded()
     }
     rs.close();
     QList<YearKey> loaded;
-    const GridModel& list = m_context.accYears();
+    const GridModel& list = m_years;
     for (int r = 1; r <= list.rows(); ++r)
-        loaded.append({list.numberAt(YearEndContext::YrId, r),
-                       list.numberAt(YearEndContext::YrStartValue, r),
-                       list.numberAt(YearEndContext::YrEndValue, r),
-                       list.numberAt(YearEndContext::YrActive, r)});
+        loaded.append({list.numberAt(GridColumns::YrId, r),
+                       list.numberAt(GridColumns::YrStartValue, r),
+                       list.numberAt(GridColumns::YrEndValue, r),
+                       list.numberAt(GridColumns::YrActive, r)});
     std::sort(ledger.begin(), ledger.end());
     std::sort(loaded.begin(), loaded.end());
     return ledger == loaded;
@@ -210,25 +159,25 @@ bool OpeningMigration::yearsAsLoaded()
 
 QHash<double, double> OpeningMigration::followingYears() const
 {
-    const GridModel& list = m_context.accYears();
+    const GridModel& list = m_years;
     QHash<qint32, double> startingOn; // whole day -> year id
     for (int r = list.rows(); r >= 1; --r)
-        startingOn.insert(Conversions::wholeDay(list.numberAt(YearEndContext::YrStartValue, r)),
-                          list.numberAt(YearEndContext::YrId, r));
+        startingOn.insert(Conversions::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),
+                          list.numberAt(GridColumns::YrId, r));
     QHash<double, double> following;
     for (int r = 1; r <= list.rows(); ++r) {
         const qint32 dayAfter =
-            Conversions::wholeDay(list.numberAt(YearEndContext::YrEndValue, r)) + 1;
+            Conversions::wholeDay(list.numberAt(GridColumns::YrEndValue, r)) + 1;
         const auto next = startingOn.constFind(dayAfter);
         if (next != startingOn.cend())
-            following.insert(list.numberAt(YearEndContext::YrId, r), *next);
+            following.insert(list.numberAt(GridColumns::YrId, r), *next);
     }
     return following;
 }
 
 void OpeningMigration::ResetCurrentYearClosing()
 {
-    Session& session = m_context.session();
+    Session& session = m_session;
     // The year id stays at 32 bits: a long-lived ledger may pass 32767.
     const qint32 currentYear = DateQueries(session).GetCurrentAccYearDet();
     const QString year = Conversions::numberText(currentYear);

@@ -2,28 +2,35 @@
 
 #include <QHash>
 
-class YearEndContext;
+class GridModel;
+class Session;
 
-// The click of CmdMigrate: rebuilds Acc_Opening from the worksheet, all or
-// nothing.
+// The steps of Migrate Accounts, which rebuild Acc_Opening from the account
+// worksheet, and the check made before them. The command (MigrateCommand)
+// runs them in one transaction.
 class OpeningMigration
 {
 public:
-    explicit OpeningMigration(YearEndContext& context) : m_context(context) {}
+    OpeningMigration(Session& session, const GridModel& sheet, const GridModel& years)
+        : m_session(session), m_sheet(sheet), m_years(years)
+    {
+    }
 
-    void run();
+    // Whether Acc_Accounting_Year still holds the years the worksheet was
+    // loaded with (read inside the command's transaction).
+    bool yearsAsLoaded();
+
     void InsertClosingBalances();
     void UpdateOpeningBalances();
     void UpdateNextYearOpenings();
     void ResetCurrentYearClosing();
 
 private:
-    // Whether Acc_Accounting_Year still holds the years the worksheet was
-    // loaded with (read inside the command's transaction).
-    bool yearsAsLoaded();
     // The id of the year that follows each listed year: the one that starts
     // the day after it ends, else the id plus 1.
     QHash<double, double> followingYears() const;
 
-    YearEndContext& m_context;
+    Session& m_session;
+    const GridModel& m_sheet;
+    const GridModel& m_years;
 };

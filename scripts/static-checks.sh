@@ -10,8 +10,8 @@ fi
 # Generated moc files must exist before clang-tidy reads the sources.
 cmake --build "$build" --target quillhaven_core_autogen quillhaven_gui_autogen >/dev/null 2>&1 || true
 
-mapfile -t sources < <(git ls-files 'app/*.cpp' 'db/*.cpp' 'worksheet/*.cpp' 'years/*.cpp' \
-    'migration/*.cpp' 'tools/*.cpp' 'bench/*.cpp')
+mapfile -t sources < <(git ls-files 'core/*.cpp' 'app/*.cpp' 'db/*.cpp' 'worksheet/*.cpp' 'years/*.cpp' \
+    'migration/*.cpp' 'yearend/*.cpp' 'tools/*.cpp' 'bench/*.cpp')
 
 status=0
 echo "clang-tidy: ${#sources[@]} files"

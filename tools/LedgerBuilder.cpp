@@ -1,6 +1,6 @@
 #include "tools/LedgerBuilder.h"
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "tools/LedgerData.h"
 #include "tools/LedgerSchema.h"
 

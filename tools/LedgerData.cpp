@@ -1,6 +1,6 @@
 #include "tools/LedgerData.h"
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 #include <QDate>
 #include <QSqlError>

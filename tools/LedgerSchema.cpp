@@ -1,6 +1,6 @@
 #include "tools/LedgerSchema.h"
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 // quillhaven-ledger: builds demo and test ledgers as SQLite files.
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "tools/LedgerBuilder.h"
 #include "tools/LedgerOptions.h"
 

@@ -1,8 +1,10 @@
 #include "worksheet/AccountWorksheet.h"
 
-#include "app/FormControls.h"
-#include "app/YearEndContext.h"
-#include "db/Conversions.h"
+#include "core/Conversions.h"
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
+#include "core/Progress.h"
+#include "db/Session.h"
 #include "db/SqlStatement.h"
 
 #include <algorithm>
@@ -22,14 +24,27 @@ const QString kAccountsSuffix = QStringLiteral(" and  A.parentID not in('P','B')
 const QLatin1String kLookupAccount("Select * From Acc_opening Where AccID=");
 const QLatin1String kLookupYear("and AccYearID=");
 
-QVariant textOrEmpty(const QVariant& value)
-{
-    return value.isNull() ? QVariant(QString()) : value;
-}
-
 QVariant valueOrZero(const QVariant& value)
 {
     return value.isNull() ? QVariant(0) : value;
+}
+
+// The cells a result row fills, each a field as it comes, or what stands in
+// for Null.
+struct FieldCell
+{
+    int column;
+    const char* field;
+    QVariant ifNull;
+};
+
+void writeFields(GridModel& sheet, int row, const RecordSet& rs,
+                 std::initializer_list<FieldCell> cells)
+{
+    for (const FieldCell& cell : cells) {
+        const QVariant value = rs.field(QLatin1String(cell.field));
+        sheet.writeAt(cell.column, row, value.isNull() ? cell.ifNull : value);
+    }
 }
 
 // The year text of a worksheet row goes into the lookup as it reads; only a
@@ -48,91 +63,84 @@ QString yearTextForSql(const QString& text)
 
 } // namespace
 
-void AccountWorksheet::LoadAccountDetails()
+void AccountWorksheet::LoadAccountDetails(const GridModel& years)
 {
-    FormControls& controls = m_context.controls();
-    GridModel& sheet = m_context.accounts();
-    const GridModel& years = m_context.accYears();
-
-    controls.setProgress(0);
-    sheet.setRows(0);
+    m_progress.setProgress(0);
+    m_sheet.setRows(0);
     const int yearRows = years.rows();
     for (int i = 1; i <= yearRows; ++i) {
-        const QString yearText = Conversions::numberText(years.numberAt(YearEndContext::YrId, i));
-        RecordSet rs = m_context.session().query(kAccountsPrefix + yearText + kAccountsSuffix);
-        while (!rs.eof()) {
-            sheet.setRows(sheet.rows() + 1);
-            const int row = sheet.rows();
+        const QString yearText = Conversions::numberText(years.numberAt(GridColumns::YrId, i));
+        RecordSet rs = m_session.query(kAccountsPrefix + yearText + kAccountsSuffix);
+        appendAccounts(rs, [this](int row, const RecordSet& account) {
             // The bar's range ends at 1000; beyond that it stays full.
-            controls.setProgress(std::min(row, kProgressMax));
-            writeAccount(sheet, row, rs);
-            sheet.writeAt(YearEndContext::AccYearId, row,
-                          valueOrZero(rs.field(QStringLiteral("AccYearID"))));
-            sheet.writeAt(YearEndContext::AccDebit, row,
-                          valueOrZero(rs.field(QStringLiteral("DebitAmt"))));
-            sheet.writeAt(YearEndContext::AccCredit, row,
-                          valueOrZero(rs.field(QStringLiteral("CreditAmt"))));
-            controls.keepPainting();
-            rs.moveNext();
-        }
-        // Closed before the lookups: a server without multiple active result
-        // sets refuses a second query while one is still open.
-        rs.close();
-        LoadOpeningBalances();
+            m_progress.setProgress(std::min(row, kProgressMax));
+            writeFields(m_sheet, row, account,
+                        {{GridColumns::AccYearId, "AccYearID", 0},
+                         {GridColumns::AccDebit, "DebitAmt", 0},
+                         {GridColumns::AccCredit, "CreditAmt", 0}});
+        });
     }
-    controls.setProgress(kProgressMax);
+    m_progress.setProgress(kProgressMax);
 }
 
-void AccountWorksheet::writeAccount(GridModel& sheet, int row, const RecordSet& rs)
+void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
 {
-    sheet.writeAt(YearEndContext::AccAccountId, row,
-                  textOrEmpty(rs.field(QStringLiteral("AccountID"))));
-    sheet.writeAt(YearEndContext::AccName, row,
-                  textOrEmpty(rs.field(QStringLiteral("AccountName"))));
-    sheet.writeAt(YearEndContext::AccParentId, row,
-                  textOrEmpty(rs.field(QStringLiteral("ParentID"))));
+    while (!rs.eof()) {
+        m_sheet.setRows(m_sheet.rows() + 1);
+        const int row = m_sheet.rows();
+        writeFields(m_sheet, row, rs,
+                    {{GridColumns::AccAccountId, "AccountID", QString()},
+                     {GridColumns::AccName, "AccountName", QString()},
+                     {GridColumns::AccParentId, "ParentID", QString()}});
+        fill(row, rs);
+        m_progress.keepPainting();
+        rs.moveNext();
+    }
+    // Closed before the lookups: a server without multiple active result
+    // sets refuses a second query while one is still open.
+    rs.close();
+    LoadOpeningBalances();
 }
 
 void AccountWorksheet::LoadOpeningBalances()
 {
-    FormControls& controls = m_context.controls();
-    GridModel& sheet = m_context.accounts();
-    Session& session = m_context.session();
+    GridModel& sheet = m_sheet;
+    Session& session = m_session;
     const QString opening = QStringLiteral("Opening");
     const QString zeroSide = QStringLiteral("D");
 
     const int rows = sheet.rows();
     for (int i = 1; i <= rows; ++i) {
         const QString account =
-            Conversions::trimBlanks(sheet.readText(YearEndContext::AccAccountId, i));
-        const QString year = sheet.readText(YearEndContext::AccYearId, i);
+            Conversions::trimBlanks(sheet.readText(GridColumns::AccAccountId, i));
+        const QString year = sheet.readText(GridColumns::AccYearId, i);
         RecordSet rs = session.query(SqlStatement()
                                          .append(kLookupAccount)
                                          .quoted(account)
                                          .append(kLookupYear)
                                          .number(yearTextForSql(year)));
         if (rs.eof()) {
-            sheet.writeAt(YearEndContext::AccOpening, i, 0);
-            sheet.writeAt(YearEndContext::AccOpeningType, i, zeroSide);
+            sheet.writeAt(GridColumns::AccOpening, i, 0);
+            sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
         } else {
-            sheet.writeAt(YearEndContext::AccOpening, i, valueOrZero(rs.field(opening)));
-            const double amount = sheet.numberAt(YearEndContext::AccOpening, i);
+            sheet.writeAt(GridColumns::AccOpening, i, valueOrZero(rs.field(opening)));
+            const double amount = sheet.numberAt(GridColumns::AccOpening, i);
             if (std::fabs(amount) > 0) {
                 // A missing side is left empty; the balance computation counts
                 // it as debit and tells the operator.
                 const QVariant side = rs.field(QStringLiteral("OpeningType"));
-                sheet.writeAt(YearEndContext::AccOpeningType, i,
+                sheet.writeAt(GridColumns::AccOpeningType, i,
                               side.isNull() ? QVariant(QString())
                                             : rs.field(QStringLiteral("OpeningTYpe")));
             } else {
-                sheet.writeAt(YearEndContext::AccOpeningType, i, zeroSide);
+                sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
             }
         }
-        if (Conversions::trimBlanks(sheet.readText(YearEndContext::AccOpening, i)).isEmpty()) {
-            sheet.writeAt(YearEndContext::AccOpening, i, 0);
-            sheet.writeAt(YearEndContext::AccOpeningType, i, zeroSide);
+        if (Conversions::trimBlanks(sheet.readText(GridColumns::AccOpening, i)).isEmpty()) {
+            sheet.writeAt(GridColumns::AccOpening, i, 0);
+            sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
         }
         rs.close();
-        controls.keepPainting();
+        m_progress.keepPainting();
     }
 }

@@ -1,23 +1,37 @@
 #pragma once
 
+#include <QVariant>
+#include <functional>
+
 class GridModel;
+class Progress;
 class RecordSet;
-class YearEndContext;
+class Session;
 
 // Loads the account worksheet vasAccounts: one row per account and listed
 // year with its postings totals, then the opening of every row.
 class AccountWorksheet
 {
 public:
-    explicit AccountWorksheet(YearEndContext& context) : m_context(context) {}
+    AccountWorksheet(Session& session, GridModel& sheet, Progress& progress)
+        : m_session(session), m_sheet(sheet), m_progress(progress)
+    {
+    }
 
-    void LoadAccountDetails();
+    // Rebuilds the worksheet for every year of the years list.
+    void LoadAccountDetails(const GridModel& years);
     void LoadOpeningBalances();
 
-    // Writes a result row's "AccountID", "AccountName" and "ParentID" into
-    // columns 1 to 3 of a worksheet row, each unchanged or empty text for Null.
-    static void writeAccount(GridModel& sheet, int row, const RecordSet& rs);
+    // Appends one worksheet row per row of an accounts query: the account's
+    // columns 1 to 3 as the result gives them, then what fill writes into the
+    // new row (its year and totals); then closes the result and looks up the
+    // openings of every row. The worksheet load and year creation both add
+    // accounts this way.
+    using RowFill = std::function<void(int row, const RecordSet& rs)>;
+    void appendAccounts(RecordSet& rs, const RowFill& fill);
 
 private:
-    YearEndContext& m_context;
+    Session& m_session;
+    GridModel& m_sheet;
+    Progress& m_progress;
 };

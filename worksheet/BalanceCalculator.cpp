@@ -1,7 +1,8 @@
 #include "worksheet/BalanceCalculator.h"
 
-#include "app/YearEndContext.h"
-#include "db/Conversions.h"
+#include "core/Conversions.h"
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
 #include "worksheet/DecimalValue.h"
 
 #include <cmath>
@@ -38,15 +39,15 @@ QString BalanceCalculator::UnknownSides::message() const
 
 BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
 {
-    GridModel& sheet = m_context.accounts();
+    GridModel& sheet = m_sheet;
     UnknownSides unknown;
     const qint16 digits = 2;
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
-        const QString openingText = sheet.readText(YearEndContext::AccOpening, row);
-        const QString sideText = sheet.readText(YearEndContext::AccOpeningType, row);
-        const QString debitText = sheet.readText(YearEndContext::AccDebit, row);
-        const QString creditText = sheet.readText(YearEndContext::AccCredit, row);
+        const QString openingText = sheet.readText(GridColumns::AccOpening, row);
+        const QString sideText = sheet.readText(GridColumns::AccOpeningType, row);
+        const QString debitText = sheet.readText(GridColumns::AccDebit, row);
+        const QString creditText = sheet.readText(GridColumns::AccCredit, row);
         const double opening = Conversions::leadingNumber(openingText);
         const double debit = Conversions::leadingNumber(debitText);
         const double credit = Conversions::leadingNumber(creditText);
@@ -65,18 +66,18 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
                     unknown.examples.append(
                         QStringLiteral("%1 (year %2)")
                             .arg(Conversions::trimBlanks(
-                                sheet.readText(YearEndContext::AccAccountId, row)),
-                                 sheet.readText(YearEndContext::AccYearId, row)));
+                                sheet.readText(GridColumns::AccAccountId, row)),
+                                 sheet.readText(GridColumns::AccYearId, row)));
                 }
                 ++unknown.count;
             }
         }
 
-        sheet.writeAt(YearEndContext::AccType, row,
+        sheet.writeAt(GridColumns::AccType, row,
                       balance >= 0 ? QStringLiteral("D") : QStringLiteral("C"));
         const QString magnitude = Conversions::numberText(settled(std::fabs(balance)));
-        sheet.writeAt(YearEndContext::AccBalance, row, DecimalValue::GetDecimalValue(magnitude, digits));
-        sheet.writeAt(YearEndContext::AccNextOpening, row,
+        sheet.writeAt(GridColumns::AccBalance, row, DecimalValue::GetDecimalValue(magnitude, digits));
+        sheet.writeAt(GridColumns::AccNextOpening, row,
                       DecimalValue::GetDecimalValue(magnitude, digits));
     }
     return unknown;

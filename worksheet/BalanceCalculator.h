@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class YearEndContext;
+class GridModel;
 
 // Closes every worksheet row: balance, its side and next year's opening.
 class BalanceCalculator
@@ -18,10 +18,10 @@ public:
         QString message() const;
     };
 
-    explicit BalanceCalculator(YearEndContext& context) : m_context(context) {}
+    explicit BalanceCalculator(GridModel& sheet) : m_sheet(sheet) {}
 
     UnknownSides CalculateBalances();
 
 private:
-    YearEndContext& m_context;
+    GridModel& m_sheet;
 };

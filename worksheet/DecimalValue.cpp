@@ -1,7 +1,7 @@
 #include "worksheet/DecimalValue.h"
 
-#include "db/Conversions.h"
-#include "db/Failure.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "years/AccountingYearsList.h"
 
-#include "app/YearEndContext.h"
-#include "db/Conversions.h"
-#include "db/Failure.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
+#include "db/Session.h"
 
 namespace {
 
@@ -48,9 +50,9 @@ QVariant storedDay(const QVariant& stored, bool& isDate, const QVariant& id, con
 
 void AccountingYearsList::LoadAccYearDetails()
 {
-    RecordSet rs = m_context.session().query(QStringLiteral("Select * from Acc_Accounting_Year"));
+    RecordSet rs = m_session.query(QStringLiteral("Select * from Acc_Accounting_Year"));
     // Emptied only now: when the query cannot be opened the list keeps its rows.
-    GridModel& list = m_context.accYears();
+    GridModel& list = m_list;
     list.setRows(0);
     bool datesAreDates = false;
     while (!rs.eof()) {
@@ -66,7 +68,7 @@ void AccountingYearsList::LoadAccYearDetails()
             storedOrEmpty(id), dateValue(start), startDay, dateValue(end), endDay,
             active.isNull() ? QVariant(0) : active,
         };
-        for (int column = YearEndContext::YrId; column <= YearEndContext::YrActive; ++column) {
+        for (int column = GridColumns::YrId; column <= GridColumns::YrActive; ++column) {
             list.select(column, row);
             list.write(values[column - 1]);
             list.setCellFlag(true);
@@ -74,5 +76,5 @@ void AccountingYearsList::LoadAccYearDetails()
         rs.moveNext();
     }
     rs.close();
-    m_context.setYearDatesAreDates(datesAreDates);
+    m_datesAreDates = datesAreDates;
 }

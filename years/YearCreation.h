@@ -1,29 +1,53 @@
 #pragma once
 
-#include <QString>
+class GridModel;
+class Progress;
+class Session;
 
-class YearEndContext;
-
-// The click of cmdAccYrCreate: opens the next accounting year once the
-// server's date is past the latest year's end.
+// The procedures of Create Accounting Year: the checks made under the write
+// lock, the next year appended to the years list, the year written to
+// Acc_Accounting_Year and its accounts appended to the worksheet. The
+// command (CreateYearCommand) runs them in one transaction.
 class YearCreation
 {
 public:
-    explicit YearCreation(YearEndContext& context) : m_context(context) {}
+    YearCreation(Session& session, GridModel& years, GridModel& sheet, Progress& progress,
+                 bool yearDatesAreDates)
+        : m_session(session), m_years(years), m_sheet(sheet), m_progress(progress),
+          m_yearDatesAreDates(yearDatesAreDates)
+    {
+    }
 
-    void run();
+    // Why no year may be made, as the checks under the write lock found it.
+    struct Refusal
+    {
+        enum class Kind
+        {
+            None,
+            YearNotOver,  // the latest year has not ended by the server's clock
+            NotFollowing  // the new year would not follow the latest one
+        };
+        Kind kind = Kind::None;
+        double newStart = 0;
+        double latestEnd = 0;
+    };
+    // Asks IsValidDate, checks that the year that ends up active follows
+    // every year of the ledger, then turns the old year off and asks again.
+    Refusal checkUnderLock();
+    // Appends the next year after every active row of the list and makes it
+    // the active one; false when no row was active.
+    bool appendNextYears();
     void InsertNewAccYear();
     void LoadNewYearAccounts();
 
 private:
-    // The checks made inside the write transaction, before anything changes;
-    // false (with the message shown and the transaction rolled back) when the
-    // year must not be created.
-    bool checkUnderLock();
-    void refuse(const QString& message);
     void readBackId(int row);
 
-    YearEndContext& m_context;
+    Session& m_session;
+    GridModel& m_years;
+    GridModel& m_sheet;
+    Progress& m_progress;
+    bool m_yearDatesAreDates;
     // The old active year was turned off by the check, ahead of the first
     // insert.
     bool m_deactivated = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageSink.h"
+#include "yearend/MessageSink.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormControls.h"
+#include "yearend/FormControls.h"
 
 #include <QString>
 #include <QStringList>

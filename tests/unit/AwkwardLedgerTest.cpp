@@ -3,16 +3,16 @@
 // and account ids with characters a road cannot carry. Each ends in the right
 // figures or in a clear message, never in wrong figures without a word.
 
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "db/Conversions.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "core/Conversions.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -50,11 +50,11 @@ protected:
     }
     bool createYear()
     {
-        return click([this] { YearCreation(context).run(); });
+        return click([this] { CreateYearCommand(context).run(); });
     }
     bool migrate()
     {
-        return click([this] { OpeningMigration(context).run(); });
+        return click([this] { MigrateCommand(context).run(); });
     }
     QString messages() const { return sink.texts().join(u'\n'); }
 

@@ -1,11 +1,11 @@
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -208,11 +208,11 @@ Outcome BadLedgerTest::connectAndClick(bool create)
     }
     if (create)
         return controls.createEnabled
-                   ? click("create", true, [this] { YearCreation(context).run(); })
+                   ? click("create", true, [this] { CreateYearCommand(context).run(); })
                    : Outcome::NotOffered;
     if (!controls.migrateEnabled)
         return Outcome::NotOffered;
-    const Outcome migrated = click("migrate", true, [this] { OpeningMigration(context).run(); });
+    const Outcome migrated = click("migrate", true, [this] { MigrateCommand(context).run(); });
     // A failed migration leaves the button on for a retry.
     if (migrated == Outcome::Failed) {
         EXPECT_TRUE(controls.migrateEnabled);

@@ -1,4 +1,4 @@
-#include "app/YearEndContext.h"
+#include "yearend/YearEndContext.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "worksheet/BalanceCalculator.h"
@@ -58,7 +58,7 @@ TEST_F(BalanceTest, SignsSidesAndCuts)
     };
     for (const Case& c : cases)
         addRow(c.opening, c.side, c.debit, c.credit);
-    const auto unknown = BalanceCalculator(context).CalculateBalances();
+    const auto unknown = BalanceCalculator(context.accounts()).CalculateBalances();
     EXPECT_EQ(unknown.count, 0);
     int row = 1;
     for (const Case& c : cases) {
@@ -77,7 +77,7 @@ TEST_F(BalanceTest, ARowNeverInheritsAnotherRowsBalance)
     addRow(100, QStringLiteral(" C "), 0, 0, QStringLiteral("A3"));   // blanks: credit
     addRow(20, QString(), 5, 0, QStringLiteral("A4"));                // no side: debit, reported
     addRow(20, QStringLiteral("X"), 0, 0, QStringLiteral("A5"));      // unknown: debit, reported
-    const auto unknown = BalanceCalculator(context).CalculateBalances();
+    const auto unknown = BalanceCalculator(context.accounts()).CalculateBalances();
     EXPECT_EQ(cell(C::AccBalance, 2), QStringLiteral("70"));
     EXPECT_EQ(cell(C::AccType, 2), QStringLiteral("D"));
     EXPECT_EQ(cell(C::AccBalance, 3), QStringLiteral("100"));
@@ -97,7 +97,7 @@ TEST_F(BalanceTest, ReportNamesOnlyTheFirstFew)
     context.accounts().setRows(0);
     for (int i = 0; i < 12; ++i)
         addRow(1, QStringLiteral("?"), 0, 0, QStringLiteral("X%1").arg(i));
-    const auto unknown = BalanceCalculator(context).CalculateBalances();
+    const auto unknown = BalanceCalculator(context.accounts()).CalculateBalances();
     EXPECT_EQ(unknown.count, 12);
     EXPECT_EQ(unknown.examples.size(), 5);
     EXPECT_TRUE(unknown.message().startsWith(QStringLiteral("12 ")));
@@ -106,7 +106,7 @@ TEST_F(BalanceTest, ReportNamesOnlyTheFirstFew)
 TEST_F(BalanceTest, EmptyWorksheetIsLeftAlone)
 {
     context.accounts().setRows(0);
-    EXPECT_EQ(BalanceCalculator(context).CalculateBalances().count, 0);
+    EXPECT_EQ(BalanceCalculator(context.accounts()).CalculateBalances().count, 0);
     EXPECT_EQ(context.accounts().rows(), 0);
 }
 

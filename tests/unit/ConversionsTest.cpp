@@ -1,5 +1,5 @@
-#include "db/Conversions.h"
-#include "db/Failure.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "db/Conversions.h"
+#include "core/Conversions.h"
 #include "worksheet/DecimalValue.h"
 
 #include <gtest/gtest.h>

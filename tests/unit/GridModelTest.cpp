@@ -1,6 +1,6 @@
-#include "app/GridModel.h"
-#include "db/Conversions.h"
-#include "db/Failure.h"
+#include "core/GridModel.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // as it was before the click, the failure is shown with its number and
 // description, and the window still offers the command.
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "tests/unit/MigrationHarness.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "tests/unit/MigrationHarness.h"
 
-#include "app/CommandRunner.h"
-#include "db/ConnectCommand.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/MigrateCommand.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ bool MigrationHarness::connect()
 bool MigrationHarness::migrate()
 {
     log.clear();
-    return CommandRunner::run(sink, [this] { OpeningMigration(context).run(); });
+    return CommandRunner::run(sink, [this] { MigrateCommand(context).run(); });
 }
 
 void MigrationHarness::setWorksheet(const QList<Row>& rows)

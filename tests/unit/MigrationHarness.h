@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/YearEndContext.h"
+#include "yearend/YearEndContext.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"

@@ -1,8 +1,8 @@
 // What Migrate Accounts sends, statement by statement, for worksheets filled
 // by hand, and what the table holds afterwards.
 
-#include "app/CommandRunner.h"
-#include "db/ConnectCommand.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/ConnectCommand.h"
 #include "tests/unit/MigrationHarness.h"
 
 #include <gtest/gtest.h>

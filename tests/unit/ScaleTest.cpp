@@ -1,5 +1,5 @@
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"

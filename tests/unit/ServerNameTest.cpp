@@ -1,6 +1,6 @@
 #include "db/ServerName.h"
 #include "db/ConnectionString.h"
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "db/Profile.h"
 #include "db/Session.h"
 #include "tests/support/LedgerFixture.h"

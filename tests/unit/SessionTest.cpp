@@ -1,5 +1,5 @@
 #include "db/Session.h"
-#include "db/Failure.h"
+#include "core/Failure.h"
 #include "db/Profile.h"
 #include "tests/unit/SmallLedger.h"
 

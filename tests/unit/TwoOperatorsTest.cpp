@@ -3,15 +3,15 @@
 // from a worksheet loaded before another operator created a year. Each runs
 // on every road with two independent sessions.
 
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <QSemaphore>
 #include <chrono>
@@ -54,12 +54,12 @@ struct Operator
 
 void createYear(YearEndContext& context)
 {
-    YearCreation(context).run();
+    CreateYearCommand(context).run();
 }
 
 void migrate(YearEndContext& context)
 {
-    OpeningMigration(context).run();
+    MigrateCommand(context).run();
 }
 
 class TwoOperators : public ::testing::TestWithParam<const char*>

@@ -1,13 +1,13 @@
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "db/Conversions.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "core/Conversions.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -46,10 +46,10 @@ public:
         m_controls.pharma = true;
         m_controls.server = m_road.serverName(ledger.folder());
         click([this] { ConnectCommand(m_context).run(); });
-        click([this] { OpeningMigration(m_context).run(); });
-        click([this] { YearCreation(m_context).run(); });
+        click([this] { MigrateCommand(m_context).run(); });
+        click([this] { CreateYearCommand(m_context).run(); });
         click([this] { ConnectCommand(m_context).run(); });
-        click([this] { OpeningMigration(m_context).run(); });
+        click([this] { MigrateCommand(m_context).run(); });
         // Every click ran to its end without a message.
         EXPECT_TRUE(m_sink.messages.isEmpty())
             << m_road.name().toStdString() << ": " << str(m_sink.texts().join(u'\n'));

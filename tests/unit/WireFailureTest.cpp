@@ -5,17 +5,17 @@
 // message with the server's number and text, and a ledger exactly as it was
 // before the click.
 
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "db/Failure.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "core/Failure.h"
 #include "db/Profile.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/TdsServer.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <QElapsedTimer>
 #include <functional>
@@ -161,8 +161,8 @@ TEST_F(WireFailure, DroppedAtAnyRequestTheCommandKeepsNothing)
 {
     TdsServer& tds = startServer();
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"Migrate Accounts", [this] { OpeningMigration(context).run(); }},
-        {"Create Accounting Year", [this] { YearCreation(context).run(); }},
+        {"Migrate Accounts", [this] { MigrateCommand(context).run(); }},
+        {"Create Accounting Year", [this] { CreateYearCommand(context).run(); }},
     };
     for (const auto& [name, command] : commands) {
         SCOPED_TRACE(name);
@@ -213,7 +213,7 @@ TEST_F(WireFailure, ServerThatStopsAnsweringMidMigrationKeepsNothing)
     const QByteArray before = ledger.bytes();
     // Past the delete and a few inserts.
     tds.command(QStringLiteral("hang 6"));
-    EXPECT_FALSE(click([this] { OpeningMigration(context).run(); }));
+    EXPECT_FALSE(click([this] { MigrateCommand(context).run(); }));
     Session::setQueryTimeoutSeconds(saved);
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("stopped answering")))

@@ -1,5 +1,5 @@
-#include "db/Failure.h"
-#include "migration/OpeningMigration.h"
+#include "core/Failure.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/unit/YearCreationFixture.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ TEST_P(YearCreationFailureTest, FailedInsertLeavesTheActiveYear)
     sink.clear();
     log.clear();
     EXPECT_TRUE(create());
-    EXPECT_TRUE(CommandRunner::run(sink, [this] { OpeningMigration(context).run(); }));
+    EXPECT_TRUE(CommandRunner::run(sink, [this] { MigrateCommand(context).run(); }));
     EXPECT_TRUE(log.isEmpty()) << lines(log);
     EXPECT_EQ(sink.messages.size(), 2);
     EXPECT_EQ(storedYears(), before);

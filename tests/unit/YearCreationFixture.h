@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <QList>
 #include <QString>
@@ -114,7 +114,7 @@ protected:
 
     bool create()
     {
-        return CommandRunner::run(sink, [this] { YearCreation(context).run(); });
+        return CommandRunner::run(sink, [this] { CreateYearCommand(context).run(); });
     }
 
     // Cell texts as standard strings, so a failing comparison shows them.

@@ -1,12 +1,12 @@
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "years/YearCreation.h"
+#include "yearend/CreateYearCommand.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -143,11 +143,11 @@ TEST_P(YearEndTest, ConnectCreateMigrate)
     const int accounts = static_cast<int>(expected.size()) / NewYear;
     ASSERT_EQ(context.accounts().rows(), accounts * Years);
 
-    ASSERT_TRUE(CommandRunner::run(sink, [this] { YearCreation(context).run(); }));
+    ASSERT_TRUE(CommandRunner::run(sink, [this] { CreateYearCommand(context).run(); }));
     EXPECT_FALSE(controls.createVisible);
     EXPECT_EQ(context.accounts().rows(), accounts * NewYear);
 
-    ASSERT_TRUE(CommandRunner::run(sink, [this] { OpeningMigration(context).run(); }));
+    ASSERT_TRUE(CommandRunner::run(sink, [this] { MigrateCommand(context).run(); }));
     EXPECT_TRUE(sink.messages.isEmpty()) << sink.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(controls.migrateEnabled);
     EXPECT_EQ(controls.status.toStdString(), "Accounts Migration Completed");

@@ -1,4 +1,6 @@
-#include "app/YearEndContext.h"
+#include "yearend/YearEndContext.h"
+
+#include "yearend/MessageSink.h"
 
 YearEndContext::YearEndContext(FormControls& controls, MessageSink& sink)
     : m_controls(controls), m_sink(sink), m_session(std::make_unique<Session>()),
@@ -40,4 +42,17 @@ void YearEndContext::setBeforeStatement(Session::StatementHook hook)
 {
     m_beforeStatement = std::move(hook);
     m_session->setBeforeStatement(m_beforeStatement);
+}
+
+bool YearEndContext::readyToWrite(const QString& notConnected, const QString& unsoundWorksheet)
+{
+    if (!m_session->isOpen()) {
+        m_sink.show(notConnected, MessageSink::Icon::Information);
+        return false;
+    }
+    if (!m_worksheetSound) {
+        m_sink.show(unsoundWorksheet, MessageSink::Icon::Information);
+        return false;
+    }
+    return true;
 }

@@ -1,27 +1,12 @@
-#include "db/ConnectCommand.h"
+#include "yearend/ConnectCommand.h"
 
-#include "app/FormControls.h"
-#include "app/MessageSink.h"
-#include "app/RefreshCommand.h"
-#include "app/YearEndContext.h"
-#include "db/Failure.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 #include "db/Profile.h"
-
-namespace {
-
-// Leading and trailing space characters only; tabs and other blanks stay.
-QString trimSpaces(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
-} // namespace
+#include "yearend/FormControls.h"
+#include "yearend/MessageSink.h"
+#include "yearend/RefreshCommand.h"
+#include "yearend/YearEndContext.h"
 
 void ConnectCommand::run()
 {
@@ -37,7 +22,7 @@ void ConnectCommand::run()
         return;
     }
 
-    const QString server = trimSpaces(controls.serverText());
+    const QString server = Conversions::trimBlanks(controls.serverText());
     if (server.isEmpty()) {
         if (controls.isServerEnabled())
             controls.focusServer();
@@ -57,9 +42,9 @@ bool ConnectCommand::Connect(const QString& sServer)
     try {
         Session& session = m_context.replaceSession();
         if (controls.isPharmaChecked())
-            session.open(Profile::connectionString(Profile::Id::Dosavine, sServer));
+            Profile::connect(session, Profile::Id::Dosavine, sServer);
         else if (controls.isStoresChecked())
-            session.open(Profile::connectionString(Profile::Id::Bindwell, sServer));
+            Profile::connect(session, Profile::Id::Bindwell, sServer);
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;
     } catch (const Failure& failure) {

@@ -1,6 +1,6 @@
-#include "db/Conversions.h"
+#include "core/Conversions.h"
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "app/MessageSink.h"
+#include "yearend/MessageSink.h"
 
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 QString MessageSink::failureText(const Failure& failure)
 {

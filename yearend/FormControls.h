@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/Progress.h"
+
 #include <QString>
 
 // What the commands need of the window's controls. The window implements it
-// with its widgets; core tests implement it with plain fields.
-class FormControls
+// with its widgets; core tests implement it with plain fields. The progress
+// bar is the loads' Progress.
+class FormControls : public Progress
 {
 public:
     virtual ~FormControls() = default;
@@ -16,11 +19,7 @@ public:
     virtual void focusServer() = 0;
 
     virtual void setStatusText(const QString& text) = 0;  // lblMsg
-    virtual void setProgress(int value) = 0;             // pbTrans, 0 to 1000
     virtual void setMigrateEnabled(bool enabled) = 0;    // CmdMigrate
     virtual void setCreateEnabled(bool enabled) = 0;     // cmdAccYrCreate
     virtual void setCreateVisible(bool visible) = 0;
-
-    // Called now and then during long loads, so the window can repaint.
-    virtual void keepPainting() {}
 };

@@ -1,7 +1,7 @@
-#include "app/CommandRunner.h"
+#include "yearend/CommandRunner.h"
 
-#include "app/MessageSink.h"
-#include "db/Failure.h"
+#include "yearend/MessageSink.h"
+#include "core/Failure.h"
 
 #include <exception>
 #include <new>

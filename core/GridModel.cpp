@@ -1,7 +1,7 @@
-#include "app/GridModel.h"
+#include "core/GridModel.h"
 
-#include "db/Conversions.h"
-#include "db/Failure.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "db/Failure.h"
+#include "core/Failure.h"
 
 #include <utility>
 

@@ -1,14 +1,14 @@
-#include "app/RefreshCommand.h"
+#include "yearend/RefreshCommand.h"
 
-#include "app/FormControls.h"
-#include "app/MessageSink.h"
-#include "app/YearEndContext.h"
-#include "db/Conversions.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
 #include "db/DateQueries.h"
-#include "db/Failure.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
 #include "years/AccountingYearsList.h"
+#include "yearend/FormControls.h"
+#include "yearend/MessageSink.h"
+#include "yearend/YearEndContext.h"
 
 void RefreshCommand::run()
 {
@@ -20,9 +20,12 @@ void RefreshCommand::run()
     try {
         if (oneSnapshot)
             session.beginTransaction();
-        AccountingYearsList(m_context).LoadAccYearDetails();
-        AccountWorksheet(m_context).LoadAccountDetails();
-        unknown = BalanceCalculator(m_context).CalculateBalances();
+        AccountingYearsList years(session, m_context.accYears());
+        years.LoadAccYearDetails();
+        m_context.setYearDatesAreDates(years.yearDatesAreDates());
+        AccountWorksheet(session, m_context.accounts(), controls)
+            .LoadAccountDetails(m_context.accYears());
+        unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
         DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
         const qint32 today = Conversions::wholeDay(dates.GetServerDate());

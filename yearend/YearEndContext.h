@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/GridModel.h"
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
 #include "db/Session.h"
 
 #include <QStringList>
@@ -9,38 +10,12 @@
 class FormControls;
 class MessageSink;
 
-// What the window owns and every procedure works on: the one connection, the
+// What the window owns and its commands work on: the one connection, the
 // accounting-years list, the account worksheet, the controls and the message
 // sink. Figures pass between procedures only through the two grids.
-class YearEndContext
+class YearEndContext : public GridColumns
 {
 public:
-    // Account worksheet columns.
-    enum AccountColumn
-    {
-        AccAccountId = 1,
-        AccName,
-        AccParentId,
-        AccYearId,
-        AccOpening,
-        AccOpeningType,
-        AccDebit,
-        AccCredit,
-        AccBalance,
-        AccNextOpening,
-        AccType
-    };
-    // Accounting-years list columns.
-    enum YearColumn
-    {
-        YrId = 1,
-        YrStart,
-        YrStartValue,
-        YrEnd,
-        YrEndValue,
-        YrActive
-    };
-
     YearEndContext(FormControls& controls, MessageSink& sink);
     ~YearEndContext();
 
@@ -58,6 +33,11 @@ public:
     // sound worksheet may be migrated.
     bool isWorksheetSound() const noexcept { return m_worksheetSound; }
     void setWorksheetSound(bool sound) noexcept { m_worksheetSound = sound; }
+
+    // Whether a command that writes may start: there is an open connection
+    // and a sound worksheet. Otherwise the matching message is shown and the
+    // answer is false.
+    bool readyToWrite(const QString& notConnected, const QString& unsoundWorksheet);
 
     // Whether the ledger holds the years' start and end as dates (a datetime
     // column) rather than day numbers, as the last load of the years list

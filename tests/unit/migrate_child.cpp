@@ -11,10 +11,10 @@
 // Exit codes: 0 migrated, 1 the migration failed, 2 bad arguments, 3 no
 // sound worksheet after connecting.
 
-#include "app/CommandRunner.h"
-#include "app/YearEndContext.h"
-#include "db/ConnectCommand.h"
-#include "migration/OpeningMigration.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/YearEndContext.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
         if (++sent == killAt)
             std::raise(SIGKILL);
     });
-    const bool migrated = CommandRunner::run(sink, [&] { OpeningMigration(context).run(); });
+    const bool migrated = CommandRunner::run(sink, [&] { MigrateCommand(context).run(); });
     if (!migrated || !sink.messages.isEmpty()) {
         for (const QString& text : sink.texts())
             std::fprintf(stderr, "%s\n", text.toUtf8().constData());

@@ -1,0 +1,54 @@
+#include "yearend/MigrateCommand.h"
+
+#include "migration/OpeningMigration.h"
+#include "yearend/FormControls.h"
+#include "yearend/MessageSink.h"
+#include "yearend/YearEndContext.h"
+
+namespace {
+
+const QString kNotConnected =
+    QStringLiteral("There is no open connection to the ledger, so nothing was migrated.\n"
+                   "Connect to the server again, then click Migrate Accounts.");
+const QString kUnsoundWorksheet = QStringLiteral(
+    "The account worksheet is incomplete: the last refresh or year creation did not finish, "
+    "so nothing was migrated.\n"
+    "Connect to the server again to reload the worksheet, then click Migrate Accounts.");
+const QString kYearsChanged = QStringLiteral(
+    "The accounting years in the ledger are no longer those this window loaded: another "
+    "operator has created or changed a year since you connected, so nothing was migrated.\n"
+    "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
+
+} // namespace
+
+void MigrateCommand::run()
+{
+    if (!m_context.readyToWrite(kNotConnected, kUnsoundWorksheet))
+        return;
+    Session& session = m_context.session();
+    OpeningMigration migration(session, m_context.accounts(), m_context.accYears());
+
+    // The delete of step 1 would otherwise leave the ledger without openings
+    // if a later statement failed or the program died: everything or nothing.
+    session.beginTransaction(Session::Intent::Write);
+    try {
+        // A worksheet without a year another operator has added since would
+        // delete that year's openings and not rebuild them.
+        if (!migration.yearsAsLoaded()) {
+            session.rollback();
+            m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
+            return;
+        }
+        migration.InsertClosingBalances();
+        migration.UpdateOpeningBalances();
+        migration.UpdateNextYearOpenings();
+        migration.ResetCurrentYearClosing();
+        session.commit();
+    } catch (...) {
+        session.rollback();
+        throw;
+    }
+
+    m_context.controls().setMigrateEnabled(false);
+    m_context.controls().setStatusText(QStringLiteral("Accounts Migration Completed"));
+}
