@@ -44,6 +44,14 @@ QString BenchLedger::snapshot(const QString& label) const
     return copy;
 }
 
+std::unique_ptr<BenchLedger> BenchLedger::copy() const
+{
+    auto fresh = std::make_unique<BenchLedger>(m_size);
+    if (!fresh->m_dir.isValid() || !QFile::copy(file(), fresh->file()))
+        qFatal("cannot copy the ledger to %s", qPrintable(fresh->folder()));
+    return fresh;
+}
+
 bool BenchLedger::build()
 {
     if (!m_dir.isValid()) {

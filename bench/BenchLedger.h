@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 // One generated ledger of a given size, built with the ledger tool into a
 // temporary folder, with its server clock pinned ten days after the end of
@@ -32,6 +33,9 @@ public:
 
     // Builds the ledger; false with the tool's output in error() on failure.
     bool build();
+    // A fresh copy of the built ledger in a folder of its own, for one run.
+    std::unique_ptr<BenchLedger> copy() const;
+    QString folder() const { return m_dir.path(); }
     QString error() const { return m_error; }
 
 private:

@@ -10,6 +10,7 @@ struct PhaseResult
     QString phase;
     double oursMs = 0;
     long long statements = 0;
+    long long requests = -1; // round trips to the server; -1 where not counted
     long long rows = 0;
     long long peakRssKb = 0;
     double replayMs = 0;

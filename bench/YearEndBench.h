@@ -9,16 +9,20 @@
 #include <functional>
 #include <memory>
 
+class BenchServer;
 class QAbstractButton;
 class frmYearEnd;
 
 // Drives the real window through the year-end on one ledger (connect,
 // Migrate Accounts, Create Accounting Year, Migrate Accounts again) and
-// measures every phase against its replay and set-based floors.
+// measures every phase against its replay and set-based floors. Over the
+// TDS test server it counts each phase's requests instead.
 class YearEndBench
 {
 public:
-    explicit YearEndBench(BenchLedger& ledger);
+    // server: the name to type; wire: the TDS test server behind it, or null
+    // for the embedded ledger.
+    YearEndBench(BenchLedger& ledger, const QString& server, BenchServer* wire = nullptr);
     ~YearEndBench();
 
     // False when a phase could not run; the results so far are kept.
@@ -47,7 +51,12 @@ private:
     template <typename T> T* control(const char* name);
     double modelBytes() const;
 
+    void measureFloors(PhaseResult& r, Kind kind, const QStringList& statements,
+                       const QStringList& copies, double sheetClosing);
+
     BenchLedger& m_ledger;
+    QString m_server;
+    BenchServer* m_wire;
     BenchSink m_sink;
     QStringList m_log;
     std::unique_ptr<frmYearEnd> m_window;

@@ -1,5 +1,6 @@
 #include "bench/BenchLedger.h"
 #include "bench/BenchReport.h"
+#include "bench/BenchServer.h"
 #include "bench/YearEndBench.h"
 
 #include <QApplication>
@@ -7,8 +8,70 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
+namespace {
+
+// The embedded ledger's runs: ours and its floors, phase by phase, on a fresh
+// copy each time.
+bool runEmbedded(const BenchLedger& built, int runs, BenchReport& report)
+{
+    bool allRan = true;
+    for (int run = 0; run < runs; ++run) {
+        const std::unique_ptr<BenchLedger> ledger = built.copy();
+        YearEndBench bench(*ledger, ledger->server());
+        allRan = bench.run() && allRan;
+        report.addEmbeddedRun(bench.results());
+        if (run > 0)
+            continue;
+        // After an earlier ledger the process reuses the memory it freed, so
+        // the growth of RSS says nothing about this one.
+        const QString rssPerRow =
+            bench.rssBytesPerRow() > 0
+                ? QString::number(bench.rssBytesPerRow(), 'f', 0)
+                : QStringLiteral("(not measurable after an earlier ledger: freed memory reused)");
+        const BenchLedger::Size& size = built.size();
+        report.addNote(
+            QStringLiteral(
+                "%1: %2 accounts, %3 years, %4 postings; %5 worksheet rows "
+                "after connect; worksheet %6 bytes/row by RSS growth less the statement log, %7 "
+                "bytes/row by the model's cells")
+                .arg(size.name)
+                .arg(size.accounts)
+                .arg(size.years)
+                .arg(size.postings)
+                .arg(bench.worksheetRows())
+                .arg(rssPerRow)
+                .arg(bench.modelBytesPerRow(), 0, 'f', 0));
+    }
+    return allRan;
+}
+
+// The same year-end over the TDS test server, with no delay and with 1 ms
+// added to every request, the runs of the two alternating.
+bool runWire(const BenchLedger& built, int runs, const QList<int>& delays, BenchReport& report)
+{
+    bool allRan = true;
+    for (int run = 0; run < runs; ++run) {
+        for (const int delay : delays) {
+            const std::unique_ptr<BenchLedger> ledger = built.copy();
+            BenchServer server(ledger->folder());
+            if (!server.isRunning()) {
+                std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+                return false;
+            }
+            server.setDelayMs(delay);
+            YearEndBench bench(*ledger, server.serverName(), &server);
+            allRan = bench.run() && allRan;
+            report.addWireRun(delay, bench.results());
+        }
+    }
+    return allRan;
+}
+
+} // namespace
+
 // Runs the year-end on generated ledgers through the real window, offscreen,
-// and prints what each phase cost beside SQLite's own floors.
+// and prints what each phase cost beside SQLite's own floors, or over SQL
+// Server's wire to the TDS test server.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -19,19 +82,42 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Measures connect, Migrate Accounts, Create Accounting Year and Migrate "
-                       "Accounts again on generated ledgers against a replay of the same "
-                       "statements and a set-based floor."));
+                       "Accounts again on generated ledgers: on the embedded ledger against a "
+                       "replay of the same statements and a set-based floor, or over the TDS "
+                       "test server with no delay and with 1 ms a request."));
     parser.addHelpOption();
     const QCommandLineOption sizeOption(QStringLiteral("size"),
                                         QStringLiteral("Ledger size S, M or L (repeatable). "
                                                        "Default: S and M."),
                                         QStringLiteral("S|M|L"));
-    parser.addOption(sizeOption);
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("embedded (default): the SQLite ledger, measured against its floors; "
+                       "tds: SQL Server's wire to the TDS test server."),
+        QStringLiteral("embedded|tds"), QStringLiteral("embedded"));
+    const QCommandLineOption runsOption(
+        QStringLiteral("runs"), QStringLiteral("Runs of every phase; the tables show medians."),
+        QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption delaysOption(
+        QStringLiteral("delays"),
+        QStringLiteral("With --server tds: the delays per request to run with, in ms."),
+        QStringLiteral("0,1"), QStringLiteral("0,1"));
+    parser.addOptions({sizeOption, serverOption, runsOption, delaysOption});
     parser.process(app);
 
     QStringList sizes = parser.values(sizeOption);
     if (sizes.isEmpty())
         sizes = {QStringLiteral("S"), QStringLiteral("M")};
+    const bool wire = parser.value(serverOption) == QLatin1String("tds");
+    if (!wire && parser.value(serverOption) != QLatin1String("embedded")) {
+        std::fprintf(stderr, "unknown server %s: use embedded or tds\n",
+                     qPrintable(parser.value(serverOption)));
+        return 2;
+    }
+    const int runs = std::max(1, parser.value(runsOption).toInt());
+    QList<int> delays;
+    for (const QString& delay : parser.value(delaysOption).split(u',', Qt::SkipEmptyParts))
+        delays.append(std::max(0, delay.trimmed().toInt()));
 
     BenchReport report;
     bool allRan = true;
@@ -50,29 +136,11 @@ int main(int argc, char** argv)
                          qPrintable(ledger.error()));
             return 1;
         }
-        std::fprintf(stderr, "built in %.1f s; running the year-end ...\n",
-                     static_cast<double>(building.elapsed()) / 1000.0);
-        YearEndBench bench(ledger);
-        allRan = bench.run() && allRan;
-        report.add(bench.results());
-        // After an earlier ledger the process reuses the memory it freed, so
-        // the growth of RSS says nothing about this one.
-        const QString rssPerRow =
-            bench.rssBytesPerRow() > 0
-                ? QString::number(bench.rssBytesPerRow(), 'f', 0)
-                : QStringLiteral("(not measurable after an earlier ledger: freed memory reused)");
-        report.addNote(
-            QStringLiteral(
-                "%1: %2 accounts, %3 years, %4 postings; %5 worksheet rows "
-                "after connect; worksheet %6 bytes/row by RSS growth less the statement log, %7 "
-                "bytes/row by the model's cells")
-                .arg(size->name)
-                .arg(size->accounts)
-                .arg(size->years)
-                .arg(size->postings)
-                .arg(bench.worksheetRows())
-                .arg(rssPerRow)
-                .arg(bench.modelBytesPerRow(), 0, 'f', 0));
+        std::fprintf(stderr, "built in %.1f s; running the year-end %d times ...\n",
+                     static_cast<double>(building.elapsed()) / 1000.0, runs);
+        allRan = (wire ? runWire(ledger, runs, delays, report)
+                       : runEmbedded(ledger, runs, report)) &&
+                 allRan;
     }
     report.print();
     return allRan ? 0 : 1;
