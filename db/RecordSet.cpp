@@ -7,7 +7,17 @@
 #include <utility>
 
 RecordSet::RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind)
-    : m_query(std::move(query)), m_kind(kind)
+    : RecordSet(std::move(query), kind, true)
+{
+}
+
+RecordSet RecordSet::oneOfMany(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind)
+{
+    return RecordSet(std::move(query), kind, false);
+}
+
+RecordSet::RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind, bool ownsQuery)
+    : m_query(std::move(query)), m_kind(kind), m_ownsQuery(ownsQuery)
 {
     // The names are read once: a lookup per cell must not build a record.
     const QSqlRecord record = m_query->record();
@@ -19,7 +29,7 @@ RecordSet::RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind)
 
 RecordSet::RecordSet(RecordSet&& other) noexcept
     : m_query(std::move(other.m_query)), m_names(std::move(other.m_names)), m_kind(other.m_kind),
-      m_onRow(std::exchange(other.m_onRow, false))
+      m_onRow(std::exchange(other.m_onRow, false)), m_ownsQuery(other.m_ownsQuery)
 {
 }
 
@@ -31,6 +41,7 @@ RecordSet& RecordSet::operator=(RecordSet&& other) noexcept
         m_names = std::move(other.m_names);
         m_kind = other.m_kind;
         m_onRow = std::exchange(other.m_onRow, false);
+        m_ownsQuery = other.m_ownsQuery;
     }
     return *this;
 }
@@ -91,11 +102,17 @@ void RecordSet::moveNext()
 
 void RecordSet::close() noexcept
 {
-    m_onRow = false;
+    const bool wasOnRow = std::exchange(m_onRow, false);
     // A prepared query outlives this result in the session; left part-way
     // through its rows it would keep the ledger's read lock.
-    if (m_query && m_query->isActive())
+    if (m_ownsQuery && m_query && m_query->isActive())
         m_query->finish();
+    // Rows left unread make FreeTDS give their count as a result of its own,
+    // out of step with the statements of the request.
+    if (!m_ownsQuery && m_query && wasOnRow) {
+        while (m_query->next()) {
+        }
+    }
     m_query.reset();
 }
 
@@ -105,7 +122,8 @@ void RecordSet::fetch()
     if (!m_onRow) {
         const QSqlError error = m_query->lastError();
         // The statement is done either way; free it for the next one.
-        m_query->finish();
+        if (m_ownsQuery)
+            m_query->finish();
         if (error.isValid())
             throw DriverFailure::of(error, m_kind);
     }

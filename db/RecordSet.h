@@ -23,6 +23,10 @@ public:
     // the result resets it.
     explicit RecordSet(std::shared_ptr<QSqlQuery> query,
                        SqlDialect::Kind kind = SqlDialect::Kind::Sqlite);
+    // One of several results of a request: closing it reads what rows are
+    // left and leaves the query at the end of that result, for the next one
+    // to follow.
+    static RecordSet oneOfMany(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind);
     RecordSet(RecordSet&&) noexcept;
     RecordSet& operator=(RecordSet&&) noexcept;
     ~RecordSet();
@@ -42,6 +46,7 @@ public:
     static constexpr int NoCurrentRow = 3021;
 
 private:
+    RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind, bool ownsQuery);
     void fetch();
     int indexOf(const QString& name) const;
     void requireRow() const;
@@ -50,4 +55,5 @@ private:
     QStringList m_names;
     SqlDialect::Kind m_kind = SqlDialect::Kind::Sqlite;
     bool m_onRow = false;
+    bool m_ownsQuery = true;
 };

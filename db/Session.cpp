@@ -390,6 +390,39 @@ bool Session::runTransactionStatement(const QString& sql, QSqlError& error)
     return done;
 }
 
+void Session::runBatch(const QStringList& texts,
+                       const QList<std::function<void(RecordSet&)>>& onResults)
+{
+    ensureOpen();
+    auto query = std::make_shared<QSqlQuery>(m_db);
+    query->setForwardOnly(true);
+    // The results come back one a statement, in order; an error stands at the
+    // statement that failed, and SQL Server may have gone on with the rest.
+    if (!query->exec(texts.join(QStringLiteral(";\n"))))
+        throw DriverFailure::of(query->lastError(), kind());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0 && !query->nextResult()) {
+            const QSqlError error = query->lastError();
+            if (error.isValid())
+                throw DriverFailure::of(error, kind());
+            throw Failure(DriverFailure::Unspecified,
+                          QStringLiteral("The server answered %1 of the %2 statements of a "
+                                         "request.")
+                              .arg(i)
+                              .arg(texts.size()));
+        }
+        if (onResults[i]) {
+            RecordSet rs = RecordSet::oneOfMany(query, kind());
+            onResults[i](rs);
+        }
+    }
+    // A failure after the last result still counts.
+    while (query->nextResult()) {
+    }
+    if (query->lastError().isValid())
+        throw DriverFailure::of(query->lastError(), kind());
+}
+
 void Session::beginTransaction(Intent intent)
 {
     ensureOpen();

@@ -84,6 +84,12 @@ public:
     static void setQueryTimeoutSeconds(int seconds);
 
 private:
+    friend class StatementBatch;
+    // Sends statements already recorded as one request and hands each
+    // query's result to its callback, in order (StatementBatch).
+    void runBatch(const QStringList& texts,
+                  const QList<std::function<void(RecordSet&)>>& onResults);
+
     void openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText);
     void openSqlServer(const ConnectionString& parsed);
     void close() noexcept;

@@ -85,6 +85,16 @@ public:
     // read.
     qsizetype uncarriable(const QString& sql) const;
 
+    // Whether consecutive statements of a step go to the server as one
+    // request. Against SQL Server every request is a round trip over the
+    // network, which on a LAN or a VPN costs far more than the statement;
+    // the embedded ledger has no round trips to save.
+    bool batchesStatements() const noexcept { return m_kind == Kind::SqlServer; }
+    // A request holds at most this many statements and characters, well
+    // under SQL Server's limits on a batch and its packets.
+    static constexpr int BatchStatements = 200;
+    static constexpr int BatchCharacters = 32000;
+
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 

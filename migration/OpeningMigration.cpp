@@ -6,6 +6,7 @@
 #include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
+#include "db/StatementBatch.h"
 
 #include <QLatin1String>
 #include <algorithm>
@@ -64,9 +65,9 @@ SqlStatement sideUpdate(const QString& side, const QString& id, const QString& y
 
 void OpeningMigration::InsertClosingBalances()
 {
-    Session& session = m_session;
+    StatementBatch batch(m_session);
     const GridModel& sheet = m_sheet;
-    session.execute(kDelete);
+    batch.execute(SqlStatement().append(kDelete));
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
         const QString id = textCell(sheet, GridColumns::AccAccountId, row);
@@ -74,7 +75,7 @@ void OpeningMigration::InsertClosingBalances()
         const QString closing =
             Conversions::numberText(std::fabs(sheet.numberAt(GridColumns::AccBalance, row)));
         const QString side = textCell(sheet, GridColumns::AccType, row);
-        session.execute(SqlStatement()
+        batch.execute(SqlStatement()
                             .append(kInsert)
                             .quoted(id)
                             .append(kComma)
@@ -85,11 +86,12 @@ void OpeningMigration::InsertClosingBalances()
                             .quoted(side)
                             .append(kClose));
     }
+    batch.flush();
 }
 
 void OpeningMigration::UpdateOpeningBalances()
 {
-    Session& session = m_session;
+    StatementBatch batch(m_session);
     const GridModel& sheet = m_sheet;
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
@@ -97,14 +99,15 @@ void OpeningMigration::UpdateOpeningBalances()
         const QString year = numberCellText(sheet, GridColumns::AccYearId, row);
         const QString opening = numberCellText(sheet, GridColumns::AccOpening, row);
         const QString side = textCell(sheet, GridColumns::AccOpeningType, row);
-        session.execute(openingUpdate(opening, id, year));
-        session.execute(sideUpdate(side, id, year));
+        batch.execute(openingUpdate(opening, id, year));
+        batch.execute(sideUpdate(side, id, year));
     }
+    batch.flush();
 }
 
 void OpeningMigration::UpdateNextYearOpenings()
 {
-    Session& session = m_session;
+    StatementBatch batch(m_session);
     const GridModel& sheet = m_sheet;
     const QHash<double, double> following = followingYears();
     const int rows = sheet.rows();
@@ -114,9 +117,10 @@ void OpeningMigration::UpdateNextYearOpenings()
         const QString nextYear = Conversions::numberText(following.value(year, year + 1));
         const QString opening = numberCellText(sheet, GridColumns::AccNextOpening, row);
         const QString side = textCell(sheet, GridColumns::AccType, row);
-        session.execute(openingUpdate(opening, id, nextYear));
-        session.execute(sideUpdate(side, id, nextYear));
+        batch.execute(openingUpdate(opening, id, nextYear));
+        batch.execute(sideUpdate(side, id, nextYear));
     }
+    batch.flush();
 }
 
 namespace {
@@ -181,6 +185,8 @@ void OpeningMigration::ResetCurrentYearClosing()
     // The year id stays at 32 bits: a long-lived ledger may pass 32767.
     const qint32 currentYear = DateQueries(session).GetCurrentAccYearDet();
     const QString year = Conversions::numberText(currentYear);
-    session.execute(SqlStatement().append(kResetClosing).number(year));
-    session.execute(SqlStatement().append(kResetClosingType).number(year));
+    StatementBatch resets(session);
+    resets.execute(SqlStatement().append(kResetClosing).number(year));
+    resets.execute(SqlStatement().append(kResetClosingType).number(year));
+    resets.flush();
 }

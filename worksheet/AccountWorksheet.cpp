@@ -6,6 +6,7 @@
 #include "core/Progress.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
+#include "db/StatementBatch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,43 +105,46 @@ void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
 
 void AccountWorksheet::LoadOpeningBalances()
 {
-    GridModel& sheet = m_sheet;
-    Session& session = m_session;
-    const QString opening = QStringLiteral("Opening");
-    const QString zeroSide = QStringLiteral("D");
-
-    const int rows = sheet.rows();
+    StatementBatch lookups(m_session);
+    const int rows = m_sheet.rows();
     for (int i = 1; i <= rows; ++i) {
         const QString account =
-            Conversions::trimBlanks(sheet.readText(GridColumns::AccAccountId, i));
-        const QString year = sheet.readText(GridColumns::AccYearId, i);
-        RecordSet rs = session.query(SqlStatement()
-                                         .append(kLookupAccount)
-                                         .quoted(account)
-                                         .append(kLookupYear)
-                                         .number(yearTextForSql(year)));
-        if (rs.eof()) {
-            sheet.writeAt(GridColumns::AccOpening, i, 0);
-            sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
-        } else {
-            sheet.writeAt(GridColumns::AccOpening, i, valueOrZero(rs.field(opening)));
-            const double amount = sheet.numberAt(GridColumns::AccOpening, i);
-            if (std::fabs(amount) > 0) {
-                // A missing side is left empty; the balance computation counts
-                // it as debit and tells the operator.
-                const QVariant side = rs.field(QStringLiteral("OpeningType"));
-                sheet.writeAt(GridColumns::AccOpeningType, i,
-                              side.isNull() ? QVariant(QString())
-                                            : rs.field(QStringLiteral("OpeningTYpe")));
-            } else {
-                sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
-            }
-        }
-        if (Conversions::trimBlanks(sheet.readText(GridColumns::AccOpening, i)).isEmpty()) {
-            sheet.writeAt(GridColumns::AccOpening, i, 0);
-            sheet.writeAt(GridColumns::AccOpeningType, i, zeroSide);
-        }
-        rs.close();
-        m_progress.keepPainting();
+            Conversions::trimBlanks(m_sheet.readText(GridColumns::AccAccountId, i));
+        const QString year = m_sheet.readText(GridColumns::AccYearId, i);
+        lookups.query(SqlStatement()
+                          .append(kLookupAccount)
+                          .quoted(account)
+                          .append(kLookupYear)
+                          .number(yearTextForSql(year)),
+                      [this, i](RecordSet& rs) { writeOpening(i, rs); });
     }
+    lookups.flush();
+}
+
+void AccountWorksheet::writeOpening(int row, RecordSet& rs)
+{
+    const QString zeroSide = QStringLiteral("D");
+    if (rs.eof()) {
+        m_sheet.writeAt(GridColumns::AccOpening, row, 0);
+        m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
+    } else {
+        m_sheet.writeAt(GridColumns::AccOpening, row, valueOrZero(rs.field(QStringLiteral("Opening"))));
+        const double amount = m_sheet.numberAt(GridColumns::AccOpening, row);
+        if (std::fabs(amount) > 0) {
+            // A missing side is left empty; the balance computation counts it
+            // as debit and tells the operator.
+            const QVariant side = rs.field(QStringLiteral("OpeningType"));
+            m_sheet.writeAt(GridColumns::AccOpeningType, row,
+                            side.isNull() ? QVariant(QString())
+                                          : rs.field(QStringLiteral("OpeningTYpe")));
+        } else {
+            m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
+        }
+    }
+    if (Conversions::trimBlanks(m_sheet.readText(GridColumns::AccOpening, row)).isEmpty()) {
+        m_sheet.writeAt(GridColumns::AccOpening, row, 0);
+        m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
+    }
+    rs.close();
+    m_progress.keepPainting();
 }

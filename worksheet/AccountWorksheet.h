@@ -31,6 +31,9 @@ public:
     void appendAccounts(RecordSet& rs, const RowFill& fill);
 
 private:
+    // Columns 5 and 6 of a row from its lookup's result.
+    void writeOpening(int row, RecordSet& rs);
+
     Session& m_session;
     GridModel& m_sheet;
     Progress& m_progress;

@@ -100,6 +100,14 @@ qint64 TdsServer::statements()
     return count(QStringLiteral("statements"));
 }
 
+QStringList TdsServer::statementsReceived() const
+{
+    QStringList statements;
+    for (const QString& batch : batches())
+        statements.append(batch.split(QStringLiteral(";\n")));
+    return statements;
+}
+
 qint64 TdsServer::logins()
 {
     return count(QStringLiteral("logins"));

@@ -41,6 +41,9 @@ public:
 
     // The texts of every batch received so far, in order.
     QStringList batches() const;
+    // The statements of those batches, in order: the program joins the
+    // statements of one request with ";" and a line break.
+    QStringList statementsReceived() const;
 
     static QString serverPath();
 

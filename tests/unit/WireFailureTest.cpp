@@ -204,6 +204,29 @@ TEST_F(WireFailure, DroppedAtAnyRequestTheCommandKeepsNothing)
     }
 }
 
+// One insert in the middle of a request is refused; SQL Server goes on with
+// the statements after it, and the command shows the refused one's error and
+// takes back everything.
+TEST_F(WireFailure, StatementRefusedInTheMiddleOfARequestKeepsNothing)
+{
+    ledger.execute(QStringLiteral(
+        "CREATE TRIGGER refuse_1002 BEFORE INSERT ON Acc_Opening WHEN NEW.AccId = '1002' AND "
+        "NEW.AccYearID = 1 BEGIN SELECT RAISE(ABORT, 'account 1002 is locked'); END"));
+    TdsServer& tds = startServer();
+    ASSERT_TRUE(connect());
+    const QByteArray before = ledger.bytes();
+    const qint64 statementsBefore = tds.statements();
+    EXPECT_FALSE(click([this] { MigrateCommand(context).run(); }));
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("account 1002 is locked")))
+        << str(sink.messages[0].text);
+    // The server ran the inserts after the refused one too.
+    const int rows = context.accounts().rows();
+    EXPECT_GE(tds.statements() - statementsBefore, 2 + rows);
+    EXPECT_EQ(ledger.bytes(), before);
+    EXPECT_TRUE(controls.migrateEnabled);
+}
+
 TEST_F(WireFailure, ServerThatStopsAnsweringMidMigrationKeepsNothing)
 {
     const int saved = Session::queryTimeoutSeconds();
