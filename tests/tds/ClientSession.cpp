@@ -4,6 +4,7 @@
 #include "tests/tds/TdsTokens.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -123,8 +124,11 @@ void ClientSession::run()
                 return;
             }
         }
-    } catch (const WireError&) {
-        // A malformed message ends the connection, as SQL Server does.
+    } catch (const WireError& e) {
+        // A malformed message ends the connection, as SQL Server does; the
+        // test that sent it gets a word on standard error.
+        std::fprintf(stderr, "quillhaven-tds-server: connection %d closed: %s\n",
+                     int(m_socket.spid()), e.what());
     }
     m_ledger.reset();
 }

@@ -1,5 +1,7 @@
 #include "tests/tds/TdsSocket.h"
 
+#include "tests/tds/WireBuffer.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -79,11 +81,9 @@ bool TdsSocket::read(uint8_t& type, QByteArray& payload)
         type = uint8_t(header[0]);
         const uint8_t status = uint8_t(header[1]);
         const int length = (uint8_t(header[2]) << 8) | uint8_t(header[3]);
-        if (length < kHeader)
-            return false;
         const qsizetype start = payload.size();
-        if (start + length > kMaxMessage)
-            return false;
+        if (length < kHeader || start + length > kMaxMessage)
+            throw WireError("packet length out of bounds");
         payload.resize(start + length - kHeader);
         if (!readExactly(payload.data() + start, length - kHeader))
             return false;
