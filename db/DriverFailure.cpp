@@ -55,6 +55,16 @@ bool mentionsNoAnswer(const QString& text)
     });
 }
 
+// The quoted text of a statement that holds position at, or the statement.
+QString quotedTextAround(const QString& sql, qsizetype at)
+{
+    const qsizetype open = sql.lastIndexOf(u'\'', at);
+    const qsizetype close = sql.indexOf(u'\'', at);
+    if (open < 0 || close < 0)
+        return sql;
+    return sql.mid(open + 1, close - open - 1);
+}
+
 } // namespace
 
 int DriverFailure::nativeNumber(const QSqlError& error)
@@ -135,4 +145,25 @@ Failure DriverFailure::atFileOpen(const QSqlError& error, const QString& file)
                                    .arg(file, description));
     return Failure(number != 0 ? number : Unspecified,
                    QStringLiteral("The ledger %1 cannot be read: %2").arg(file, description));
+}
+
+Failure DriverFailure::cannotCarry(const QString& sql, qsizetype at, SqlDialect::Kind kind)
+{
+    const char32_t code = QChar::isHighSurrogate(sql[at].unicode()) && at + 1 < sql.size()
+                              ? QChar::surrogateToUcs4(sql[at], sql[at + 1])
+                              : char32_t(sql[at].unicode());
+    const QString character = QString::fromUcs4(&code, 1);
+    const QString why =
+        kind == SqlDialect::Kind::Sqlite
+            ? QStringLiteral("the SQLite ODBC driver cannot pass on unchanged (it takes "
+                             "characters up to U+FFFF only)")
+            : QStringLiteral("SQL Server would store as \"?\": it keeps a quoted text of a "
+                             "statement in its code page, Windows-1252");
+    return Failure(Failure::CannotCarry,
+                   QStringLiteral("The text '%1' holds the character \"%2\" (U+%3), which %4. "
+                                  "The command stopped before sending it, so nothing of it was "
+                                  "kept.")
+                       .arg(quotedTextAround(sql, at), character,
+                            QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(),
+                            why));
 }

@@ -33,6 +33,10 @@ public:
     // the command.
     static Failure lostAtCommit(const QSqlError& error);
 
+    // A statement holding, at position at, a character the road cannot carry
+    // to the ledger unchanged (SqlDialect::uncarriable).
+    static Failure cannotCarry(const QString& sql, qsizetype at, SqlDialect::Kind kind);
+
     // The driver's native error number; 0 when there is none.
     static int nativeNumber(const QSqlError& error);
     // The driver's own text, or Qt's when the driver said nothing.

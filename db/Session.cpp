@@ -30,37 +30,6 @@ Failure noConnection()
                                   "database, type the server name and connect first."));
 }
 
-// The quoted text of a statement that holds position at, or the statement.
-QString quotedTextAround(const QString& sql, qsizetype at)
-{
-    const qsizetype open = sql.lastIndexOf(u'\'', at);
-    const qsizetype close = sql.indexOf(u'\'', at);
-    if (open < 0 || close < 0)
-        return sql;
-    return sql.mid(open + 1, close - open - 1);
-}
-
-Failure cannotCarry(const QString& sql, qsizetype at, SqlDialect::Kind kind)
-{
-    const char32_t code = QChar::isHighSurrogate(sql[at].unicode()) && at + 1 < sql.size()
-                              ? QChar::surrogateToUcs4(sql[at], sql[at + 1])
-                              : char32_t(sql[at].unicode());
-    const QString character = QString::fromUcs4(&code, 1);
-    const QString why =
-        kind == SqlDialect::Kind::Sqlite
-            ? QStringLiteral("the SQLite ODBC driver cannot pass on unchanged (it takes "
-                             "characters up to U+FFFF only)")
-            : QStringLiteral("SQL Server would store as \"?\": it keeps a quoted text of a "
-                             "statement in its code page, Windows-1252");
-    return Failure(Failure::CannotCarry,
-                   QStringLiteral("The text '%1' holds the character \"%2\" (U+%3), which %4. "
-                                  "The command stopped before sending it, so nothing of it was "
-                                  "kept.")
-                       .arg(quotedTextAround(sql, at), character,
-                            QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(),
-                            why));
-}
-
 Failure missingLedger(const QString& what)
 {
     return Failure(Failure::E_FAIL, what);
@@ -275,7 +244,7 @@ void Session::ensureOpen() const
 void Session::record(const QString& sql)
 {
     if (const qsizetype at = m_dialect->uncarriable(sql); at >= 0)
-        throw cannotCarry(sql, at, m_dialect->kind());
+        throw DriverFailure::cannotCarry(sql, at, m_dialect->kind());
     if (m_beforeStatement)
         m_beforeStatement(sql);
     if (m_log) {
@@ -388,39 +357,6 @@ bool Session::runTransactionStatement(const QString& sql, QSqlError& error)
     const bool done = statement.exec(sql);
     error = statement.lastError();
     return done;
-}
-
-void Session::runBatch(const QStringList& texts,
-                       const QList<std::function<void(RecordSet&)>>& onResults)
-{
-    ensureOpen();
-    auto query = std::make_shared<QSqlQuery>(m_db);
-    query->setForwardOnly(true);
-    // The results come back one a statement, in order; an error stands at the
-    // statement that failed, and SQL Server may have gone on with the rest.
-    if (!query->exec(texts.join(QStringLiteral(";\n"))))
-        throw DriverFailure::of(query->lastError(), kind());
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        if (i > 0 && !query->nextResult()) {
-            const QSqlError error = query->lastError();
-            if (error.isValid())
-                throw DriverFailure::of(error, kind());
-            throw Failure(DriverFailure::Unspecified,
-                          QStringLiteral("The server answered %1 of the %2 statements of a "
-                                         "request.")
-                              .arg(i)
-                              .arg(texts.size()));
-        }
-        if (onResults[i]) {
-            RecordSet rs = RecordSet::oneOfMany(query, kind());
-            onResults[i](rs);
-        }
-    }
-    // A failure after the last result still counts.
-    while (query->nextResult()) {
-    }
-    if (query->lastError().isValid())
-        throw DriverFailure::of(query->lastError(), kind());
 }
 
 void Session::beginTransaction(Intent intent)

@@ -84,11 +84,8 @@ public:
     static void setQueryTimeoutSeconds(int seconds);
 
 private:
+    // Records its statements one by one and sends them on this connection.
     friend class StatementBatch;
-    // Sends statements already recorded as one request and hands each
-    // query's result to its callback, in order (StatementBatch).
-    void runBatch(const QStringList& texts,
-                  const QList<std::function<void(RecordSet&)>>& onResults);
 
     void openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText);
     void openSqlServer(const ConnectionString& parsed);

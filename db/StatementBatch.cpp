@@ -1,6 +1,11 @@
 #include "db/StatementBatch.h"
 
+#include "core/Failure.h"
+#include "db/DriverFailure.h"
 #include "db/Session.h"
+
+#include <QSqlQuery>
+#include <memory>
 
 StatementBatch::StatementBatch(Session& session)
     : m_session(session), m_batches(session.dialect().batchesStatements())
@@ -52,5 +57,39 @@ void StatementBatch::flush()
     const QStringList texts = std::exchange(m_texts, {});
     const QList<OnResult> onResults = std::exchange(m_onResults, {});
     m_characters = 0;
-    m_session.runBatch(texts, onResults);
+    send(texts, onResults);
 }
+
+void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onResults)
+{
+    m_session.ensureOpen();
+    const SqlDialect::Kind kind = m_session.kind();
+    auto query = std::make_shared<QSqlQuery>(m_session.m_db);
+    query->setForwardOnly(true);
+    // The results come back one a statement, in order; an error stands at the
+    // statement that failed, and SQL Server may have gone on with the rest.
+    if (!query->exec(texts.join(QStringLiteral(";\n"))))
+        throw DriverFailure::of(query->lastError(), kind);
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0 && !query->nextResult()) {
+            const QSqlError error = query->lastError();
+            if (error.isValid())
+                throw DriverFailure::of(error, kind);
+            throw Failure(DriverFailure::Unspecified,
+                          QStringLiteral("The server answered %1 of the %2 statements of a "
+                                         "request.")
+                              .arg(i)
+                              .arg(texts.size()));
+        }
+        if (onResults[i]) {
+            RecordSet rs = RecordSet::oneOfMany(query, kind);
+            onResults[i](rs);
+        }
+    }
+    // A failure after the last result still counts.
+    while (query->nextResult()) {
+    }
+    if (query->lastError().isValid())
+        throw DriverFailure::of(query->lastError(), kind);
+}
+

@@ -33,6 +33,9 @@ public:
 
 private:
     void add(const SqlStatement& statement, OnResult onResult);
+    // One request of statements already logged; each query's result goes to
+    // its callback, in order.
+    void send(const QStringList& texts, const QList<OnResult>& onResults);
 
     Session& m_session;
     bool m_batches;

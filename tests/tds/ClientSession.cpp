@@ -1,5 +1,6 @@
 #include "tests/tds/ClientSession.h"
 
+#include "tests/tds/ClientLogin.h"
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/TdsTokens.h"
 
@@ -40,17 +41,6 @@ uint16_t commandOf(const QString& sql)
     return Select;
 }
 
-QString decodePassword(QByteArray bytes)
-{
-    // LOGIN7 scrambles each byte: nibbles swapped, then XOR 0xA5.
-    for (char& b : bytes) {
-        const uint8_t x = uint8_t(b) ^ 0xA5;
-        b = char(uint8_t((x << 4) | (x >> 4)));
-    }
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                              bytes.size() / 2);
-}
-
 StatementOutcome single(const QString& name, const SqlServerType& type, const Cell& value)
 {
     StatementOutcome outcome;
@@ -76,7 +66,8 @@ void ClientSession::run()
             hang();
             return;
         }
-        if (!preLogin())
+        m_ledger = ClientLogin(m_socket, m_control).handshake();
+        if (!m_ledger)
             return;
         uint8_t type = 0;
         QByteArray payload;
@@ -131,86 +122,6 @@ void ClientSession::run()
                      int(m_socket.spid()), e.what());
     }
     m_ledger.reset();
-}
-
-bool ClientSession::preLogin()
-{
-    uint8_t type = 0;
-    QByteArray payload;
-    if (!m_socket.read(type, payload))
-        return false;
-    if (type == TdsSocket::PreLogin) {
-        if (!m_socket.write(preLoginReply()))
-            return false;
-        if (!m_socket.read(type, payload))
-            return false;
-    }
-    return type == TdsSocket::Login7 && login(payload);
-}
-
-bool ClientSession::login(const QByteArray& payload)
-{
-    WireReader in(payload);
-    in.skip(8);
-    const uint32_t packetSize = in.u32();
-    auto field = [&](int offsetAt) {
-        in.seek(offsetAt);
-        const uint16_t at = in.u16();
-        const uint16_t count = in.u16();
-        in.seek(at);
-        return in.bytes(count * 2);
-    };
-    auto text = [](const QByteArray& bytes) {
-        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                                  bytes.size() / 2);
-    };
-    m_user = text(field(40));
-    const QString password = decodePassword(field(44));
-    const QString requested = text(field(68));
-
-    const ServerControl::Login* found = m_control.findLogin(m_user, password);
-    if (!found) {
-        refuseLogin(m_user, requested, false);
-        return false;
-    }
-    const QString catalog = requested.isEmpty() ? found->database : requested;
-    const QString file = catalog.compare(found->database, Qt::CaseInsensitive) == 0
-                             ? m_control.ledgerFile(catalog)
-                             : QString();
-    QString why;
-    if (!file.isEmpty())
-        m_ledger = LedgerDatabase::open(file, why);
-    if (!m_ledger) {
-        refuseLogin(m_user, catalog, true);
-        return false;
-    }
-
-    const int size = packetSize >= 512 && packetSize <= 32767 ? int(packetSize) : 4096;
-    m_socket.setPacketSize(size);
-    WireWriter out;
-    envChange(out, Database, catalog, QStringLiteral("master"));
-    info(out, 5701, QStringLiteral("Changed database context to '%1'.").arg(catalog));
-    collationChange(out);
-    envChange(out, Language, QStringLiteral("us_english"), QString());
-    envChange(out, PacketSize, QString::number(size), QString::number(size));
-    loginAck(out);
-    done(out, DoneFinal);
-    m_control.countLogin();
-    return m_socket.write(out.data());
-}
-
-void ClientSession::refuseLogin(const QString& user, const QString& database, bool databaseMissing)
-{
-    WireWriter out;
-    if (databaseMissing)
-        error(out, 4060, 11,
-              QStringLiteral("Cannot open database \"%1\" requested by the login. The login "
-                             "failed.")
-                  .arg(database));
-    error(out, 18456, 14, QStringLiteral("Login failed for user '%1'.").arg(user));
-    done(out, DoneError);
-    m_socket.write(out.data());
-    m_socket.close();
 }
 
 qsizetype ClientSession::skipHeaders(const QByteArray& payload)

@@ -11,8 +11,8 @@
 
 class ServerControl;
 
-// One client from its pre-login to its last request, on a thread of its
-// own: the login picks the ledger, every request then runs on it. When the
+// One client from its login to its last request, on a thread of its own:
+// the login picks the ledger, every request then runs on it. When the
 // client goes (or the server drops it) an open transaction is rolled back.
 class ClientSession
 {
@@ -21,9 +21,6 @@ public:
     void run();
 
 private:
-    bool preLogin();
-    bool login(const QByteArray& payload);
-    void refuseLogin(const QString& user, const QString& database, bool databaseMissing);
     void batch(const QByteArray& payload);
     void transactionRequest(const QByteArray& payload);
     // Runs one statement of a batch; false when the batch must stop there.
@@ -40,7 +37,6 @@ private:
     TdsSocket m_socket;
     ServerControl& m_control;
     std::unique_ptr<LedgerDatabase> m_ledger;
-    QString m_user;
     QByteArray m_transaction; // descriptor of the open transaction
     quint64 m_nextTransaction = 1;
     bool m_implicitTransactions = false;
