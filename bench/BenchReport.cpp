@@ -96,9 +96,10 @@ void BenchReport::print() const
 
 void BenchReport::printEmbedded() const
 {
-    line(QStringLiteral("| ledger | phase | ours ms | spread | statements | rows | peak RSS MiB | "
-                        "replay ms | set-based ms | ours/replay | ours/set-based |"));
-    line(QStringLiteral("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"));
+    line(
+        QStringLiteral("| ledger | phase | ours ms | spread | snapshot ms | statements | rows | "
+                       "peak RSS MiB | replay ms | set-based ms | ours/replay | ours/set-based |"));
+    line(QStringLiteral("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"));
     QMap<QString, double> worst; // by ledger: the largest median ours/replay
     for (const Runs& runs : m_embedded) {
         const PhaseResult& first = runs.results.first();
@@ -107,9 +108,11 @@ void BenchReport::printEmbedded() const
             peak = std::max(peak, r.peakRssKb);
         const double overReplay = median(runs.results, &PhaseResult::overReplay);
         worst[runs.ledger] = std::max(worst.value(runs.ledger), overReplay);
-        line(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 |")
+        const double snapshot =
+            median(runs.results, [](const PhaseResult& r) { return r.snapshotMs; });
+        line(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 | %12 |")
                  .arg(runs.ledger, runs.phase, ms(median(runs.results, ours)),
-                      spread(runs.results, ours))
+                      spread(runs.results, ours), snapshot > 0 ? ms(snapshot) : QStringLiteral("-"))
                  .arg(first.statements)
                  .arg(first.rows)
                  .arg(QString::number(static_cast<double>(peak) / 1024.0, 'f', 1))

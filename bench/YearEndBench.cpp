@@ -3,6 +3,7 @@
 #include "app/frmYearEnd.h"
 #include "bench/BenchServer.h"
 #include "bench/SqliteFloor.h"
+#include "snapshots/SnapshotKeeper.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -139,12 +140,15 @@ bool YearEndBench::phase(const QString& name, Kind kind, QAbstractButton* button
     const int rowsBefore = sheet.rows();
     const long long rssBefore = rssKb();
     const long long requestsBefore = m_wire ? m_wire->requests() : 0;
+    const double snapshotBefore = SnapshotKeeper::lastMilliseconds();
     QElapsedTimer clock;
     clock.start();
     button->click();
     r.oursMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     if (m_wire)
         r.requests = m_wire->requests() - requestsBefore;
+    if (kind != Kind::Connect && SnapshotKeeper::lastMilliseconds() != snapshotBefore)
+        r.snapshotMs = SnapshotKeeper::lastMilliseconds();
     r.peakRssKb = peakRssKb();
     const QStringList statements = m_log.mid(mark);
     r.statements = statements.size();

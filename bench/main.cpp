@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -78,6 +79,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillhaven-bench"));
+    // The snapshots the commands keep go to a folder of the run's own.
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -95,6 +95,17 @@ public:
     static constexpr int BatchStatements = 200;
     static constexpr int BatchCharacters = 32000;
 
+    // The statement that lets inserts give an identity column its values
+    // (SQL Server), or takes that back; empty where the database takes given
+    // ids as they are (SQLite).
+    QString identityInsert(const QString& table, bool on) const
+    {
+        if (m_kind != Kind::SqlServer)
+            return {};
+        return QStringLiteral("SET IDENTITY_INSERT %1 %2")
+            .arg(table, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    }
+
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 

@@ -36,6 +36,13 @@ SqlStatement& SqlStatement::append(QLatin1String piece)
     return *this;
 }
 
+SqlStatement& SqlStatement::raw(const QString& piece)
+{
+    m_text.append(piece);
+    m_shape.append(piece);
+    return *this;
+}
+
 SqlStatement& SqlStatement::quoted(const QString& value)
 {
     m_text.append(u'\'').append(Conversions::sqlText(value)).append(u'\'');

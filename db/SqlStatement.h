@@ -16,6 +16,9 @@ public:
     SqlStatement() = default;
 
     SqlStatement& append(QLatin1String piece);
+    // A piece that is the same in both forms but not fixed text of the
+    // program's (a name read from the database, NULL, a date literal).
+    SqlStatement& raw(const QString& piece);
     // A text value: between single quotes in the text, its quotes doubled.
     SqlStatement& quoted(const QString& value);
     // A number already written as plain number text (Conversions::numberText

@@ -9,7 +9,9 @@
 class RecordSet;
 class Session;
 
-// Consecutive statements of one step. Where the road gains by it (SQL
+// Consecutive statements of one step, each giving a result (a query's rows,
+// or the count of rows an insert, update or delete changed; not a SET).
+// Where the road gains by it (SQL
 // Server, whose every request is a network round trip) they go to the server
 // as few requests as possible, up to a limit each, and their results are read
 // back in order, one a statement; elsewhere each runs as it is added. Either

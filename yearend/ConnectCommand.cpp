@@ -41,10 +41,12 @@ bool ConnectCommand::Connect(const QString& sServer)
     FormControls& controls = m_context.controls();
     try {
         Session& session = m_context.replaceSession();
-        if (controls.isPharmaChecked())
-            Profile::connect(session, Profile::Id::Dosavine, sServer);
-        else if (controls.isStoresChecked())
-            Profile::connect(session, Profile::Id::Bindwell, sServer);
+        const Profile::Id profile =
+            controls.isPharmaChecked() ? Profile::Id::Dosavine : Profile::Id::Bindwell;
+        if (controls.isPharmaChecked() || controls.isStoresChecked()) {
+            Profile::connect(session, profile, sServer);
+            m_context.setLedger(Profile::catalog(profile), sServer);
+        }
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;
     } catch (const Failure& failure) {

@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/Failure.h"
+#include "snapshots/SnapshotKeeper.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
@@ -55,8 +56,13 @@ void CreateYearCommand::run()
     // The write lock comes first and the checks under it: a second operator
     // who clicks at the same moment waits here, then finds this year made.
     session.beginTransaction(Session::Intent::Write);
+    std::unique_ptr<SnapshotKeeper> snapshot;
     try {
-        const YearCreation::Refusal refusal = creation.checkUnderLock();
+        YearCreation::Refusal refusal = creation.checkYear();
+        if (refusal.kind == YearCreation::Refusal::Kind::None) {
+            snapshot = m_context.keepSnapshot(QStringLiteral("Create Accounting Year"));
+            refusal = creation.lockActiveYear();
+        }
         if (refusal.kind != YearCreation::Refusal::Kind::None) {
             session.rollback();
             m_context.sink().show(refusalText(refusal), MessageSink::Icon::Information);
@@ -70,6 +76,7 @@ void CreateYearCommand::run()
         // together: a year whose accounts could not be read is not kept.
         creation.InsertNewAccYear();
         creation.LoadNewYearAccounts();
+        snapshot->kept();
         session.commit();
         unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
     } catch (const Failure&) {

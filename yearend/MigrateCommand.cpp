@@ -1,6 +1,7 @@
 #include "yearend/MigrateCommand.h"
 
 #include "migration/OpeningMigration.h"
+#include "snapshots/SnapshotKeeper.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
@@ -39,10 +40,12 @@ void MigrateCommand::run()
             m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
             return;
         }
+        const auto snapshot = m_context.keepSnapshot(QStringLiteral("Migrate Accounts"));
         migration.InsertClosingBalances();
         migration.UpdateOpeningBalances();
         migration.UpdateNextYearOpenings();
         migration.ResetCurrentYearClosing();
+        snapshot->kept();
         session.commit();
     } catch (...) {
         session.rollback();

@@ -1,5 +1,6 @@
 #include "yearend/YearEndContext.h"
 
+#include "snapshots/SnapshotKeeper.h"
 #include "yearend/MessageSink.h"
 
 YearEndContext::YearEndContext(FormControls& controls, MessageSink& sink)
@@ -42,6 +43,11 @@ void YearEndContext::setBeforeStatement(Session::StatementHook hook)
 {
     m_beforeStatement = std::move(hook);
     m_session->setBeforeStatement(m_beforeStatement);
+}
+
+std::unique_ptr<SnapshotKeeper> YearEndContext::keepSnapshot(const QString& command)
+{
+    return std::make_unique<SnapshotKeeper>(*m_session, m_profileName, m_serverName, command);
 }
 
 bool YearEndContext::readyToWrite(const QString& notConnected, const QString& unsoundWorksheet)

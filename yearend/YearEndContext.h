@@ -9,6 +9,7 @@
 
 class FormControls;
 class MessageSink;
+class SnapshotKeeper;
 
 // What the window owns and its commands work on: the one connection, the
 // accounting-years list, the account worksheet, the controls and the message
@@ -33,6 +34,20 @@ public:
     // sound worksheet may be migrated.
     bool isWorksheetSound() const noexcept { return m_worksheetSound; }
     void setWorksheetSound(bool sound) noexcept { m_worksheetSound = sound; }
+
+    // The ledger the open connection leads to, as the snapshot archive names
+    // it: the profile (Dosavine or Bindwell) and the server name as typed.
+    const QString& profileName() const noexcept { return m_profileName; }
+    const QString& serverName() const noexcept { return m_serverName; }
+    void setLedger(const QString& profile, const QString& server)
+    {
+        m_profileName = profile;
+        m_serverName = server;
+    }
+    // Reads the two tables a command may rewrite, before its first write,
+    // and starts keeping them in the archive; the command calls kept() on
+    // the answer before it commits (a Failure when it could not be kept).
+    std::unique_ptr<SnapshotKeeper> keepSnapshot(const QString& command);
 
     // Whether a command that writes may start: there is an open connection
     // and a sound worksheet. Otherwise the matching message is shown and the
@@ -61,4 +76,6 @@ private:
     Session::StatementHook m_beforeStatement;
     bool m_worksheetSound = false;
     bool m_yearDatesAreDates = false;
+    QString m_profileName;
+    QString m_serverName;
 };

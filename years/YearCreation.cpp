@@ -55,7 +55,7 @@ QVariant flag(qint16 value)
 
 } // namespace
 
-YearCreation::Refusal YearCreation::checkUnderLock()
+YearCreation::Refusal YearCreation::checkYear()
 {
     Refusal refusal;
     double latestEnd = 0;
@@ -74,10 +74,19 @@ YearCreation::Refusal YearCreation::checkUnderLock()
     // a list that misread the ledger's dates would give one that overlaps
     // them.
     const double newStart = m_years.numberAt(Year::YrEndValue, lastActive) + 1;
-    if (Conversions::wholeDay(newStart) <= Conversions::wholeDay(latestEnd)) {
+    if (Conversions::wholeDay(newStart) <= Conversions::wholeDay(latestEnd))
         refusal = {Refusal::Kind::NotFollowing, newStart, latestEnd};
+    return refusal;
+}
+
+YearCreation::Refusal YearCreation::lockActiveYear()
+{
+    Refusal refusal;
+    bool anyActive = false;
+    for (int r = 1; r <= m_years.rows() && !anyActive; ++r)
+        anyActive = isActiveRow(m_years, r);
+    if (!anyActive)
         return refusal;
-    }
     // Turning the old year off locks its row where SQL Server reads without
     // waiting for other writers (snapshot reads): a second operator whose
     // check passed before the first one's commit waits here for it, and

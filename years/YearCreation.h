@@ -31,9 +31,11 @@ public:
         double newStart = 0;
         double latestEnd = 0;
     };
-    // Asks IsValidDate, checks that the year that ends up active follows
-    // every year of the ledger, then turns the old year off and asks again.
-    Refusal checkUnderLock();
+    // Asks IsValidDate and checks that the year that ends up active follows
+    // every year of the ledger.
+    Refusal checkYear();
+    // Turns the old year off (the first write) and asks IsValidDate again.
+    Refusal lockActiveYear();
     // Appends the next year after every active row of the list and makes it
     // the active one; false when no row was active.
     bool appendNextYears();

@@ -53,6 +53,15 @@ void run(QSqlQuery& query, const QString& sql)
         fail(QStringLiteral("%1 (%2)").arg(query.lastError().text(), sql));
 }
 
+// Every test program keeps its snapshot archives in a folder of its own,
+// gone with it, never in the user's data folder.
+struct TestDataFolder
+{
+    QTemporaryDir dir;
+    TestDataFolder() { qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit()); }
+};
+const TestDataFolder g_dataFolder;
+
 } // namespace
 
 LedgerFixture::LedgerFixture()

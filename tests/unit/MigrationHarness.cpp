@@ -95,6 +95,13 @@ QString MigrationHarness::yearsCheck()
     return QStringLiteral("Select * from Acc_Accounting_Year");
 }
 
+QStringList MigrationHarness::snapshotQueries()
+{
+    return {QStringLiteral("Select * from Acc_Opening"),
+            QStringLiteral("Select * from Acc_Accounting_Year"),
+            QStringLiteral("sproc_GetServerDate")};
+}
+
 QStringList MigrationHarness::currentYearQueries()
 {
     return {QStringLiteral("Select * from Acc_Accounting_Year where Active=1"),

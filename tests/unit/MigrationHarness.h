@@ -60,8 +60,10 @@ public:
 
     // The two queries of the current-year lookup, as the log shows them.
     static QStringList currentYearQueries();
-    // The query with which the migration first finds the years as loaded.
+    // The query with which the migration first finds the years as loaded,
+    // and the three of the snapshot it keeps before writing.
     static QString yearsCheck();
+    static QStringList snapshotQueries();
     // "Native", "Odbc" or "Tds", for naming parameterised tests.
     static std::string backendName(Backend backend);
 

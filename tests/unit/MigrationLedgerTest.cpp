@@ -181,7 +181,7 @@ TEST_P(MigrationLedger, TableHoldsTheCarriedBalances)
     h.sink.clear();
     ASSERT_TRUE(h.migrate()) << h.sink.texts().join(u'\n').toStdString();
     EXPECT_TRUE(h.sink.messages.isEmpty());
-    EXPECT_EQ(h.log.size(), 1 + 5 * rows + 3 + 2);
+    EXPECT_EQ(h.log.size(), 1 + 3 + 5 * rows + 3 + 2);
 
     const QList<Opening> actual = actualTable(h);
     ASSERT_EQ(actual.size(), expected.size());

@@ -31,12 +31,12 @@ QStringList resets(const char* year)
             s("Update Acc_opening set ClosingType='D' where AccYearID=") + s(year)};
 }
 
-// The whole log of one click: the years check, the delete, the row
-// statements, the current year lookup, the two resets.
+// The whole log of one click: the years check, the snapshot, the delete, the
+// row statements, the current year lookup, the two resets.
 QStringList clickLog(const QStringList& rowStatements, const char* currentYear = "4")
 {
-    return QStringList{MigrationHarness::yearsCheck(), s("Delete from Acc_Opening")} +
-           rowStatements +
+    return QStringList{MigrationHarness::yearsCheck()} + MigrationHarness::snapshotQueries() +
+           QStringList{s("Delete from Acc_Opening")} + rowStatements +
            MigrationHarness::currentYearQueries() + resets(currentYear);
 }
 
@@ -173,7 +173,7 @@ TEST_P(MigrationStatements, OutsideTheActiveYearClosingsStay)
     h.setWorksheet({{s("1001"), 3, 250, s("C"), 100, 100, s("D")},
                     {s("1001"), 4, 100, s("D"), 40, 40, s("C")}});
     ASSERT_TRUE(h.migrate());
-    ASSERT_EQ(h.log.size(), 1 + 5 * 2 + 3 + 2);
+    ASSERT_EQ(h.log.size(), 1 + 3 + 5 * 2 + 3 + 2);
     EXPECT_EQ(h.log.mid(h.log.size() - 2), resets("0"));
     const QList<QVariantList> table = h.openings();
     ASSERT_EQ(table.size(), 2);
@@ -236,7 +236,7 @@ TEST_P(MigrationStatements, MoreRowsThanSixteenBitsCount)
         rows.append({QString::number(i), 3, 0, s("D"), i / 100.0, i / 100.0, s("D")});
     h.setWorksheet(rows);
     ASSERT_TRUE(h.migrate()) << h.sink.texts().join(u'\n').toStdString();
-    EXPECT_EQ(h.log.size(), 1 + 5 * kRows + 3 + 2);
+    EXPECT_EQ(h.log.size(), 1 + 3 + 5 * kRows + 3 + 2);
     EXPECT_EQ(h.ledger.value(s("SELECT count(*) FROM Acc_Opening")).toInt(), kRows);
     const auto last = h.ledger.rows(s(
         "SELECT AccId, Closing FROM Acc_Opening WHERE AccId IN ('32768','33000') ORDER BY rowid"));

@@ -1,4 +1,4 @@
-#include "tools/LedgerData.h"
+#include "tools/ledger/LedgerData.h"
 
 #include "core/Failure.h"
 

@@ -1,8 +1,8 @@
 // quillhaven-ledger: builds demo and test ledgers as SQLite files.
 
 #include "core/Failure.h"
-#include "tools/LedgerBuilder.h"
-#include "tools/LedgerOptions.h"
+#include "tools/ledger/LedgerBuilder.h"
+#include "tools/ledger/LedgerOptions.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/LedgerRandom.h"
+#include "tools/ledger/LedgerRandom.h"
 
 #include <QHash>
 #include <QList>

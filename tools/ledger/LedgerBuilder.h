@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/LedgerOptions.h"
+#include "tools/ledger/LedgerOptions.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "tools/LedgerSchema.h"
+#include "tools/ledger/LedgerSchema.h"
 
 #include "core/Failure.h"
 

@@ -1,4 +1,4 @@
-#include "tools/LedgerChart.h"
+#include "tools/ledger/LedgerChart.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "tools/LedgerBuilder.h"
+#include "tools/ledger/LedgerBuilder.h"
 
 #include "core/Failure.h"
-#include "tools/LedgerData.h"
-#include "tools/LedgerSchema.h"
+#include "tools/ledger/LedgerData.h"
+#include "tools/ledger/LedgerSchema.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "tools/LedgerOptions.h"
+#include "tools/ledger/LedgerOptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

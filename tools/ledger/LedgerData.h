@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/LedgerChart.h"
+#include "tools/ledger/LedgerChart.h"
 
 #include <QList>
 #include <QSqlDatabase>

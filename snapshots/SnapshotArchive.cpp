@@ -1,0 +1,331 @@
+#include "snapshots/SnapshotArchive.h"
+
+#include "core/Failure.h"
+
+#include <QAtomicInteger>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+namespace {
+
+const QString kMarker = QStringLiteral("quillhaven_snapshots");
+constexpr int kVersion = 1;
+
+Failure archiveFailure(const QString& path, const QString& what)
+{
+    return Failure(
+        Failure::ArchiveAccess,
+        QStringLiteral("The snapshot archive %1 %2").arg(QDir::toNativeSeparators(path), what));
+}
+
+QByteArray recordHash(const SnapshotArchive::Record& r)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const QStringList fields{QString::number(r.number),
+                             r.taken.toString(Qt::ISODateWithMs),
+                             r.profile,
+                             r.server,
+                             QString::number(r.serverClock, 'g', 17),
+                             r.command,
+                             r.user,
+                             r.machine,
+                             QString::number(r.openingRows),
+                             QString::number(r.yearRows),
+                             r.totals,
+                             QString::fromLatin1(r.checksum),
+                             QString::fromLatin1(r.previous)};
+    hash.addData(fields.join(u'\x1f').toUtf8());
+    return hash.result().toHex();
+}
+
+SnapshotArchive::Record recordOf(const QSqlQuery& q)
+{
+    SnapshotArchive::Record r;
+    r.number = q.value(0).toInt();
+    r.taken = QDateTime::fromString(q.value(1).toString(), Qt::ISODateWithMs);
+    r.profile = q.value(2).toString();
+    r.server = q.value(3).toString();
+    r.serverClock = q.value(4).toDouble();
+    r.command = q.value(5).toString();
+    r.user = q.value(6).toString();
+    r.machine = q.value(7).toString();
+    r.openingRows = q.value(8).toLongLong();
+    r.yearRows = q.value(9).toLongLong();
+    r.totals = q.value(10).toString();
+    r.checksum = q.value(11).toByteArray();
+    r.previous = q.value(12).toByteArray();
+    r.hash = q.value(13).toByteArray();
+    return r;
+}
+
+const char* const kRecordColumns = "number, taken, profile, server, server_clock, command, "
+                                   "os_user, machine, opening_rows, year_rows, totals, checksum, "
+                                   "previous, hash";
+
+} // namespace
+
+// One connection to the archive file for one call; closed and removed
+// whatever happens.
+class SnapshotArchive::Connection
+{
+public:
+    Connection(const QString& path, bool create)
+        : m_name(QStringLiteral("quillhaven-snapshots-%1").arg(s_counter.fetchAndAddRelaxed(1))),
+          m_path(path)
+    {
+        if (!create && !QFileInfo::exists(path))
+            return;
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_db.setDatabaseName(path);
+        // Two programs writing one archive at once: the second waits its turn.
+        m_db.setConnectOptions(create ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000")
+                                      : QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!m_db.open())
+            fail(create ? QStringLiteral("cannot be written") : QStringLiteral("cannot be read"),
+                 m_db.lastError().text());
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            fail(QStringLiteral("is damaged or no SQLite file"), probe.lastError().text());
+    }
+    ~Connection()
+    {
+        if (m_db.isValid()) {
+            m_db.close();
+            m_db = QSqlDatabase();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool exists() const { return m_db.isOpen(); }
+    QSqlDatabase& db() { return m_db; }
+
+    QSqlQuery run(const QString& sql, const QString& doing)
+    {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        if (!query.exec(sql))
+            fail(doing, query.lastError().text());
+        return query;
+    }
+
+    // The write lock first: a plain BEGIN would read, then find the lock
+    // taken and fail at once instead of waiting.
+    void begin() { run(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("cannot be written")); }
+
+    // Throws unless the file holds this program's archive tables.
+    void checkOurs()
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("SELECT version FROM ") + kMarker) || !query.next() ||
+            query.value(0).toInt() != kVersion)
+            throw archiveFailure(m_path, QStringLiteral("is no snapshot archive of this program "
+                                                        "(or of another version of it)."));
+    }
+
+    [[noreturn]] void fail(const QString& what, const QString& why)
+    {
+        throw archiveFailure(m_path, what + QStringLiteral(": ") + why);
+    }
+
+private:
+    static inline QAtomicInteger<quint64> s_counter;
+    QString m_name;
+    QString m_path;
+    QSqlDatabase m_db;
+};
+
+QString SnapshotArchive::folder()
+{
+    // The program's own data folder, the same for the window and its tools
+    // whatever each executable is called.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("quillhaven/snapshots"));
+}
+
+QString SnapshotArchive::pathFor(const QString& profile, const QString& server)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
+    QString readable = server;
+    readable.replace(unsafe, QStringLiteral("_"));
+    const QByteArray exact =
+        QCryptographicHash::hash(server.toUtf8(), QCryptographicHash::Sha256).toHex().left(8);
+    return QDir(folder()).filePath(
+        QStringLiteral("%1-%2-%3.db").arg(profile, readable.left(60), QLatin1String(exact)));
+}
+
+QString SnapshotArchive::currentUser()
+{
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+}
+
+QString SnapshotArchive::machineName()
+{
+    return QSysInfo::machineHostName();
+}
+
+void SnapshotArchive::prepare()
+{
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        throw archiveFailure(m_path,
+                             QStringLiteral("cannot be written: its folder cannot be made."));
+    Connection archive(m_path, true);
+    prepare(archive);
+}
+
+void SnapshotArchive::prepare(Connection& archive)
+{
+    // A file that holds tables but not ours is someone else's: nothing of
+    // ours goes into it.
+    QSqlQuery tables = archive.run(QStringLiteral("SELECT count(*), sum(name='%1') FROM "
+                                                  "sqlite_master WHERE type='table'")
+                                       .arg(kMarker),
+                                   QStringLiteral("cannot be read"));
+    const bool empty = tables.next() && tables.value(0).toInt() == 0;
+    tables.finish();
+    if (empty) {
+        // One transaction, so a new archive costs one write to the disk.
+        archive.begin();
+        archive.run(QStringLiteral("CREATE TABLE %1(version INTEGER)").arg(kMarker),
+                    QStringLiteral("cannot be written"));
+        archive.run(QStringLiteral("INSERT INTO %1 VALUES(%2)").arg(kMarker).arg(kVersion),
+                    QStringLiteral("cannot be written"));
+        archive.run(QStringLiteral("CREATE TABLE snapshots(number INTEGER PRIMARY KEY, "
+                                   "taken TEXT, profile TEXT, server TEXT, server_clock REAL, "
+                                   "command TEXT, os_user TEXT, machine TEXT, opening_rows "
+                                   "INTEGER, year_rows INTEGER, totals TEXT, checksum TEXT, "
+                                   "previous TEXT, hash TEXT, rows BLOB)"),
+                    QStringLiteral("cannot be written"));
+        archive.run(QStringLiteral("COMMIT"), QStringLiteral("cannot be written"));
+    }
+    archive.checkOurs();
+}
+
+int SnapshotArchive::add(Record record, const LedgerSnapshot& snapshot)
+{
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        throw archiveFailure(m_path,
+                             QStringLiteral("cannot be written: its folder cannot be made."));
+    Connection archive(m_path, true);
+    prepare(archive);
+
+    archive.begin();
+    try {
+        QSqlQuery last = archive.run(
+            QStringLiteral("SELECT number, hash FROM snapshots ORDER BY number DESC LIMIT 1"),
+            QStringLiteral("cannot be read"));
+        record.number = last.next() ? last.value(0).toInt() + 1 : 1;
+        record.previous = last.isValid() ? last.value(1).toByteArray() : QByteArray();
+        last.finish();
+        record.openingRows = snapshot.openings().rows.size();
+        record.yearRows = snapshot.years().rows.size();
+        record.totals = snapshot.totalsText();
+        const QByteArray rows = snapshot.serialize();
+        record.checksum = LedgerSnapshot::checksumOf(rows);
+        record.hash = recordHash(record);
+
+        QSqlQuery insert(archive.db());
+        insert.prepare(
+            QStringLiteral("INSERT INTO snapshots VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        const QVariantList values{record.number,
+                                  record.taken.toString(Qt::ISODateWithMs),
+                                  record.profile,
+                                  record.server,
+                                  record.serverClock,
+                                  record.command,
+                                  record.user,
+                                  record.machine,
+                                  record.openingRows,
+                                  record.yearRows,
+                                  record.totals,
+                                  QString::fromLatin1(record.checksum),
+                                  QString::fromLatin1(record.previous),
+                                  QString::fromLatin1(record.hash),
+                                  rows};
+        for (qsizetype i = 0; i < values.size(); ++i)
+            insert.bindValue(int(i), values[i]);
+        if (!insert.exec())
+            archive.fail(QStringLiteral("cannot be written"), insert.lastError().text());
+        archive.run(QStringLiteral("COMMIT"), QStringLiteral("cannot be written"));
+    } catch (...) {
+        QSqlQuery(archive.db()).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    return record.number;
+}
+
+QList<SnapshotArchive::Record> SnapshotArchive::records() const
+{
+    Connection archive(m_path, false);
+    if (!archive.exists())
+        return {};
+    archive.checkOurs();
+    QSqlQuery q = archive.run(QStringLiteral("SELECT %1 FROM snapshots ORDER BY number DESC")
+                                  .arg(QLatin1String(kRecordColumns)),
+                              QStringLiteral("cannot be read"));
+    QList<Record> records;
+    while (q.next())
+        records.append(recordOf(q));
+    return records;
+}
+
+LedgerSnapshot SnapshotArchive::load(int number) const
+{
+    Connection archive(m_path, false);
+    if (!archive.exists())
+        throw archiveFailure(m_path, QStringLiteral("does not exist: no snapshot was taken of "
+                                                    "this ledger."));
+    archive.checkOurs();
+    QSqlQuery q = archive.run(
+        QStringLiteral("SELECT rows, checksum FROM snapshots WHERE number=%1").arg(number),
+        QStringLiteral("cannot be read"));
+    if (!q.next())
+        throw archiveFailure(m_path, QStringLiteral("holds no snapshot %1.").arg(number));
+    const QByteArray rows = q.value(0).toByteArray();
+    LedgerSnapshot snapshot;
+    if (LedgerSnapshot::checksumOf(rows) != q.value(1).toByteArray() ||
+        !LedgerSnapshot::deserialize(rows, snapshot))
+        throw archiveFailure(m_path, QStringLiteral("holds snapshot %1 damaged: its rows do not "
+                                                    "match their checksum.")
+                                         .arg(number));
+    return snapshot;
+}
+
+SnapshotArchive::Chain SnapshotArchive::verify() const
+{
+    Connection archive(m_path, false);
+    if (!archive.exists())
+        return {};
+    archive.checkOurs();
+    QSqlQuery q = archive.run(QStringLiteral("SELECT %1, rows FROM snapshots ORDER BY number")
+                                  .arg(QLatin1String(kRecordColumns)),
+                              QStringLiteral("cannot be read"));
+    QByteArray previous;
+    int expected = 1;
+    while (q.next()) {
+        const Record r = recordOf(q);
+        QString problem;
+        if (r.number != expected)
+            problem = QStringLiteral("snapshot %1 is missing").arg(expected);
+        else if (r.previous != previous)
+            problem = QStringLiteral("snapshot %1 does not follow the one before it").arg(r.number);
+        else if (recordHash(r) != r.hash)
+            problem = QStringLiteral("snapshot %1 was altered").arg(r.number);
+        else if (LedgerSnapshot::checksumOf(q.value(14).toByteArray()) != r.checksum)
+            problem = QStringLiteral("the rows of snapshot %1 were altered").arg(r.number);
+        if (!problem.isEmpty())
+            return {false, problem};
+        previous = r.hash;
+        expected = r.number + 1;
+    }
+    return {};
+}

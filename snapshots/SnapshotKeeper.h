@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <future>
+
+class Session;
+
+// Takes the snapshot a write must not go without: right before a command's
+// first writing statement, inside its transaction, the two tables it may
+// rewrite are read whole; they are then kept in the ledger's archive with
+// who, when and what while the command goes on, and kept() waits for that
+// before the command may commit. A snapshot that cannot be kept is a
+// Failure from kept(): the command must then roll back, so nothing of it is
+// ever committed without its snapshot safely on disk.
+class SnapshotKeeper
+{
+public:
+    SnapshotKeeper(Session& session, const QString& profile, const QString& server,
+                   const QString& command);
+    // Waits for the archive: nothing runs on after its keeper.
+    ~SnapshotKeeper();
+    SnapshotKeeper(const SnapshotKeeper&) = delete;
+    SnapshotKeeper& operator=(const SnapshotKeeper&) = delete;
+
+    // Waits until the snapshot is in the archive and returns its number
+    // there; a Failure, saying why and where, when it could not be kept.
+    int kept();
+
+    // Reads and keeps at once, for a caller with nothing to do meanwhile.
+    static int keep(Session& session, const QString& profile, const QString& server,
+                    const QString& command);
+
+    // How long the last snapshot held up its command, in milliseconds:
+    // the reading, and any wait for the archive in kept() (for the benchmark).
+    static double lastMilliseconds();
+
+private:
+    std::future<int> m_stored;
+    double m_readMilliseconds = 0;
+};

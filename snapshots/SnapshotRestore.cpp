@@ -1,0 +1,217 @@
+#include "snapshots/SnapshotRestore.h"
+
+#include "core/Conversions.h"
+#include "core/Failure.h"
+#include "db/RecordSet.h"
+#include "db/Session.h"
+#include "db/SqlStatement.h"
+#include "db/StatementBatch.h"
+#include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotKeeper.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+
+namespace {
+
+const QString kYearId = QStringLiteral("AccYearID");
+
+SqlStatement statement(const QString& text)
+{
+    return SqlStatement().raw(text);
+}
+
+// A value as it goes into a statement: the same value and type stored.
+void appendValue(SqlStatement& s, const QVariant& value)
+{
+    if (value.isNull()) {
+        s.raw(QStringLiteral("NULL"));
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        s.quoted(value.toString());
+        return;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        s.raw(SnapshotRestore::literal(value));
+        return;
+    default:
+        s.number(SnapshotRestore::literal(value));
+        return;
+    }
+}
+
+// The ids of a years table when every row has one of its own; empty when
+// some row has none or shares it.
+QHash<QString, int> uniqueIds(const LedgerSnapshot::Table& table)
+{
+    const int id = LedgerSnapshot::column(table, kYearId);
+    QHash<QString, int> ids;
+    if (id < 0)
+        return {};
+    for (qsizetype r = 0; r < table.rows.size(); ++r) {
+        const QVariant& value = table.rows[r][id];
+        if (value.isNull() || ids.contains(value.toString()))
+            return {};
+        ids.insert(value.toString(), int(r));
+    }
+    return ids;
+}
+
+} // namespace
+
+QString SnapshotRestore::literal(const QVariant& value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return value.toString();
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return Conversions::exactText(value.toDouble());
+    case QMetaType::QDateTime:
+        return u'\'' + value.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+               u'\'';
+    case QMetaType::QDate:
+        return u'\'' + value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + u'\'';
+    default:
+        return u'\'' + Conversions::sqlText(value.toString()) + u'\'';
+    }
+}
+
+QString SnapshotRestore::mismatch(const LedgerSnapshot& snapshot, const LedgerSnapshot& current)
+{
+    for (const auto& [held, now] : {std::pair{&snapshot.openings(), &current.openings()},
+                                    std::pair{&snapshot.years(), &current.years()}}) {
+        for (const QString& column : held->columns) {
+            if (LedgerSnapshot::column(*now, column) < 0)
+                return QStringLiteral("The table %1 has no column %2 any more, which the snapshot "
+                                      "holds; it cannot be put back as it was.")
+                    .arg(held->name, column);
+        }
+    }
+    return {};
+}
+
+SqlStatement SnapshotRestore::insert(const LedgerSnapshot::Table& table,
+                                     const QVariantList& row) const
+{
+    SqlStatement s;
+    s.raw(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(table.name, table.columns.join(u',')));
+    for (qsizetype c = 0; c < row.size(); ++c) {
+        if (c > 0)
+            s.append(QLatin1String(","));
+        appendValue(s, row[c]);
+    }
+    s.append(QLatin1String(")"));
+    return s;
+}
+
+void SnapshotRestore::restore(const LedgerSnapshot& snapshot, const LedgerSnapshot& current)
+{
+    restoreOpenings(snapshot.openings());
+    restoreYears(snapshot.years(), current.years());
+}
+
+void SnapshotRestore::restoreOpenings(const LedgerSnapshot::Table& table)
+{
+    StatementBatch batch(m_session);
+    batch.execute(statement(QStringLiteral("DELETE FROM ") + table.name));
+    for (const QVariantList& row : table.rows)
+        batch.execute(insert(table, row));
+    batch.flush();
+}
+
+void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
+                                   const LedgerSnapshot::Table& current)
+{
+    // Rows are changed in place where both sides name every year once, so a
+    // year other tables refer to is never deleted and made anew.
+    const QHash<QString, int> held = uniqueIds(snapshot);
+    const QHash<QString, int> now = uniqueIds(current);
+    const bool keyed = !held.isEmpty() && (!now.isEmpty() || current.rows.isEmpty());
+    const int idColumn = LedgerSnapshot::column(snapshot, kYearId);
+    StatementBatch batch(m_session);
+    QList<const QVariantList*> inserts;
+    if (keyed) {
+        const int currentId = LedgerSnapshot::column(current, kYearId);
+        for (auto it = now.cbegin(); it != now.cend(); ++it) {
+            if (held.contains(it.key()))
+                continue;
+            SqlStatement remove;
+            remove.raw(QStringLiteral("DELETE FROM %1 WHERE %2=").arg(snapshot.name, kYearId));
+            appendValue(remove, current.rows[it.value()][currentId]);
+            batch.execute(remove);
+        }
+        for (const QVariantList& row : snapshot.rows) {
+            if (!now.contains(row[idColumn].toString())) {
+                inserts.append(&row);
+                continue;
+            }
+            SqlStatement update;
+            update.raw(QStringLiteral("UPDATE %1 SET ").arg(snapshot.name));
+            bool first = true;
+            for (qsizetype c = 0; c < snapshot.columns.size(); ++c) {
+                if (c == idColumn)
+                    continue;
+                update.raw((first ? QString() : QStringLiteral(",")) + snapshot.columns[c] + u'=');
+                appendValue(update, row[c]);
+                first = false;
+            }
+            update.raw(QStringLiteral(" WHERE %1=").arg(snapshot.columns[idColumn]));
+            appendValue(update, row[idColumn]);
+            batch.execute(update);
+        }
+    } else {
+        batch.execute(statement(QStringLiteral("DELETE FROM ") + snapshot.name));
+        for (const QVariantList& row : snapshot.rows)
+            inserts.append(&row);
+    }
+    batch.flush();
+    if (inserts.isEmpty())
+        return;
+    // The database assigns the ids of new years; these keep theirs. A SET
+    // gives no result of its own, so it goes alone, not in a request of
+    // statements that each give one.
+    const QString on = m_session.dialect().identityInsert(snapshot.name, true);
+    if (!on.isEmpty())
+        m_session.execute(statement(on));
+    for (const QVariantList* row : inserts)
+        batch.execute(insert(snapshot, *row));
+    batch.flush();
+    const QString off = m_session.dialect().identityInsert(snapshot.name, false);
+    if (!off.isEmpty())
+        m_session.execute(statement(off));
+}
+
+int SnapshotRestore::fromArchive(Session& session, const QString& profile, const QString& server,
+                                 int number)
+{
+    const LedgerSnapshot held =
+        SnapshotArchive(SnapshotArchive::pathFor(profile, server)).load(number);
+    session.beginTransaction(Session::Intent::Write);
+    try {
+        const LedgerSnapshot now = LedgerSnapshot::read(session);
+        const QString why = mismatch(held, now);
+        if (!why.isEmpty())
+            throw Failure(RecordSet::ItemNotFound, why + QStringLiteral(" Nothing was restored."));
+        const int kept = SnapshotKeeper::keep(session, profile, server,
+                                              QStringLiteral("Restore %1").arg(number));
+        SnapshotRestore(session).restore(held, now);
+        session.commit();
+        return kept;
+    } catch (...) {
+        session.rollback();
+        throw;
+    }
+}

@@ -1,0 +1,143 @@
+#include "tools/snapshots/SnapshotsTool.h"
+
+#include "core/Failure.h"
+#include "db/Profile.h"
+#include "db/Session.h"
+#include "snapshots/LedgerSnapshot.h"
+#include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotDiff.h"
+#include "snapshots/SnapshotRestore.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace {
+
+const char* const kDescription =
+    "Before every write of Migrate Accounts or Create Accounting Year, Quillhaven keeps a\n"
+    "snapshot of Acc_Opening and Acc_Accounting_Year in an archive of the ledger's own in the\n"
+    "user's data folder ($XDG_DATA_HOME/quillhaven/snapshots, else\n"
+    "~/.local/share/quillhaven/snapshots). This tool works on that archive for the ledger that\n"
+    "--profile and --server name, as the window names it.\n"
+    "\n"
+    "Commands:\n"
+    "  list       the snapshots, newest first: number, when (UTC), who, command, rows and\n"
+    "             checksum; and whether the archive's chain is intact (each snapshot carries\n"
+    "             the hash of the one before it, so one removed or altered shows)\n"
+    "  diff N     what changed in the two tables between snapshot N and the ledger now:\n"
+    "             rows added, removed and changed, the largest changes first\n"
+    "  restore N  puts both tables back exactly as snapshot N holds them, in one transaction,\n"
+    "             after keeping a snapshot of the ledger as it is (so a restore can be undone\n"
+    "             too); refuses when a table no longer has a column the snapshot holds\n"
+    "\n"
+    "Exit status: 0 done, 1 the archive's chain is broken, 2 a failure or bad arguments.";
+
+QString shortHash(const QByteArray& hash)
+{
+    return QString::fromLatin1(hash.left(12));
+}
+
+} // namespace
+
+int SnapshotsTool::run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("The database: dosavine or bindwell."),
+                                     QStringLiteral("NAME"));
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("The server name as typed in the window (a SQL Server, sqlite:FOLDER or "
+                       "sqliteodbc:FOLDER)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({profile, server});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("list, diff N or restore N"));
+    if (!parser.parse(arguments)) {
+        m_err << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        m_out << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    const QString which = parser.value(profile).toLower();
+    if (which != QLatin1String("dosavine") && which != QLatin1String("bindwell")) {
+        m_err << "--profile takes dosavine or bindwell" << Qt::endl;
+        return 2;
+    }
+    m_profile = Profile::catalog(which == QLatin1String("dosavine") ? Profile::Id::Dosavine
+                                                                    : Profile::Id::Bindwell);
+    m_server = parser.value(server).trimmed();
+    if (m_server.isEmpty()) {
+        m_err << "--server takes the server name as typed in the window" << Qt::endl;
+        return 2;
+    }
+    const QStringList words = parser.positionalArguments();
+    const QString command = words.value(0);
+    bool numbered = false;
+    const int number = words.value(1).toInt(&numbered);
+    try {
+        if (command == QLatin1String("list") && words.size() == 1)
+            return list();
+        if (command == QLatin1String("diff") && words.size() == 2 && numbered)
+            return diff(number);
+        if (command == QLatin1String("restore") && words.size() == 2 && numbered)
+            return restore(number);
+    } catch (const Failure& failure) {
+        m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
+        return 2;
+    }
+    m_err << "give one command: list, diff N or restore N (see --help)" << Qt::endl;
+    return 2;
+}
+
+Profile::Id SnapshotsTool::profileId() const
+{
+    return m_profile == Profile::catalog(Profile::Id::Dosavine) ? Profile::Id::Dosavine
+                                                                : Profile::Id::Bindwell;
+}
+
+int SnapshotsTool::list()
+{
+    const SnapshotArchive archive(SnapshotArchive::pathFor(m_profile, m_server));
+    const QList<SnapshotArchive::Record> records = archive.records();
+    const SnapshotArchive::Chain chain = archive.verify();
+    m_out << "Snapshots of " << m_profile << " on " << m_server << " in "
+          << QDir::toNativeSeparators(archive.path()) << ": " << records.size() << ", chain "
+          << (chain.intact ? QStringLiteral("intact") : QStringLiteral("BROKEN: ") + chain.problem)
+          << Qt::endl;
+    for (const SnapshotArchive::Record& r : records)
+        m_out << r.number << "  " << r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+              << " UTC  " << r.user << '@' << r.machine << "  " << r.command << "  "
+              << r.openingRows << " openings, " << r.yearRows << " years  checksum "
+              << shortHash(r.checksum) << Qt::endl;
+    return chain.intact ? 0 : 1;
+}
+
+int SnapshotsTool::diff(int number)
+{
+    const SnapshotArchive archive(SnapshotArchive::pathFor(m_profile, m_server));
+    const LedgerSnapshot held = archive.load(number);
+    Session session;
+    Profile::connect(session, profileId(), m_server);
+    const LedgerSnapshot now = LedgerSnapshot::read(session);
+    const QList<SnapshotDiff::Change> changes = SnapshotDiff::between(held, now);
+    m_out << "Snapshot " << number << " against the ledger now: " << changes.size()
+          << (changes.size() == 1 ? " change" : " changes") << Qt::endl;
+    for (const SnapshotDiff::Change& change : changes)
+        m_out << SnapshotDiff::line(change) << Qt::endl;
+    return 0;
+}
+
+int SnapshotsTool::restore(int number)
+{
+    Session session;
+    Profile::connect(session, profileId(), m_server);
+    const int kept = SnapshotRestore::fromArchive(session, m_profile, m_server, number);
+    m_out << "Restored snapshot " << number << ". The ledger as it was before is snapshot " << kept
+          << '.' << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,12 @@
+#include "tools/snapshots/SnapshotsTool.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return SnapshotsTool(out, err).run(QCoreApplication::arguments());
+}
