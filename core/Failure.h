@@ -24,9 +24,9 @@ public:
     // A value the connection cannot carry to the ledger unchanged (ADO's
     // "data value cannot be converted").
     static constexpr int CannotCarry = 3421;
-    // The snapshot archive could not be read or written (the classic "path
-    // or file access error").
-    static constexpr int ArchiveAccess = 75;
+    // A file of ours (the snapshot archive, a report) could not be read or
+    // written: the classic "path or file access error".
+    static constexpr int FileAccess = 75;
     // The program's own refusals (not connected, worksheet not sound).
     static constexpr int NotReady = 3704; // "operation not allowed when closed"
 

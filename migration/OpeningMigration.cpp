@@ -109,7 +109,7 @@ void OpeningMigration::UpdateNextYearOpenings()
 {
     StatementBatch batch(m_session);
     const GridModel& sheet = m_sheet;
-    const QHash<double, double> following = followingYears();
+    const QHash<double, double> following = followingYears(m_years);
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
         const QString id = textCell(sheet, GridColumns::AccAccountId, row);
@@ -161,9 +161,8 @@ bool OpeningMigration::yearsAsLoaded()
     return ledger == loaded;
 }
 
-QHash<double, double> OpeningMigration::followingYears() const
+QHash<double, double> OpeningMigration::followingYears(const GridModel& list)
 {
-    const GridModel& list = m_years;
     QHash<qint32, double> startingOn; // whole day -> year id
     for (int r = list.rows(); r >= 1; --r)
         startingOn.insert(Conversions::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),

@@ -25,11 +25,11 @@ public:
     void UpdateNextYearOpenings();
     void ResetCurrentYearClosing();
 
-private:
     // The id of the year that follows each listed year: the one that starts
-    // the day after it ends, else the id plus 1.
-    QHash<double, double> followingYears() const;
+    // the day after it ends. A year without one is followed by its id plus 1.
+    static QHash<double, double> followingYears(const GridModel& years);
 
+private:
     Session& m_session;
     const GridModel& m_sheet;
     const GridModel& m_years;

@@ -21,7 +21,7 @@ constexpr int kVersion = 1;
 Failure archiveFailure(const QString& path, const QString& what)
 {
     return Failure(
-        Failure::ArchiveAccess,
+        Failure::FileAccess,
         QStringLiteral("The snapshot archive %1 %2").arg(QDir::toNativeSeparators(path), what));
 }
 

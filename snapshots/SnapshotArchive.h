@@ -11,7 +11,7 @@
 // of the user's data folder until the user prunes them. Each record carries
 // the checksum of its rows and the hash of the record before it, so a record
 // removed or altered afterwards shows as a break in the chain. Every failure
-// is a Failure numbered Failure::ArchiveAccess that names the file.
+// is a Failure numbered Failure::FileAccess that names the file.
 class SnapshotArchive
 {
 public:

@@ -37,11 +37,17 @@ QString BalanceCalculator::UnknownSides::message() const
     return text;
 }
 
+double BalanceCalculator::closingOf(double balance)
+{
+    const qint16 digits = 2;
+    return DecimalValue::GetDecimalValue(Conversions::numberText(settled(std::fabs(balance))),
+                                         digits);
+}
+
 BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
 {
     GridModel& sheet = m_sheet;
     UnknownSides unknown;
-    const qint16 digits = 2;
     const int rows = sheet.rows();
     for (int row = 1; row <= rows; ++row) {
         const QString openingText = sheet.readText(GridColumns::AccOpening, row);
@@ -75,10 +81,9 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
 
         sheet.writeAt(GridColumns::AccType, row,
                       balance >= 0 ? QStringLiteral("D") : QStringLiteral("C"));
-        const QString magnitude = Conversions::numberText(settled(std::fabs(balance)));
-        sheet.writeAt(GridColumns::AccBalance, row, DecimalValue::GetDecimalValue(magnitude, digits));
-        sheet.writeAt(GridColumns::AccNextOpening, row,
-                      DecimalValue::GetDecimalValue(magnitude, digits));
+        const double closing = closingOf(balance);
+        sheet.writeAt(GridColumns::AccBalance, row, closing);
+        sheet.writeAt(GridColumns::AccNextOpening, row, closing);
     }
     return unknown;
 }

@@ -9,6 +9,10 @@ class GridModel;
 class BalanceCalculator
 {
 public:
+    // A balance's closing as the worksheet keeps it: its magnitude, settled
+    // to a millionth, then cut (never rounded) to two decimals.
+    static double closingOf(double balance);
+
     // Rows whose opening side was neither "D" nor "C" and were counted as "D".
     struct UnknownSides
     {

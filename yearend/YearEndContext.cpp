@@ -5,15 +5,7 @@
 
 YearEndContext::YearEndContext(FormControls& controls, MessageSink& sink)
     : m_controls(controls), m_sink(sink), m_session(std::make_unique<Session>()),
-      m_accounts({QStringLiteral("AccountID"), QStringLiteral("Account Name"),
-                  QStringLiteral("ParentID"), QStringLiteral("Acc Year ID"),
-                  QStringLiteral("Opening"), QStringLiteral("Opening Type"),
-                  QStringLiteral("Debit Amt"), QStringLiteral("Credit Amt"),
-                  QStringLiteral("Balance"), QStringLiteral("Next Year Opening"),
-                  QStringLiteral("Type")}),
-      m_accYears({QStringLiteral("AccYearID"), QStringLiteral("Acc Year Start"),
-                  QStringLiteral("StartDate Value"), QStringLiteral("AccYear End"),
-                  QStringLiteral("End Date Value"), QStringLiteral("Active")})
+      m_accounts(accountHeaders()), m_accYears(yearHeaders())
 {
     m_accounts.setNumericColumns({AccOpening, AccDebit, AccCredit, AccBalance, AccNextOpening});
     m_accounts.setHiddenColumns({AccAccountId, AccParentId});

@@ -281,7 +281,7 @@ protected:
         try {
             call();
         } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), Failure::ArchiveAccess);
+            EXPECT_EQ(failure.number(), Failure::FileAccess);
             return str(failure.description());
         }
         return "no failure";

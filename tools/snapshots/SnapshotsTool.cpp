@@ -7,6 +7,7 @@
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotDiff.h"
 #include "snapshots/SnapshotRestore.h"
+#include "tools/common/LedgerChoice.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -44,15 +45,8 @@ int SnapshotsTool::run(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
-    const QCommandLineOption profile(QStringLiteral("profile"),
-                                     QStringLiteral("The database: dosavine or bindwell."),
-                                     QStringLiteral("NAME"));
-    const QCommandLineOption server(
-        QStringLiteral("server"),
-        QStringLiteral("The server name as typed in the window (a SQL Server, sqlite:FOLDER or "
-                       "sqliteodbc:FOLDER)."),
-        QStringLiteral("NAME"));
-    parser.addOptions({profile, server});
+    LedgerChoice ledger;
+    ledger.addOptions(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, diff N or restore N"));
     if (!parser.parse(arguments)) {
@@ -63,18 +57,11 @@ int SnapshotsTool::run(const QStringList& arguments)
         m_out << parser.helpText() << Qt::flush;
         return 0;
     }
-    const QString which = parser.value(profile).toLower();
-    if (which != QLatin1String("dosavine") && which != QLatin1String("bindwell")) {
-        m_err << "--profile takes dosavine or bindwell" << Qt::endl;
+    if (!ledger.read(parser, m_err))
         return 2;
-    }
-    m_profile = Profile::catalog(which == QLatin1String("dosavine") ? Profile::Id::Dosavine
-                                                                    : Profile::Id::Bindwell);
-    m_server = parser.value(server).trimmed();
-    if (m_server.isEmpty()) {
-        m_err << "--server takes the server name as typed in the window" << Qt::endl;
-        return 2;
-    }
+    m_profile = ledger.profileName();
+    m_profileId = ledger.profile();
+    m_server = ledger.server();
     const QStringList words = parser.positionalArguments();
     const QString command = words.value(0);
     bool numbered = false;
@@ -92,12 +79,6 @@ int SnapshotsTool::run(const QStringList& arguments)
     }
     m_err << "give one command: list, diff N or restore N (see --help)" << Qt::endl;
     return 2;
-}
-
-Profile::Id SnapshotsTool::profileId() const
-{
-    return m_profile == Profile::catalog(Profile::Id::Dosavine) ? Profile::Id::Dosavine
-                                                                : Profile::Id::Bindwell;
 }
 
 int SnapshotsTool::list()
@@ -122,7 +103,7 @@ int SnapshotsTool::diff(int number)
     const SnapshotArchive archive(SnapshotArchive::pathFor(m_profile, m_server));
     const LedgerSnapshot held = archive.load(number);
     Session session;
-    Profile::connect(session, profileId(), m_server);
+    Profile::connect(session, m_profileId, m_server);
     const LedgerSnapshot now = LedgerSnapshot::read(session);
     const QList<SnapshotDiff::Change> changes = SnapshotDiff::between(held, now);
     m_out << "Snapshot " << number << " against the ledger now: " << changes.size()
@@ -135,7 +116,7 @@ int SnapshotsTool::diff(int number)
 int SnapshotsTool::restore(int number)
 {
     Session session;
-    Profile::connect(session, profileId(), m_server);
+    Profile::connect(session, m_profileId, m_server);
     const int kept = SnapshotRestore::fromArchive(session, m_profile, m_server, number);
     m_out << "Restored snapshot " << number << ". The ledger as it was before is snapshot " << kept
           << '.' << Qt::endl;

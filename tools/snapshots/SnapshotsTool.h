@@ -19,7 +19,6 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    Profile::Id profileId() const;
     int list();
     int diff(int number);
     int restore(int number);
@@ -27,5 +26,6 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     QString m_profile;
+    Profile::Id m_profileId = Profile::Id::Dosavine;
     QString m_server;
 };

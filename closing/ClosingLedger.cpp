@@ -1,0 +1,82 @@
+#include "closing/ClosingLedger.h"
+
+#include "core/Conversions.h"
+#include "core/Failure.h"
+#include "db/DateQueries.h"
+#include "db/Session.h"
+#include "migration/OpeningMigration.h"
+#include "worksheet/AccountWorksheet.h"
+#include "worksheet/BalanceCalculator.h"
+#include "years/AccountingYearsList.h"
+
+#include <QDate>
+
+ClosingLedger::ClosingLedger() : m_years(yearHeaders()), m_accounts(accountHeaders())
+{
+    m_accounts.setNumericColumns({AccOpening, AccDebit, AccCredit, AccBalance, AccNextOpening});
+}
+
+void ClosingLedger::load(Session& session, Progress& progress)
+{
+    // As the window's refresh: one consistent reading of the ledger.
+    const bool oneSnapshot = session.dialect().readsInOneTransaction();
+    try {
+        if (oneSnapshot)
+            session.beginTransaction();
+        AccountingYearsList(session, m_years).LoadAccYearDetails();
+        AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
+        m_unknownSides = BalanceCalculator(m_accounts).CalculateBalances().count;
+        m_currentYear = DateQueries(session).GetCurrentAccYearDet();
+        if (oneSnapshot)
+            session.commit();
+    } catch (const Failure&) {
+        session.rollback();
+        throw;
+    }
+    m_following = OpeningMigration::followingYears(m_years);
+    // The year that hands its closings to each year, by the migration's own
+    // rule (the year starting the day after, else the id plus 1).
+    m_previous.clear();
+    for (int r = m_years.rows(); r >= 1; --r) {
+        const double year = m_years.numberAt(YrId, r);
+        m_previous.insert(followingYear(year), year);
+    }
+}
+
+QString ClosingLedger::accountKey(const QString& id)
+{
+    return Conversions::trimBlanks(id).toLower();
+}
+
+QString ClosingLedger::accountKey(int row) const
+{
+    return accountKey(m_accounts.readText(AccAccountId, row));
+}
+
+double ClosingLedger::signedOpening(int row) const
+{
+    const double opening = m_accounts.numberAt(AccOpening, row);
+    const QString side = Conversions::trimBlanks(m_accounts.readText(AccOpeningType, row));
+    return side.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0 ? -opening : opening;
+}
+
+double ClosingLedger::signedClosing(int row) const
+{
+    const double closing = m_accounts.numberAt(AccBalance, row);
+    return m_accounts.readText(AccType, row) == QLatin1String("C") ? -closing : closing;
+}
+
+QString ClosingLedger::yearLabel(double year) const
+{
+    for (int r = 1; r <= m_years.rows(); ++r) {
+        if (m_years.numberAt(YrId, r) != year)
+            continue;
+        const auto day = [&](int column) {
+            const QDateTime moment = Conversions::dateTimeOfDay(m_years.numberAt(column, r));
+            return moment.date().toString(QStringLiteral("d MMM yyyy"));
+        };
+        return QStringLiteral("%1 (%2 - %3)")
+            .arg(Conversions::numberText(year), day(YrStartValue), day(YrEndValue));
+    }
+    return Conversions::numberText(year);
+}

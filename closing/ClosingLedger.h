@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/GridColumns.h"
+#include "core/GridModel.h"
+
+#include <QHash>
+#include <QString>
+
+class Progress;
+class Session;
+
+// The ledger as the window's refresh loads it, for the closing tool: the
+// accounting-years list and the account worksheet with its balances, read
+// inside one read transaction where the server allows, plus what the
+// migration would look up (the current year, the following years).
+class ClosingLedger : public GridColumns
+{
+public:
+    ClosingLedger();
+
+    void load(Session& session, Progress& progress);
+
+    const GridModel& years() const { return m_years; }
+    const GridModel& accounts() const { return m_accounts; }
+    // Worksheet rows whose stored opening side is neither D nor C.
+    int unknownSides() const noexcept { return m_unknownSides; }
+    // The year whose closings the migration sets to 0 (0 when the server's
+    // clock is in no active year).
+    qint32 currentYear() const noexcept { return m_currentYear; }
+    // The year each listed year hands its closings to.
+    double followingYear(double year) const { return m_following.value(year, year + 1); }
+    // The year before, by the same rule; -1 when none is listed.
+    double previousYear(double year) const { return m_previous.value(year, -1); }
+
+    // An account id as the ledger compares it: blanks around it dropped,
+    // letter case ignored.
+    static QString accountKey(const QString& id);
+    QString accountKey(int row) const;
+    double yearOf(int row) const { return m_accounts.numberAt(AccYearId, row); }
+    // A worksheet row's opening and closing, debit positive.
+    double signedOpening(int row) const;
+    double signedClosing(int row) const;
+    // "3 (1 Apr 2002 - 31 Mar 2003)", or the bare id of a year not listed.
+    QString yearLabel(double year) const;
+
+private:
+    GridModel m_years;
+    GridModel m_accounts;
+    int m_unknownSides = 0;
+    qint32 m_currentYear = 0;
+    QHash<double, double> m_following;
+    QHash<double, double> m_previous;
+};

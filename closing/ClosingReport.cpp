@@ -1,0 +1,160 @@
+#include "closing/ClosingReport.h"
+
+#include "closing/ClosingLedger.h"
+#include "core/Conversions.h"
+
+#include <QDateTime>
+#include <QMap>
+
+namespace {
+
+using G = GridColumns;
+
+QString money(double amount)
+{
+    return QString::number(amount, 'f', 2);
+}
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString cell(const QString& text, bool number = false)
+{
+    return (number ? QStringLiteral("<td class=n>") : QStringLiteral("<td>")) +
+           text.toHtmlEscaped() + QStringLiteral("</td>");
+}
+
+// A signed total as an amount and its side.
+QString sided(double total)
+{
+    return money(std::abs(total)) + (total < 0 ? QStringLiteral(" C") : QStringLiteral(" D"));
+}
+
+struct Totals
+{
+    int accounts = 0;
+    double openings = 0, debit = 0, credit = 0, closings = 0;
+};
+
+const char* const kStyle = R"(
+@page { size: A4; margin: 14mm 12mm; }
+body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 9pt; color: #000; margin: 0; }
+h1 { font-size: 14pt; margin: 0 0 2mm; }
+h2 { font-size: 11pt; margin: 6mm 0 2mm; break-after: avoid; page-break-after: avoid; }
+p.meta { margin: 0 0 4mm; color: #333; }
+table { border-collapse: collapse; width: 100%; }
+thead { display: table-header-group; }
+tr { break-inside: avoid; page-break-inside: avoid; }
+th, td { border-bottom: 0.2mm solid #999; padding: 0.6mm 1.5mm; text-align: left; }
+th { background: #eee; }
+td.n, th.n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
+ul.findings { margin: 0 0 4mm 5mm; padding: 0; }
+p.clean { margin: 0 0 4mm; }
+section.year { break-before: page; page-break-before: always; }
+)";
+
+} // namespace
+
+QString ClosingReport::csv() const
+{
+    const GridModel& sheet = m_ledger.accounts();
+    QString out = QStringLiteral("Account,Name,Year,Opening,Opening side,Debit,Credit,Balance,"
+                                 "Balance side,Next year opening\r\n");
+    for (int r = 1; r <= sheet.rows(); ++r) {
+        const QStringList fields{
+            csvField(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))),
+            csvField(sheet.readText(G::AccName, r)),
+            Conversions::numberText(m_ledger.yearOf(r)),
+            money(sheet.numberAt(G::AccOpening, r)),
+            csvField(Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r))),
+            money(sheet.numberAt(G::AccDebit, r)),
+            money(sheet.numberAt(G::AccCredit, r)),
+            money(sheet.numberAt(G::AccBalance, r)),
+            sheet.readText(G::AccType, r),
+            money(sheet.numberAt(G::AccNextOpening, r))};
+        out += fields.join(u',') + QStringLiteral("\r\n");
+    }
+    return out;
+}
+
+QString ClosingReport::totalsTable() const
+{
+    QMap<double, Totals> byYear;
+    const GridModel& sheet = m_ledger.accounts();
+    for (int r = 1; r <= sheet.rows(); ++r) {
+        Totals& t = byYear[m_ledger.yearOf(r)];
+        ++t.accounts;
+        t.openings += m_ledger.signedOpening(r);
+        t.debit += sheet.numberAt(G::AccDebit, r);
+        t.credit += sheet.numberAt(G::AccCredit, r);
+        t.closings += m_ledger.signedClosing(r);
+    }
+    QString out = QStringLiteral(
+        "<table><thead><tr><th>Year</th><th class=n>Accounts</th><th class=n>Openings</th>"
+        "<th class=n>Debit</th><th class=n>Credit</th><th class=n>Closings</th></tr></thead>"
+        "<tbody>\n");
+    for (auto it = byYear.cbegin(); it != byYear.cend(); ++it)
+        out += QStringLiteral("<tr>") + cell(m_ledger.yearLabel(it.key())) +
+               cell(QString::number(it->accounts), true) + cell(sided(it->openings), true) +
+               cell(money(it->debit), true) + cell(money(it->credit), true) +
+               cell(sided(it->closings), true) + QStringLiteral("</tr>\n");
+    return out + QStringLiteral("</tbody></table>\n");
+}
+
+QString ClosingReport::yearSection(double year) const
+{
+    const GridModel& sheet = m_ledger.accounts();
+    QString out = QStringLiteral("<section class=year><h2>Year %1</h2>\n")
+                      .arg(m_ledger.yearLabel(year).toHtmlEscaped());
+    out += QStringLiteral("<table><thead><tr><th>Account</th><th>Name</th><th class=n>Opening</th>"
+                          "<th class=n>Debit</th><th class=n>Credit</th><th class=n>Balance</th>"
+                          "<th class=n>Next year's opening</th></tr></thead><tbody>\n");
+    for (int r = 1; r <= sheet.rows(); ++r) {
+        if (m_ledger.yearOf(r) != year)
+            continue;
+        const QString side = Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r));
+        out += QStringLiteral("<tr>") +
+               cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
+               cell(sheet.readText(G::AccName, r)) +
+               cell(money(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
+               cell(money(sheet.numberAt(G::AccDebit, r)), true) +
+               cell(money(sheet.numberAt(G::AccCredit, r)), true) +
+               cell(money(sheet.numberAt(G::AccBalance, r)) + u' ' + sheet.readText(G::AccType, r),
+                    true) +
+               cell(money(sheet.numberAt(G::AccNextOpening, r)), true) + QStringLiteral("</tr>\n");
+    }
+    return out + QStringLiteral("</tbody></table></section>\n");
+}
+
+QString ClosingReport::html() const
+{
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=en><head><meta charset=utf-8>"
+                                 "<title>Closing figures: %1</title><style>%2</style></head>"
+                                 "<body>\n")
+                      .arg(m_ledgerName.toHtmlEscaped(), QString::fromLatin1(kStyle));
+    out += QStringLiteral("<h1>Closing figures: %1</h1>\n").arg(m_ledgerName.toHtmlEscaped());
+    out += QStringLiteral("<p class=meta>Made %1 by Quillhaven from the ledger as it stood; "
+                          "amounts debit (D) or credit (C), closings cut to two decimals.</p>\n")
+               .arg(QDateTime::currentDateTime().toString(QStringLiteral("d MMMM yyyy, HH:mm")));
+    out += QStringLiteral("<h2>Findings</h2>\n");
+    if (m_findings.isEmpty()) {
+        out += QStringLiteral("<p class=clean>Nothing found: the ledger is fit to close.</p>\n");
+    } else {
+        out += QStringLiteral("<ul class=findings>\n");
+        for (const LedgerCheck::Finding& f : m_findings)
+            out += QStringLiteral("<li>%1: %2</li>\n")
+                       .arg(f.group.toHtmlEscaped(), f.text.toHtmlEscaped());
+        out += QStringLiteral("</ul>\n");
+    }
+    out += QStringLiteral("<h2>Totals per year</h2>\n") + totalsTable();
+    const GridModel& years = m_ledger.years();
+    for (int y = 1; y <= years.rows(); ++y)
+        out += yearSection(years.numberAt(G::YrId, y));
+    return out + QStringLiteral("</body></html>\n");
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "closing/LedgerCheck.h"
+
+#include <QList>
+#include <QString>
+
+class ClosingLedger;
+
+// The closing figures per account and year, as the worksheet computes them:
+// as CSV for a spreadsheet, and as one self-contained HTML page (totals per
+// year and the check's findings on top) that prints on A4.
+class ClosingReport
+{
+public:
+    ClosingReport(const ClosingLedger& ledger, QList<LedgerCheck::Finding> findings,
+                  QString ledgerName)
+        : m_ledger(ledger), m_findings(std::move(findings)), m_ledgerName(std::move(ledgerName))
+    {
+    }
+
+    QString csv() const;
+    QString html() const;
+
+private:
+    QString totalsTable() const;
+    QString yearSection(double year) const;
+
+    const ClosingLedger& m_ledger;
+    QList<LedgerCheck::Finding> m_findings;
+    QString m_ledgerName;
+};

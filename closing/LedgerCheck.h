@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class ClosingLedger;
+class Session;
+
+// Is the ledger fit to close? What in the books would make a closing wrong
+// or surprising: postings that reach no worksheet row, openings the
+// worksheet cannot read as meant, years that do not chain, and per year
+// the trial balance and whether the openings are carried forward yet.
+class LedgerCheck
+{
+public:
+    struct Finding
+    {
+        QString group; // "Postings", "Openings", "Years", "Trial balance", "Carried forward"
+        QString text;  // the finding, its count included
+        qint64 count = 0;
+    };
+
+    LedgerCheck(Session& session, const ClosingLedger& ledger)
+        : m_session(session), m_ledger(ledger)
+    {
+    }
+
+    // Reads what it needs on the session (a few aggregate queries).
+    QList<Finding> run();
+
+    // One line a finding under its group's heading, then a count.
+    static QString text(const QList<Finding>& findings);
+
+private:
+    void postings(QList<Finding>& findings);
+    void openings(QList<Finding>& findings);
+    void years(QList<Finding>& findings);
+    void trialBalance(QList<Finding>& findings) const;
+    void carriedForward(QList<Finding>& findings) const;
+    // The first row of a query of counts and sums.
+    QList<double> numbers(const QString& sql, int columns);
+
+    Session& m_session;
+    const ClosingLedger& m_ledger;
+};

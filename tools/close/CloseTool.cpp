@@ -1,0 +1,188 @@
+#include "tools/close/CloseTool.h"
+
+#include "closing/ClosingLedger.h"
+#include "closing/ClosingReport.h"
+#include "closing/LedgerCheck.h"
+#include "closing/MigrationPreview.h"
+#include "closing/MigrationVerify.h"
+#include "core/Conversions.h"
+#include "core/Failure.h"
+#include "db/RecordSet.h"
+#include "snapshots/SnapshotArchive.h"
+#include "tools/close/TerminalProgress.h"
+#include "tools/common/LedgerChoice.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const char* const kDescription =
+    "Checks, previews, reports and proves the year-end of a ledger, loading it as the\n"
+    "window's connect does and writing nothing to it.\n"
+    "\n"
+    "Commands:\n"
+    "  check    is the ledger fit to close? One line per finding, grouped, with counts:\n"
+    "           postings that reach no worksheet row (account missing from Acc_Master, a\n"
+    "           group account, a Null parent; a year not in Acc_Accounting_Year), postings\n"
+    "           without an amount, duplicate or one-sided openings, no or several active\n"
+    "           years, years that overlap or leave a gap, per year the trial balance\n"
+    "           (closings against openings) and openings not yet carried forward.\n"
+    "  preview  what Migrate Accounts would do: Acc_Opening today against the rows the\n"
+    "           migration would leave, by year, the largest changes first, with the totals\n"
+    "           per year before and after.\n"
+    "  report   the closing figures per account and year: --csv FILE and/or --html FILE\n"
+    "           (one page with the totals per year and the check's findings on top, that\n"
+    "           prints on A4).\n"
+    "  verify   the proof: what the last migration must have written, recomputed from the\n"
+    "           postings with one aggregate query per year, against Acc_Opening row by row;\n"
+    "           every difference beyond half a paisa. It starts from the openings in the\n"
+    "           snapshot kept before the last migration; without one, from the books alone.\n"
+    "\n"
+    "A long load draws a bar on standard error when it is a terminal.\n"
+    "Exit status: 0 all is well (nothing found, nothing to change, no difference),\n"
+    "1 something was found, 2 a failure (its number and text on standard error) or bad\n"
+    "arguments.";
+
+} // namespace
+
+int CloseTool::run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    LedgerChoice choice;
+    choice.addOptions(parser);
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("report: write the figures as CSV to FILE."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("report: write the figures as HTML to FILE."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({csv, html});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("check, preview, report or verify"));
+    if (!parser.parse(arguments)) {
+        m_err << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        m_out << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    if (!choice.read(parser, m_err))
+        return 2;
+    const QStringList words = parser.positionalArguments();
+    const QString command = words.value(0);
+    static const QStringList kCommands{QStringLiteral("check"), QStringLiteral("preview"),
+                                       QStringLiteral("report"), QStringLiteral("verify")};
+    if (words.size() != 1 || !kCommands.contains(command)) {
+        m_err << "give one command: check, preview, report or verify (see --help)" << Qt::endl;
+        return 2;
+    }
+    if (command == QLatin1String("report") && !parser.isSet(csv) && !parser.isSet(html)) {
+        m_err << "report writes to --csv FILE and/or --html FILE" << Qt::endl;
+        return 2;
+    }
+    try {
+        Profile::connect(m_session, choice.profile(), choice.server());
+        ClosingLedger ledger;
+        {
+            TerminalProgress progress(stderr);
+            load(ledger, progress);
+        }
+        if (command == QLatin1String("check"))
+            return check(ledger);
+        if (command == QLatin1String("preview"))
+            return preview(ledger);
+        if (command == QLatin1String("report"))
+            return report(ledger,
+                          QStringLiteral("%1 on %2").arg(choice.profileName(), choice.server()),
+                          parser.value(csv), parser.value(html));
+        return verify(ledger, choice);
+    } catch (const Failure& failure) {
+        m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
+        return 2;
+    }
+}
+
+void CloseTool::load(ClosingLedger& ledger, TerminalProgress& progress)
+{
+    // Rows to come: the accounts of every year, and the opening lookups,
+    // which rerun over all rows after each year.
+    RecordSet rs = m_session.query(QStringLiteral(
+        "Select (Select Count(*) from Acc_Master where ParentID not in('P','B')), (Select "
+        "Count(*) from Acc_Accounting_Year)"));
+    const qint64 accounts = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(0)));
+    const qint64 years = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(1)));
+    rs.close();
+    progress.expect(accounts * years + accounts * years * (years + 1) / 2);
+    ledger.load(m_session, progress);
+}
+
+int CloseTool::check(const ClosingLedger& ledger)
+{
+    const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
+    m_out << LedgerCheck::text(findings) << Qt::flush;
+    return findings.isEmpty() ? 0 : 1;
+}
+
+int CloseTool::preview(const ClosingLedger& ledger)
+{
+    const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
+    const MigrationPreview preview(ledger);
+    const QList<OpeningRows::Row> after = preview.rowsAfter();
+    m_out << preview.text(now, after) << Qt::flush;
+    return OpeningRows::compare(now, after).isEmpty() ? 0 : 1;
+}
+
+int CloseTool::report(const ClosingLedger& ledger, const QString& ledgerName,
+                      const QString& csvPath, const QString& htmlPath)
+{
+    const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
+    const ClosingReport report(ledger, findings, ledgerName);
+    if (!csvPath.isEmpty())
+        write(csvPath, report.csv());
+    if (!htmlPath.isEmpty())
+        write(htmlPath, report.html());
+    m_out << QStringLiteral("%1 worksheet rows written; %2 findings\n")
+                 .arg(ledger.accounts().rows())
+                 .arg(findings.size())
+          << Qt::flush;
+    return findings.isEmpty() ? 0 : 1;
+}
+
+int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice)
+{
+    MigrationVerify proof(m_session, ledger);
+    const SnapshotArchive archive(SnapshotArchive::pathFor(choice.profileName(), choice.server()));
+    MigrationVerify::Result result;
+    bool done = false;
+    for (const SnapshotArchive::Record& record : archive.records()) {
+        if (record.command != QLatin1String("Migrate Accounts"))
+            continue;
+        const QString basis =
+            QStringLiteral("snapshot %1, kept before Migrate Accounts on %2 by %3 on %4")
+                .arg(record.number)
+                .arg(record.taken.toLocalTime().toString(QStringLiteral("d MMM yyyy HH:mm")),
+                     record.user, record.machine);
+        result = proof.run(archive.load(record.number), record.serverClock, basis);
+        done = true;
+        break;
+    }
+    if (!done)
+        result = proof.run();
+    m_out << MigrationVerify::text(result) << Qt::flush;
+    return result.differences.isEmpty() ? 0 : 1;
+}
+
+void CloseTool::write(const QString& path, const QString& text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        throw Failure(Failure::FileAccess,
+                      QStringLiteral("The report %1 cannot be written: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+}

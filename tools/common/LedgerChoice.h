@@ -1,0 +1,32 @@
+#pragma once
+
+#include "db/Profile.h"
+
+#include <QCommandLineOption>
+#include <QString>
+
+class QCommandLineParser;
+class QTextStream;
+
+// The ledger a command-line tool works on, named as in the window: the
+// profile (--profile dosavine|bindwell) and the server name (--server).
+class LedgerChoice
+{
+public:
+    LedgerChoice();
+
+    void addOptions(QCommandLineParser& parser) const;
+    // False, with a line on err, when either is missing or wrong.
+    bool read(const QCommandLineParser& parser, QTextStream& err);
+
+    Profile::Id profile() const noexcept { return m_profile; }
+    // "Dosavine" or "Bindwell", as the snapshot archive names the ledger.
+    QString profileName() const { return Profile::catalog(m_profile); }
+    const QString& server() const noexcept { return m_server; }
+
+private:
+    QCommandLineOption m_profileOption;
+    QCommandLineOption m_serverOption;
+    Profile::Id m_profile = Profile::Id::Dosavine;
+    QString m_server;
+};
