@@ -16,6 +16,11 @@ ClosingLedger::ClosingLedger() : m_years(yearHeaders()), m_accounts(accountHeade
     m_accounts.setNumericColumns({AccOpening, AccDebit, AccCredit, AccBalance, AccNextOpening});
 }
 
+void ClosingLedger::loadYears(Session& session)
+{
+    loadYearsOn(session);
+}
+
 void ClosingLedger::load(Session& session, Progress& progress)
 {
     // As the window's refresh: one consistent reading of the ledger.
@@ -23,16 +28,21 @@ void ClosingLedger::load(Session& session, Progress& progress)
     try {
         if (oneSnapshot)
             session.beginTransaction();
-        AccountingYearsList(session, m_years).LoadAccYearDetails();
+        loadYearsOn(session);
         AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
         m_unknownSides = BalanceCalculator(m_accounts).CalculateBalances().count;
-        m_currentYear = DateQueries(session).GetCurrentAccYearDet();
         if (oneSnapshot)
             session.commit();
     } catch (const Failure&) {
         session.rollback();
         throw;
     }
+}
+
+void ClosingLedger::loadYearsOn(Session& session)
+{
+    AccountingYearsList(session, m_years).LoadAccYearDetails();
+    m_currentYear = DateQueries(session).GetCurrentAccYearDet();
     m_following = OpeningMigration::followingYears(m_years);
     // The year that hands its closings to each year, by the migration's own
     // rule (the year starting the day after, else the id plus 1).

@@ -18,6 +18,10 @@ class ClosingLedger : public GridColumns
 public:
     ClosingLedger();
 
+    // The years list only, with the current and following years: enough
+    // for the check and the proof, which work set-based.
+    void loadYears(Session& session);
+    // The years and the worksheet with its balances, as the window does.
     void load(Session& session, Progress& progress);
 
     const GridModel& years() const { return m_years; }
@@ -44,6 +48,8 @@ public:
     QString yearLabel(double year) const;
 
 private:
+    void loadYearsOn(Session& session);
+
     GridModel m_years;
     GridModel m_accounts;
     int m_unknownSides = 0;

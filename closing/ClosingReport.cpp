@@ -119,15 +119,18 @@ QString ClosingReport::yearSection(double year) const
         if (m_ledger.yearOf(r) != year)
             continue;
         const QString side = Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r));
-        out += QStringLiteral("<tr>") +
-               cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
-               cell(sheet.readText(G::AccName, r)) +
-               cell(money(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
-               cell(money(sheet.numberAt(G::AccDebit, r)), true) +
-               cell(money(sheet.numberAt(G::AccCredit, r)), true) +
-               cell(money(sheet.numberAt(G::AccBalance, r)) + u' ' + sheet.readText(G::AccType, r),
-                    true) +
-               cell(money(sheet.numberAt(G::AccNextOpening, r)), true) + QStringLiteral("</tr>\n");
+        out +=
+            QStringLiteral("<tr>") +
+            cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
+            cell(sheet.readText(G::AccName, r)) +
+            cell(money(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
+            cell(money(sheet.numberAt(G::AccDebit, r)), true) +
+            cell(money(sheet.numberAt(G::AccCredit, r)), true) +
+            cell(money(sheet.numberAt(G::AccBalance, r)) + u' ' + sheet.readText(G::AccType, r),
+                 true) +
+            cell(money(sheet.numberAt(G::AccNextOpening, r)) + u' ' + sheet.readText(G::AccType, r),
+                 true) +
+            QStringLiteral("</tr>\n");
     }
     return out + QStringLiteral("</tbody></table></section>\n");
 }

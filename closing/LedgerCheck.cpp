@@ -2,6 +2,7 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Conversions.h"
+#include "core/GridColumns.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "snapshots/LedgerSnapshot.h"
@@ -21,13 +22,14 @@ QString money(double amount)
     return QString::number(amount, 'f', 2);
 }
 
-// A posting side's account as the worksheet sees it: a row of Acc_Master
-// that meets the condition.
+// Postings whose debit or credit account is one of Acc_Master's that meets
+// the condition. An IN list is worked out once, where a correlated lookup
+// would scan the accounts again for every posting.
 QString eitherSide(const QString& condition)
 {
-    return QStringLiteral("exists(Select 1 from Acc_Master A where A.AccountID=T.Dr_Account%1) or "
-                          "exists(Select 1 from Acc_Master A where A.AccountID=T.Cr_Account%1)")
-        .arg(condition);
+    const QString accounts =
+        QStringLiteral("(Select AccountID from Acc_Master where %1)").arg(condition);
+    return QStringLiteral("Dr_Account in%1 or Cr_Account in%1").arg(accounts);
 }
 
 } // namespace
@@ -50,8 +52,14 @@ QList<LedgerCheck::Finding> LedgerCheck::run()
     postings(findings);
     openings(findings);
     years(findings);
-    trialBalance(findings);
-    carriedForward(findings);
+    QList<double> listed;
+    const GridModel& list = m_ledger.years();
+    for (int y = 1; y <= list.rows(); ++y)
+        listed.append(list.numberAt(GridColumns::YrId, y));
+    const QList<AccountFigures::Figure> figures = AccountFigures::compute(
+        m_session, listed, OpeningRows::of(LedgerSnapshot::read(m_session).openings()));
+    trialBalance(figures, findings);
+    carriedForward(figures, findings);
     return findings;
 }
 
@@ -60,8 +68,7 @@ void LedgerCheck::postings(QList<Finding>& findings)
     const QString group = QStringLiteral("Postings");
     const auto add = [&](const QString& where, const QString& what) {
         const QList<double> n = numbers(
-            QStringLiteral("Select Count(*), Sum(Amount) from Acc_transaction T where ") + where,
-            2);
+            QStringLiteral("Select Count(*), Sum(Amount) from Acc_transaction where ") + where, 2);
         if (n[0] > 0)
             findings.append({group,
                              QStringLiteral("%1 postings %2 (amount %3); their amounts appear in "
@@ -70,15 +77,19 @@ void LedgerCheck::postings(QList<Finding>& findings)
                                  .arg(what, money(n[1])),
                              qint64(n[0])});
     };
-    add(QStringLiteral("not exists(Select 1 from Acc_Master A where A.AccountID=T.Dr_Account) or "
-                       "not exists(Select 1 from Acc_Master A where A.AccountID=T.Cr_Account)"),
+    // A Null in a NOT IN list would make every answer unknown: kept out.
+    const QString known =
+        QStringLiteral("(Select AccountID from Acc_Master where AccountID is not null)");
+    add(QStringLiteral("Dr_Account is null or Cr_Account is null or Dr_Account not in%1 or "
+                       "Cr_Account not in%1")
+            .arg(known),
         QStringLiteral("whose debit or credit account is missing from Acc_Master"));
-    add(eitherSide(QStringLiteral(" and A.ParentID in('P','B')")),
+    add(eitherSide(QStringLiteral("ParentID in('P','B')")),
         QStringLiteral("whose debit or credit account is a group account (parent 'P' or 'B')"));
-    add(eitherSide(QStringLiteral(" and A.ParentID is null")),
+    add(eitherSide(QStringLiteral("ParentID is null")),
         QStringLiteral("whose debit or credit account has no parent (Null)"));
-    add(QStringLiteral("not exists(Select 1 from Acc_Accounting_Year Y where "
-                       "Y.AccYearID=T.Fin_Year_Id)"),
+    add(QStringLiteral("Fin_Year_Id is null or Fin_Year_Id not in(Select AccYearID from "
+                       "Acc_Accounting_Year where AccYearID is not null)"),
         QStringLiteral("in a year that is not in Acc_Accounting_Year"));
 
     const QList<double> nulls =
@@ -156,16 +167,16 @@ void LedgerCheck::years(QList<Finding>& findings)
     }
 }
 
-void LedgerCheck::trialBalance(QList<Finding>& findings) const
+void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
+                               QList<Finding>& findings) const
 {
     // Double entry: every posting is a debit of one worksheet row and a
     // credit of another, so per year the closings sum to the openings.
     QMap<double, std::pair<double, double>> byYear; // openings, closings
-    const GridModel& sheet = m_ledger.accounts();
-    for (int r = 1; r <= sheet.rows(); ++r) {
-        auto& sums = byYear[m_ledger.yearOf(r)];
-        sums.first += m_ledger.signedOpening(r);
-        sums.second += m_ledger.signedClosing(r);
+    for (const AccountFigures::Figure& f : figures) {
+        auto& sums = byYear[f.year];
+        sums.first += AccountFigures::signedOpening(f);
+        sums.second += AccountFigures::signedClosing(f);
     }
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
         const double difference = it->second - it->first;
@@ -180,27 +191,19 @@ void LedgerCheck::trialBalance(QList<Finding>& findings) const
     }
 }
 
-void LedgerCheck::carriedForward(QList<Finding>& findings) const
+void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
+                                 QList<Finding>& findings) const
 {
-    const GridModel& sheet = m_ledger.accounts();
-    QHash<QString, double> closing; // account key and year -> signed closing
-    const auto key = [&](int row, double year) {
-        return m_ledger.accountKey(row) + u'\x1f' + Conversions::numberText(year);
-    };
-    for (int r = 1; r <= sheet.rows(); ++r) {
-        const QString k = key(r, m_ledger.yearOf(r));
-        if (!closing.contains(k))
-            closing.insert(k, m_ledger.signedClosing(r));
-    }
+    QHash<QString, double> closing; // per account and year, signed
+    for (const AccountFigures::Figure& f : figures)
+        closing.insert(AccountFigures::pairOf(f.account, f.year), AccountFigures::signedClosing(f));
     QMap<double, qint64> differing;
-    for (int r = 1; r <= sheet.rows(); ++r) {
-        const double year = m_ledger.yearOf(r);
-        const double previous = m_ledger.previousYear(year);
-        const auto before = closing.constFind(key(r, previous));
-        if (previous < 0 || before == closing.cend())
-            continue;
-        if (std::fabs(m_ledger.signedOpening(r) - *before) >= kHalfPaisa)
-            ++differing[year];
+    for (const AccountFigures::Figure& f : figures) {
+        const auto before =
+            closing.constFind(AccountFigures::pairOf(f.account, m_ledger.previousYear(f.year)));
+        if (before != closing.cend() &&
+            std::fabs(AccountFigures::signedOpening(f) - *before) >= kHalfPaisa)
+            ++differing[f.year];
     }
     for (auto it = differing.cbegin(); it != differing.cend(); ++it)
         findings.append({QStringLiteral("Carried forward"),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "closing/AccountFigures.h"
+
 #include <QList>
 #include <QString>
 
@@ -35,8 +37,11 @@ private:
     void postings(QList<Finding>& findings);
     void openings(QList<Finding>& findings);
     void years(QList<Finding>& findings);
-    void trialBalance(QList<Finding>& findings) const;
-    void carriedForward(QList<Finding>& findings) const;
+    // Both from the accounts' figures worked out set-based, as the worksheet
+    // would show them.
+    void trialBalance(const QList<AccountFigures::Figure>& figures, QList<Finding>& findings) const;
+    void carriedForward(const QList<AccountFigures::Figure>& figures,
+                        QList<Finding>& findings) const;
     // The first row of a query of counts and sums.
     QList<double> numbers(const QString& sql, int columns);
 

@@ -1,67 +1,9 @@
 #include "closing/MigrationVerify.h"
 
+#include "closing/AccountFigures.h"
 #include "closing/ClosingLedger.h"
 #include "core/Conversions.h"
-#include "db/RecordSet.h"
 #include "db/Session.h"
-#include "worksheet/BalanceCalculator.h"
-
-namespace {
-
-struct Figure
-{
-    double amount = 0;
-    QString side;
-};
-
-QString pairOf(const QString& account, double year)
-{
-    return ClosingLedger::accountKey(account) + u'\x1f' + Conversions::numberText(year);
-}
-
-// A closing from an opening and the year's sums, as the worksheet makes it.
-Figure closingOf(const Figure& opening, double debit, double credit)
-{
-    const bool credited = opening.side.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
-    const double balance =
-        credited ? (debit - credit) - opening.amount : opening.amount + (debit - credit);
-    return {BalanceCalculator::closingOf(balance),
-            balance >= 0 ? QStringLiteral("D") : QStringLiteral("C")};
-}
-
-// An opening as the worksheet reads it from a stored row: none or zero is
-// 0 on the debit side.
-Figure openingOf(const OpeningRows::Row* row)
-{
-    if (!row)
-        return {0, QStringLiteral("D")};
-    const double amount = LedgerSnapshot::amount(row->opening);
-    if (amount == 0)
-        return {0, QStringLiteral("D")};
-    return {amount, row->openingSide};
-}
-
-} // namespace
-
-MigrationVerify::Sums MigrationVerify::postingsOf(double year)
-{
-    const QString id = Conversions::numberText(year);
-    RecordSet rs = m_session.query(
-        QStringLiteral("Select AccId, Sum(Dr) as Dr, Sum(Cr) as Cr from (Select Dr_Account as "
-                       "AccId, Amount as Dr, 0 as Cr from Acc_transaction where Fin_Year_Id=%1 "
-                       "union all Select Cr_Account as AccId, 0 as Dr, Amount as Cr from "
-                       "Acc_transaction where Fin_Year_Id=%1) P group by AccId")
-            .arg(id));
-    Sums sums;
-    while (!rs.eof()) {
-        auto& s = sums[ClosingLedger::accountKey(rs.field(0).toString())];
-        s.first += LedgerSnapshot::amount(rs.field(1));
-        s.second += LedgerSnapshot::amount(rs.field(2));
-        rs.moveNext();
-    }
-    rs.close();
-    return sums;
-}
 
 MigrationVerify::Result MigrationVerify::run(const LedgerSnapshot& before, double clockThen,
                                              const QString& basis)
@@ -108,57 +50,34 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
     const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
     // The openings the closings grow from: as stored before the migration,
     // or as stored now.
-    const QList<OpeningRows::Row> from = openingsBefore ? OpeningRows::of(*openingsBefore) : now;
-    // Per account and year, the row the worksheet's lookup finds: the first.
-    const auto firstRows = [](const QList<OpeningRows::Row>& rows) {
-        QHash<QString, const OpeningRows::Row*> first;
-        for (const OpeningRows::Row& row : rows) {
-            const QString pair = pairOf(row.account, row.year);
-            if (!first.contains(pair))
-                first.insert(pair, &row);
-        }
-        return first;
-    };
-    const QHash<QString, const OpeningRows::Row*> firstOf = firstRows(from);
-    const QHash<QString, const OpeningRows::Row*> firstNow = firstRows(now);
+    const QList<AccountFigures::Figure> figures = AccountFigures::compute(
+        m_session, years, openingsBefore ? OpeningRows::of(*openingsBefore) : now);
+    QHash<QString, const AccountFigures::Figure*> byPair;
+    for (const AccountFigures::Figure& f : figures)
+        byPair.insert(AccountFigures::pairOf(f.account, f.year), &f);
+    const QHash<QString, const OpeningRows::Row*> firstNow = AccountFigures::firstRows(now);
 
-    QStringList accounts;
-    RecordSet rs = m_session.query(
-        QStringLiteral("Select AccountID from Acc_Master where ParentID not in('P','B')"));
-    while (!rs.eof()) {
-        accounts.append(Conversions::trimBlanks(rs.field(0).toString()));
-        rs.moveNext();
-    }
-    rs.close();
-
-    QHash<QString, Figure> closings; // before the current year's reset
     QList<OpeningRows::Row> expected;
-    for (const double year : years) {
-        const Sums sums = postingsOf(year);
-        for (const QString& account : accounts) {
-            const auto s = sums.value(ClosingLedger::accountKey(account));
-            const Figure closing =
-                closingOf(openingOf(firstOf.value(pairOf(account, year))), s.first, s.second);
-            closings.insert(pairOf(account, year), closing);
-            expected.append({account, year, QVariant(), QString(), closing.amount, closing.side});
-        }
-    }
-    for (OpeningRows::Row& row : expected) {
-        const double previous = m_ledger.previousYear(row.year);
-        Figure opening = openingOf(firstOf.value(pairOf(row.account, row.year)));
-        if (openingsBefore && previous >= 0) {
-            opening = closings.value(pairOf(row.account, previous), opening);
-        } else if (const OpeningRows::Row* before = firstNow.value(pairOf(row.account, previous));
-                   !openingsBefore && before) {
+    expected.reserve(figures.size());
+    for (const AccountFigures::Figure& f : figures) {
+        OpeningRows::Row row{f.account, f.year, f.opening, f.openingSide, f.closing, f.closingSide};
+        const QString before = AccountFigures::pairOf(f.account, m_ledger.previousYear(f.year));
+        if (openingsBefore) {
+            // The migration carried the closing it computed before.
+            if (const AccountFigures::Figure* previous = byPair.value(before)) {
+                row.opening = previous->closing;
+                row.openingSide = previous->closingSide;
+            }
+        } else if (const OpeningRows::Row* previous = firstNow.value(before)) {
             // From the books alone: the opening is the closing stored before.
-            opening = {LedgerSnapshot::amount(before->closing), before->closingSide};
+            row.opening = LedgerSnapshot::amount(previous->closing);
+            row.openingSide = previous->closingSide;
         }
-        row.opening = opening.amount;
-        row.openingSide = opening.side;
         if (currentYear != 0 && row.year == currentYear) {
             row.closing = 0.0;
             row.closingSide = QStringLiteral("D");
         }
+        expected.append(row);
     }
     return {basis, OpeningRows::compare(now, expected)};
 }
@@ -169,10 +88,20 @@ QString MigrationVerify::text(const Result& result)
     if (result.differences.isEmpty())
         return out + QStringLiteral("No differences: Acc_Opening holds what the migration must "
                                     "have written.\n");
-    for (const OpeningRows::Change& change : result.differences)
-        out += OpeningRows::line(change) + u'\n';
-    return out + QStringLiteral("%1 differences beyond half a paisa (\"added\": a row the "
-                                "migration must have written; \"removed\": a row it would not "
-                                "have left)\n")
-                     .arg(result.differences.size());
+    for (const OpeningRows::Change& change : result.differences) {
+        // The table's row came first in the comparison, the migration's second.
+        out += QStringLiteral("%1, year %2: ")
+                   .arg(change.account, Conversions::numberText(change.year));
+        if (change.kind == QLatin1String("added"))
+            out += QStringLiteral("missing; the migration must have written ") + change.after;
+        else if (change.kind == QLatin1String("removed"))
+            out += QStringLiteral("holds ") + change.before +
+                   QStringLiteral("; the migration would not have left this row");
+        else
+            out += QStringLiteral("holds ") + change.before +
+                   QStringLiteral("; the migration must have written ") + change.after;
+        out += u'\n';
+    }
+    return out +
+           QStringLiteral("%1 differences beyond half a paisa\n").arg(result.differences.size());
 }

@@ -40,9 +40,6 @@ public:
 private:
     Result compute(const LedgerSnapshot::Table* openingsBefore, const QList<double>& years,
                    qint32 currentYear, const QString& basis);
-    // Per account key, the year's debits and credits.
-    using Sums = QHash<QString, std::pair<double, double>>;
-    Sums postingsOf(double year);
 
     Session& m_session;
     const ClosingLedger& m_ledger;

@@ -13,6 +13,11 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QString kMarker = QStringLiteral("quillhaven_snapshots");
@@ -164,8 +169,17 @@ QString SnapshotArchive::pathFor(const QString& profile, const QString& server)
 
 QString SnapshotArchive::currentUser()
 {
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+    for (const char* name : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString user = qEnvironmentVariable(name);
+        if (!user.isEmpty())
+            return user;
+    }
+#ifdef Q_OS_UNIX
+    // A service or a shell started without a login sets none of them.
+    if (const passwd* entry = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+#endif
+    return QStringLiteral("(unknown)");
 }
 
 QString SnapshotArchive::machineName()

@@ -45,8 +45,9 @@ protected:
                       QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
     }
 
-    // Connects a fresh session and loads the ledger as the tool does.
-    ClosingLedger& load()
+    // Connects a fresh session and loads the ledger as the tool does: the
+    // years and the worksheet, or the years alone.
+    ClosingLedger& load(bool worksheet = true)
     {
         if (server.isEmpty())
             server = road.serverName(ledger.folder());
@@ -54,13 +55,16 @@ protected:
         Profile::connect(*session, Profile::Id::Dosavine, server);
         loaded = std::make_unique<ClosingLedger>();
         NoProgress progress;
-        loaded->load(*session, progress);
+        if (worksheet)
+            loaded->load(*session, progress);
+        else
+            loaded->loadYears(*session);
         return *loaded;
     }
-    QList<LedgerCheck::Finding> check() { return LedgerCheck(*session, load()).run(); }
+    QList<LedgerCheck::Finding> check() { return LedgerCheck(*session, load(false)).run(); }
     MigrationVerify::Result verify()
     {
-        load();
+        load(false);
         MigrationVerify proof(*session, *loaded);
         const SnapshotArchive archive(SnapshotArchive::pathFor(QStringLiteral("Dosavine"), server));
         for (const SnapshotArchive::Record& r : archive.records()) {
@@ -124,6 +128,7 @@ TEST_P(Close, CleanBooksHaveNothingToFindBeforeAndAfterTheYearEnd)
     EXPECT_EQ(proof.basis, QStringLiteral("snapshot 3"));
     EXPECT_TRUE(proof.differences.isEmpty()) << str(MigrationVerify::text(proof));
     // A second migration would change nothing.
+    load();
     const QList<OpeningRows::Row> now = openingsNow();
     EXPECT_TRUE(OpeningRows::compare(now, MigrationPreview(*loaded).rowsAfter()).isEmpty());
 }

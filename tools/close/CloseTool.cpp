@@ -89,7 +89,11 @@ int CloseTool::run(const QStringList& arguments)
     try {
         Profile::connect(m_session, choice.profile(), choice.server());
         ClosingLedger ledger;
-        {
+        // The check and the proof work set-based on the years alone; the
+        // preview and the report need the worksheet as the window loads it.
+        if (command == QLatin1String("check") || command == QLatin1String("verify")) {
+            ledger.loadYears(m_session);
+        } else {
             TerminalProgress progress(stderr);
             load(ledger, progress);
         }

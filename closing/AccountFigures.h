@@ -1,0 +1,43 @@
+#pragma once
+
+#include "closing/OpeningRows.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class Session;
+
+// Every worksheet account's figures per year, worked out set-based rather
+// than row by row: the postings summed with one aggregate query per year,
+// each opening as the worksheet's lookup reads it from the stored rows
+// given, each closing as the worksheet computes it. On a big ledger this
+// takes a fraction of the worksheet's load.
+class AccountFigures
+{
+public:
+    struct Figure
+    {
+        QString account; // as Acc_Master holds it, blanks around it dropped
+        double year = 0;
+        double opening = 0;
+        QString openingSide;
+        double debit = 0;
+        double credit = 0;
+        double closing = 0;
+        QString closingSide;
+    };
+
+    // One figure per account of Acc_Master that the worksheet lists (parent
+    // neither 'P' nor 'B') and per year, in the order of the years given.
+    static QList<Figure> compute(Session& session, const QList<double>& years,
+                                 const QList<OpeningRows::Row>& stored);
+
+    // Account (letter case and blanks aside) and year, as one key.
+    static QString pairOf(const QString& account, double year);
+    // Per pair, the row the worksheet's lookup finds: the first stored.
+    static QHash<QString, const OpeningRows::Row*> firstRows(const QList<OpeningRows::Row>& rows);
+
+    static double signedOpening(const Figure& figure);
+    static double signedClosing(const Figure& figure);
+};
