@@ -1,5 +1,6 @@
 #include "app/MessageBoxSink.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace {
@@ -23,5 +24,14 @@ void MessageBoxSink::show(const QString& text, Icon icon)
 {
     QMessageBox box(boxIcon(icon), title(), text, QMessageBox::Ok, m_parent);
     box.setWindowModality(Qt::ApplicationModal);
+    // The box waits for the operator, not the program: the ordinary pointer
+    // over it, and the window's own font.
+    if (m_parent)
+        box.setFont(m_parent->font());
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     box.exec();
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }

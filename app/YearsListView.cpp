@@ -47,3 +47,18 @@ void YearsListView::showList(GridModel& years)
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(metrics.height() + 5);
 }
+
+void YearsListView::showActiveYear()
+{
+    const auto* years = qobject_cast<const GridModel*>(model());
+    if (!years)
+        return;
+    for (int row = years->rows(); row >= 1; --row) {
+        if (years->numberAt(YearEndContext::YrActive, row) != 1)
+            continue;
+        const QModelIndex index = model()->index(row - 1, YearEndContext::YrStart - 1);
+        scrollTo(index, QAbstractItemView::EnsureVisible);
+        setCurrentIndex(index);
+        return;
+    }
+}

@@ -15,4 +15,7 @@ public:
     explicit YearsListView(QWidget* parent = nullptr);
 
     void showList(GridModel& years);
+    // Scrolls so that the active year (the last one marked active) is in
+    // view, and selects it; a list without one stays as it is.
+    void showActiveYear();
 };

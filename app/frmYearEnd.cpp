@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -186,8 +187,8 @@ void frmYearEnd::load()
     m_outerWidth = OuterWidth;
     setOuterHeight(CompactHeight);
     setFraMainHeight(CompactMainHeight);
-    m_CmdMigrate->setEnabled(false);
-    m_cmdAccYrCreate->setEnabled(false);
+    setMigrateEnabled(false);
+    setCreateEnabled(false);
     centre();
 }
 
@@ -295,7 +296,11 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
 {
     if (m_busy)
         return;
+    // Long work looks like work: the busy pointer, and buttons that look as
+    // unable to act as they are.
     m_busy = true;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    applyButtons();
     try {
         CommandRunner::run(m_context.sink(), command);
     } catch (...) {
@@ -304,6 +309,16 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
         m_context.sink().show(QStringLiteral("Unexpected failure"), MessageSink::Icon::Critical);
     }
     m_busy = false;
+    QGuiApplication::restoreOverrideCursor();
+    applyButtons();
+    m_vasAccYear->showActiveYear();
+}
+
+void frmYearEnd::applyButtons()
+{
+    m_cmdConnect->setEnabled(!m_busy);
+    m_CmdMigrate->setEnabled(m_migrateWanted && !m_busy);
+    m_cmdAccYrCreate->setEnabled(m_createWanted && !m_busy);
 }
 
 void frmYearEnd::cmdConnect_Click()
@@ -371,12 +386,14 @@ void frmYearEnd::setProgress(int value)
 
 void frmYearEnd::setMigrateEnabled(bool enabled)
 {
-    m_CmdMigrate->setEnabled(enabled);
+    m_migrateWanted = enabled;
+    applyButtons();
 }
 
 void frmYearEnd::setCreateEnabled(bool enabled)
 {
-    m_cmdAccYrCreate->setEnabled(enabled);
+    m_createWanted = enabled;
+    applyButtons();
 }
 
 void frmYearEnd::setCreateVisible(bool visible)

@@ -92,6 +92,8 @@ private:
     void fitToFrame();
     void centre();
     void runCommand(const std::function<void()>& command);
+    // The command buttons as the commands left them, none while one runs.
+    void applyButtons();
 
     MessageBoxSink m_boxSink;
     SinkRelay m_relay;
@@ -101,6 +103,8 @@ private:
     int m_outerHeight = CompactHeight;
     QMargins m_frameUsed; // the frame the client size was computed for
     bool m_busy = false;
+    bool m_migrateWanted = false; // as the commands set them
+    bool m_createWanted = false;
     QElapsedTimer m_paintClock;
 
     QGroupBox* m_fraMain = nullptr;

@@ -7,13 +7,12 @@
 #include "db/Session.h"
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
+#include "worksheet/LoadShare.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr int kProgressMax = 1000;
 
 const QString kAccountsPrefix = QStringLiteral(
     "Select A.AccountID,A.AccountName,A.ParentID,B.AccYearID,(Select Sum(Amount)from "
@@ -69,23 +68,33 @@ void AccountWorksheet::LoadAccountDetails(const GridModel& years)
     m_progress.setProgress(0);
     m_sheet.setRows(0);
     const int yearRows = years.rows();
+    LoadShare share(yearRows);
+    m_share = &share;
     for (int i = 1; i <= yearRows; ++i) {
         const QString yearText = Conversions::numberText(years.numberAt(GridColumns::YrId, i));
         RecordSet rs = m_session.query(kAccountsPrefix + yearText + kAccountsSuffix);
         appendAccounts(rs, [this](int row, const RecordSet& account) {
-            // The bar's range ends at 1000; beyond that it stays full.
-            m_progress.setProgress(std::min(row, kProgressMax));
             writeFields(m_sheet, row, account,
                         {{GridColumns::AccYearId, "AccYearID", 0},
                          {GridColumns::AccDebit, "DebitAmt", 0},
                          {GridColumns::AccCredit, "CreditAmt", 0}});
         });
     }
-    m_progress.setProgress(kProgressMax);
+    m_share = nullptr;
+    m_progress.setProgress(LoadShare::Max);
+}
+
+void AccountWorksheet::advance()
+{
+    if (!m_share)
+        return;
+    m_share->step();
+    m_progress.setProgress(m_share->value());
 }
 
 void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
 {
+    const int before = m_sheet.rows();
     while (!rs.eof()) {
         m_sheet.setRows(m_sheet.rows() + 1);
         const int row = m_sheet.rows();
@@ -94,9 +103,12 @@ void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
                      {GridColumns::AccName, "AccountName", QString()},
                      {GridColumns::AccParentId, "ParentID", QString()}});
         fill(row, rs);
+        advance();
         m_progress.keepPainting();
         rs.moveNext();
     }
+    if (m_share)
+        m_share->yearLoaded(m_sheet.rows() - before);
     // Closed before the lookups: a server without multiple active result
     // sets refuses a second query while one is still open.
     rs.close();
@@ -146,5 +158,6 @@ void AccountWorksheet::writeOpening(int row, RecordSet& rs)
         m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
     }
     rs.close();
+    advance();
     m_progress.keepPainting();
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 class GridModel;
+class LoadShare;
 class Progress;
 class RecordSet;
 class Session;
@@ -33,8 +34,11 @@ public:
 private:
     // Columns 5 and 6 of a row from its lookup's result.
     void writeOpening(int row, RecordSet& rs);
+    // One row appended or looked up: the bar moves by its share of the load.
+    void advance();
 
     Session& m_session;
     GridModel& m_sheet;
     Progress& m_progress;
+    LoadShare* m_share = nullptr; // during LoadAccountDetails only
 };

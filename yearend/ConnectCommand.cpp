@@ -13,7 +13,13 @@ void ConnectCommand::run()
     m_context.replaceSession();
     m_context.setWorksheetSound(false);
 
+    // The earlier connection is gone from here on: the status line must not
+    // claim it, nor may a year-end command be offered, until this connect
+    // succeeds.
     FormControls& controls = m_context.controls();
+    controls.setStatusText(QString());
+    controls.setMigrateEnabled(false);
+    controls.setCreateEnabled(false);
     const bool pharma = controls.isPharmaChecked();
     const bool stores = controls.isStoresChecked();
     if (!pharma && !stores) {

@@ -178,10 +178,14 @@ private slots:
         connectTo(m_ledgers->serverName());
         QCOMPARE(status(), QStringLiteral("Server Connected"));
 
-        // A failed open keeps the status line as it was.
+        // A failed reconnect leaves no connection: the status line no longer
+        // claims one, and nothing may be migrated or created until the next
+        // connect succeeds.
         connectTo(m_ledgers->serverName() + QStringLiteral("/nowhere"));
         QCOMPARE(m_sink.texts(), QStringList{m_wrongServer});
-        QCOMPARE(status(), QStringLiteral("Server Connected"));
+        QCOMPARE(status(), QString());
+        QVERIFY(!migrateEnabled());
+        QVERIFY(!createEnabled());
 
         // The other ledger, after switching boxes, connects as before.
         tick(QStringLiteral("chkPharma"));

@@ -119,9 +119,10 @@ TEST_P(ConnectCommandTest, NoBoxChosen)
         EXPECT_EQ(sink.messages[0].text, kSelect);
         EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::Information);
         EXPECT_EQ(controls.focusServerCalls, 0);
-        // The earlier connection is gone all the same.
+        // The earlier connection is gone all the same, and the status line
+        // no longer claims it.
         EXPECT_FALSE(context.session().isOpen());
-        EXPECT_EQ(controls.status, kConnected);
+        EXPECT_EQ(controls.status, QString());
         expectNothingEnabled();
         EXPECT_FALSE(context.isWorksheetSound());
     }
