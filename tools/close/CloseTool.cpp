@@ -20,8 +20,9 @@
 namespace {
 
 const char* const kDescription =
-    "Checks, previews, reports and proves the year-end of a ledger, loading it as the\n"
-    "window's connect does and writing nothing to it.\n"
+    "Checks, previews, reports and proves the year-end of a ledger, writing nothing to it.\n"
+    "preview and report load it as the window's connect does; check and verify read the\n"
+    "years and work set-based, with one aggregate query per year over the postings.\n"
     "\n"
     "Commands:\n"
     "  check    is the ledger fit to close? One line per finding, grouped, with counts:\n"
@@ -52,9 +53,7 @@ int CloseTool::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addHelpOption();
     LedgerChoice choice;
-    choice.addOptions(parser);
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("report: write the figures as CSV to FILE."),
                                  QStringLiteral("FILE"));
@@ -64,16 +63,8 @@ int CloseTool::run(const QStringList& arguments)
     parser.addOptions({csv, html});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("check, preview, report or verify"));
-    if (!parser.parse(arguments)) {
-        m_err << parser.errorText() << Qt::endl;
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        m_out << parser.helpText() << Qt::flush;
-        return 0;
-    }
-    if (!choice.read(parser, m_err))
-        return 2;
+    if (const std::optional<int> done = choice.parse(parser, arguments, m_out, m_err))
+        return *done;
     const QStringList words = parser.positionalArguments();
     const QString command = words.value(0);
     static const QStringList kCommands{QStringLiteral("check"), QStringLiteral("preview"),

@@ -34,3 +34,21 @@ bool LedgerChoice::read(const QCommandLineParser& parser, QTextStream& err)
     }
     return true;
 }
+
+std::optional<int> LedgerChoice::parse(QCommandLineParser& parser, const QStringList& arguments,
+                                       QTextStream& out, QTextStream& err)
+{
+    addOptions(parser);
+    parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        err << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    if (!read(parser, err))
+        return 2;
+    return std::nullopt;
+}

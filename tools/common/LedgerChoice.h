@@ -4,6 +4,8 @@
 
 #include <QCommandLineOption>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 class QCommandLineParser;
 class QTextStream;
@@ -18,6 +20,11 @@ public:
     void addOptions(QCommandLineParser& parser) const;
     // False, with a line on err, when either is missing or wrong.
     bool read(const QCommandLineParser& parser, QTextStream& err);
+    // Parses the command line with these options added: the exit status
+    // when the tool is done already (0 after --help, 2 for bad arguments,
+    // with a line on err), nothing when it goes on.
+    std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
+                             QTextStream& out, QTextStream& err);
 
     Profile::Id profile() const noexcept { return m_profile; }
     // "Dosavine" or "Bindwell", as the snapshot archive names the ledger.

@@ -44,21 +44,11 @@ int SnapshotsTool::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addHelpOption();
     LedgerChoice ledger;
-    ledger.addOptions(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, diff N or restore N"));
-    if (!parser.parse(arguments)) {
-        m_err << parser.errorText() << Qt::endl;
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        m_out << parser.helpText() << Qt::flush;
-        return 0;
-    }
-    if (!ledger.read(parser, m_err))
-        return 2;
+    if (const std::optional<int> done = ledger.parse(parser, arguments, m_out, m_err))
+        return *done;
     m_profile = ledger.profileName();
     m_profileId = ledger.profile();
     m_server = ledger.server();
