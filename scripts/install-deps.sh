@@ -11,6 +11,7 @@ packages=(
     unixodbc unixodbc-dev odbcinst libsqliteodbc tdsodbc
     libgtest-dev libbenchmark-dev libsqlite3-dev
     xvfb xauth imagemagick x11-utils
+    dpkg-dev appstream
     clang-tidy cppcheck clang-format
     fonts-liberation
 )
