@@ -39,10 +39,11 @@ void WindowLook::fitCaption(QLabel* label)
 QString WindowLook::frameStyleSheet()
 {
     // The database box lies over the top edge of Frame4, as designed, so its
-    // check boxes are not cut.
+    // check boxes are not cut. It is opaque, as a frame of the old toolkit
+    // was: Frame4's top edge must not show through it across the boxes.
     return QStringLiteral(
         "QGroupBox { border: 2px groove rgb(172, 168, 153); border-radius: 0px; margin-top: 0px; }"
-        "QGroupBox#Frame2 { margin-top: 6px; }"
+        "QGroupBox#Frame2 { margin-top: 6px; background-color: rgb(236, 233, 216); }"
         "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
         " left: 6px; padding: 0px 2px; }");
 }
