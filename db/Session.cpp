@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <atomic>
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -197,7 +199,19 @@ void Session::openSqlServer(const ConnectionString& parsed)
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));
-    if (!m_db.open()) {
+    bool opened = false;
+    if (m_whileOpening) {
+        // The driver's open blocks until the server answers or the login
+        // time-out passes; it waits on a helper thread while this one goes on
+        // calling back. Nothing else touches the connection meanwhile.
+        auto opening = std::async(std::launch::async, [this] { return m_db.open(); });
+        while (opening.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            m_whileOpening();
+        opened = opening.get();
+    } else {
+        opened = m_db.open();
+    }
+    if (!opened) {
         const Failure failure = DriverFailure::atServerOpen(m_db.lastError());
         close();
         throw failure;

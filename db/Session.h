@@ -67,6 +67,9 @@ public:
     // thrown from it fails that statement. For fault tests.
     using StatementHook = std::function<void(const QString&)>;
     void setBeforeStatement(StatementHook hook) { m_beforeStatement = std::move(hook); }
+    // Called every 50 ms while a SQL Server open waits for the server (up
+    // to the login time-out), so a window can keep painting meanwhile.
+    void setWhileOpening(std::function<void()> waiting) { m_whileOpening = std::move(waiting); }
 
     // Which unixODBC driver a SQL Server name is reached through: Microsoft's
     // when registered, else FreeTDS.
@@ -104,6 +107,7 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by shape
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;
+    std::function<void()> m_whileOpening;
     bool m_inTransaction = false;
     bool m_transactionByStatements = false;
 };

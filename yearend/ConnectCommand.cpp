@@ -47,6 +47,9 @@ bool ConnectCommand::Connect(const QString& sServer)
     FormControls& controls = m_context.controls();
     try {
         Session& session = m_context.replaceSession();
+        // A server that accepts and never answers holds the open for the
+        // login time-out; the window keeps painting meanwhile.
+        session.setWhileOpening([&controls] { controls.keepPainting(); });
         const Profile::Id profile =
             controls.isPharmaChecked() ? Profile::Id::Dosavine : Profile::Id::Bindwell;
         if (controls.isPharmaChecked() || controls.isStoresChecked()) {

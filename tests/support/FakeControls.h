@@ -18,6 +18,7 @@ public:
     int progress = 0;
     int maxProgress = 0;
     int progressCalls = 0;
+    int paintCalls = 0;
     bool migrateEnabled = false;
     bool createEnabled = false;
     bool createVisible = true;
@@ -32,4 +33,5 @@ public:
     void setMigrateEnabled(bool enabled) override { migrateEnabled = enabled; }
     void setCreateEnabled(bool enabled) override { createEnabled = enabled; }
     void setCreateVisible(bool visible) override { createVisible = visible; }
+    void keepPainting() override { ++paintCalls; }
 };

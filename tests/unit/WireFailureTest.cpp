@@ -261,6 +261,8 @@ TEST_F(WireFailure, SilentServerEndsTheConnectAfterTheLoginTimeout)
     EXPECT_EQ(str(sink.messages[0].text), "Please enter Valid Server Name ");
     EXPECT_GE(seconds, Session::loginTimeoutSeconds() - 1);
     EXPECT_LE(seconds, Session::loginTimeoutSeconds() + 10);
+    // The window was asked to paint all along (every 50 ms), not frozen.
+    EXPECT_GE(controls.paintCalls, seconds * 10);
 }
 
 } // namespace
