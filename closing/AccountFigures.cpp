@@ -53,17 +53,12 @@ QStringList worksheetAccounts(Session& session)
 
 } // namespace
 
-QString AccountFigures::pairOf(const QString& account, double year)
-{
-    return ClosingLedger::accountKey(account) + u'\x1f' + Conversions::numberText(year);
-}
-
 QHash<QString, const OpeningRows::Row*>
 AccountFigures::firstRows(const QList<OpeningRows::Row>& rows)
 {
     QHash<QString, const OpeningRows::Row*> first;
     for (const OpeningRows::Row& row : rows) {
-        const QString pair = pairOf(row.account, row.year);
+        const QString pair = ClosingLedger::pairKey(row.account, row.year);
         if (!first.contains(pair))
             first.insert(pair, &row);
     }
@@ -85,7 +80,7 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
             f.year = year;
             f.openingSide = QStringLiteral("D");
             // None stored, or zero, reads as 0 on the debit side.
-            if (const OpeningRows::Row* row = first.value(pairOf(account, year))) {
+            if (const OpeningRows::Row* row = first.value(ClosingLedger::pairKey(account, year))) {
                 const double amount = LedgerSnapshot::amount(row->opening);
                 if (amount != 0) {
                     f.opening = amount;

@@ -33,8 +33,6 @@ public:
     static QList<Figure> compute(Session& session, const QList<double>& years,
                                  const QList<OpeningRows::Row>& stored);
 
-    // Account (letter case and blanks aside) and year, as one key.
-    static QString pairOf(const QString& account, double year);
     // Per pair, the row the worksheet's lookup finds: the first stored.
     static QHash<QString, const OpeningRows::Row*> firstRows(const QList<OpeningRows::Row>& rows);
 

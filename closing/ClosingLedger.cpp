@@ -30,7 +30,7 @@ void ClosingLedger::load(Session& session, Progress& progress)
             session.beginTransaction();
         loadYearsOn(session);
         AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
-        m_unknownSides = BalanceCalculator(m_accounts).CalculateBalances().count;
+        BalanceCalculator(m_accounts).CalculateBalances();
         if (oneSnapshot)
             session.commit();
     } catch (const Failure&) {
@@ -56,6 +56,11 @@ void ClosingLedger::loadYearsOn(Session& session)
 QString ClosingLedger::accountKey(const QString& id)
 {
     return Conversions::trimBlanks(id).toLower();
+}
+
+QString ClosingLedger::pairKey(const QString& account, double year)
+{
+    return accountKey(account) + u'\x1f' + Conversions::numberText(year);
 }
 
 QString ClosingLedger::accountKey(int row) const

@@ -26,8 +26,6 @@ public:
 
     const GridModel& years() const { return m_years; }
     const GridModel& accounts() const { return m_accounts; }
-    // Worksheet rows whose stored opening side is neither D nor C.
-    int unknownSides() const noexcept { return m_unknownSides; }
     // The year whose closings the migration sets to 0 (0 when the server's
     // clock is in no active year).
     qint32 currentYear() const noexcept { return m_currentYear; }
@@ -39,6 +37,8 @@ public:
     // An account id as the ledger compares it: blanks around it dropped,
     // letter case ignored.
     static QString accountKey(const QString& id);
+    // Account (letter case and blanks aside) and year, as one key.
+    static QString pairKey(const QString& account, double year);
     QString accountKey(int row) const;
     double yearOf(int row) const { return m_accounts.numberAt(AccYearId, row); }
     // A worksheet row's opening and closing, debit positive.
@@ -52,7 +52,6 @@ private:
 
     GridModel m_years;
     GridModel m_accounts;
-    int m_unknownSides = 0;
     qint32 m_currentYear = 0;
     QHash<double, double> m_following;
     QHash<double, double> m_previous;

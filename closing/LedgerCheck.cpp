@@ -196,11 +196,11 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
 {
     QHash<QString, double> closing; // per account and year, signed
     for (const AccountFigures::Figure& f : figures)
-        closing.insert(AccountFigures::pairOf(f.account, f.year), AccountFigures::signedClosing(f));
+        closing.insert(ClosingLedger::pairKey(f.account, f.year), AccountFigures::signedClosing(f));
     QMap<double, qint64> differing;
     for (const AccountFigures::Figure& f : figures) {
         const auto before =
-            closing.constFind(AccountFigures::pairOf(f.account, m_ledger.previousYear(f.year)));
+            closing.constFind(ClosingLedger::pairKey(f.account, m_ledger.previousYear(f.year)));
         if (before != closing.cend() &&
             std::fabs(AccountFigures::signedOpening(f) - *before) >= kHalfPaisa)
             ++differing[f.year];

@@ -29,9 +29,6 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
     const GridModel& sheet = m_ledger.accounts();
     QList<OpeningRows::Row> rows;
     QHash<QString, QList<qsizetype>> byPair; // account key and year -> rows
-    const auto pair = [](const QString& key, double year) {
-        return key + u'\x1f' + Conversions::numberText(year);
-    };
     // Step 1: the worksheet's rows with their closings.
     for (int r = 1; r <= sheet.rows(); ++r) {
         OpeningRows::Row row;
@@ -39,22 +36,23 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
         row.year = stored(m_ledger.yearOf(r)).toDouble();
         row.closing = stored(std::fabs(sheet.numberAt(G::AccBalance, r)));
         row.closingSide = Conversions::trimBlanks(sheet.readText(G::AccType, r));
-        byPair[pair(m_ledger.accountKey(r), row.year)].append(rows.size());
+        byPair[ClosingLedger::pairKey(row.account, row.year)].append(rows.size());
         rows.append(row);
     }
-    const auto set = [&](const QString& key, double year, double opening, const QString& side) {
-        for (qsizetype i : byPair.value(pair(key, year))) {
+    const auto set = [&](const QString& account, double year, double opening, const QString& side) {
+        for (qsizetype i : byPair.value(ClosingLedger::pairKey(account, year))) {
             rows[i].opening = stored(opening);
             rows[i].openingSide = side;
         }
     };
     // Step 2: every row's own opening.
     for (int r = 1; r <= sheet.rows(); ++r)
-        set(m_ledger.accountKey(r), m_ledger.yearOf(r), sheet.numberAt(G::AccOpening, r),
+        set(sheet.readText(G::AccAccountId, r), m_ledger.yearOf(r),
+            sheet.numberAt(G::AccOpening, r),
             Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r)));
     // Step 3: each closing into the following year's opening.
     for (int r = 1; r <= sheet.rows(); ++r)
-        set(m_ledger.accountKey(r), m_ledger.followingYear(m_ledger.yearOf(r)),
+        set(sheet.readText(G::AccAccountId, r), m_ledger.followingYear(m_ledger.yearOf(r)),
             sheet.numberAt(G::AccNextOpening, r),
             Conversions::trimBlanks(sheet.readText(G::AccType, r)));
     // Step 4: the current year keeps no closing.

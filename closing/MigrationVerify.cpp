@@ -4,6 +4,7 @@
 #include "closing/ClosingLedger.h"
 #include "core/Conversions.h"
 #include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
 
 MigrationVerify::Result MigrationVerify::run(const LedgerSnapshot& before, double clockThen,
                                              const QString& basis)
@@ -43,6 +44,21 @@ MigrationVerify::Result MigrationVerify::run()
                                   "of the year before"));
 }
 
+MigrationVerify::Result MigrationVerify::run(const SnapshotArchive& archive)
+{
+    for (const SnapshotArchive::Record& record : archive.records()) {
+        if (record.command != QLatin1String("Migrate Accounts"))
+            continue;
+        const QString basis =
+            QStringLiteral("snapshot %1, kept before Migrate Accounts on %2 by %3 on %4")
+                .arg(record.number)
+                .arg(record.taken.toLocalTime().toString(QStringLiteral("d MMM yyyy HH:mm")),
+                     record.user, record.machine);
+        return run(archive.load(record.number), record.serverClock, basis);
+    }
+    return run();
+}
+
 MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* openingsBefore,
                                                  const QList<double>& years, qint32 currentYear,
                                                  const QString& basis)
@@ -54,14 +70,14 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
         m_session, years, openingsBefore ? OpeningRows::of(*openingsBefore) : now);
     QHash<QString, const AccountFigures::Figure*> byPair;
     for (const AccountFigures::Figure& f : figures)
-        byPair.insert(AccountFigures::pairOf(f.account, f.year), &f);
+        byPair.insert(ClosingLedger::pairKey(f.account, f.year), &f);
     const QHash<QString, const OpeningRows::Row*> firstNow = AccountFigures::firstRows(now);
 
     QList<OpeningRows::Row> expected;
     expected.reserve(figures.size());
     for (const AccountFigures::Figure& f : figures) {
         OpeningRows::Row row{f.account, f.year, f.opening, f.openingSide, f.closing, f.closingSide};
-        const QString before = AccountFigures::pairOf(f.account, m_ledger.previousYear(f.year));
+        const QString before = ClosingLedger::pairKey(f.account, m_ledger.previousYear(f.year));
         if (openingsBefore) {
             // The migration carried the closing it computed before.
             if (const AccountFigures::Figure* previous = byPair.value(before)) {

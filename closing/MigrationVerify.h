@@ -2,11 +2,11 @@
 
 #include "closing/OpeningRows.h"
 
-#include <QHash>
 #include <QString>
 
 class ClosingLedger;
 class Session;
+class SnapshotArchive;
 
 // The proof of a migration: what it must have written, recomputed from the
 // postings with one aggregate query per year (not from the worksheet), set
@@ -34,6 +34,9 @@ public:
     // Without one, what the books alone can show: each closing is its
     // opening plus the year's postings, each opening the closing before.
     Result run();
+    // From the newest snapshot the archive keeps of a Migrate Accounts,
+    // else from the books alone.
+    Result run(const SnapshotArchive& archive);
 
     static QString text(const Result& result);
 

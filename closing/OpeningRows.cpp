@@ -11,12 +11,6 @@ namespace {
 
 constexpr double kHalfPaisa = 0.005;
 
-double signedOf(const QVariant& amount, const QString& side)
-{
-    const double value = LedgerSnapshot::amount(amount);
-    return side.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0 ? -value : value;
-}
-
 QString amountText(const QVariant& amount)
 {
     return amount.isNull() ? QStringLiteral("Null")
@@ -44,8 +38,7 @@ QHash<QString, const OpeningRows::Row*> keyed(const QList<OpeningRows::Row>& row
     QHash<QString, int> seen;
     QHash<QString, const OpeningRows::Row*> byKey;
     for (const OpeningRows::Row& row : rows) {
-        const QString pair =
-            ClosingLedger::accountKey(row.account) + u'\x1f' + Conversions::numberText(row.year);
+        const QString pair = ClosingLedger::pairKey(row.account, row.year);
         const QString key = pair + u'#' + QString::number(seen[pair]++);
         byKey.insert(key, &row);
         order.append(key);
@@ -79,12 +72,12 @@ QList<OpeningRows::Row> OpeningRows::of(const LedgerSnapshot::Table& table)
 
 double OpeningRows::signedOpening(const Row& row)
 {
-    return signedOf(row.opening, row.openingSide);
+    return LedgerSnapshot::signedAmount(row.opening, row.openingSide);
 }
 
 double OpeningRows::signedClosing(const Row& row)
 {
-    return signedOf(row.closing, row.closingSide);
+    return LedgerSnapshot::signedAmount(row.closing, row.closingSide);
 }
 
 QString OpeningRows::describe(const Row& row)

@@ -201,11 +201,6 @@ int LedgerSnapshot::column(const Table& table, const QString& name)
     return -1;
 }
 
-QByteArray LedgerSnapshot::checksum() const
-{
-    return checksumOf(serialize());
-}
-
 QByteArray LedgerSnapshot::checksumOf(const QByteArray& serialized)
 {
     return QCryptographicHash::hash(serialized, QCryptographicHash::Sha256).toHex();

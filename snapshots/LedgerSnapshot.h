@@ -39,7 +39,6 @@ public:
 
     // SHA-256 (hex) of the serialized tables: names, columns and every value
     // with its type. Equal checksums, equal tables.
-    QByteArray checksum() const;
     static QByteArray checksumOf(const QByteArray& serialized);
     QList<YearTotals> totals() const;
     // "year: openings / closings" a year, for the archive's record.

@@ -65,14 +65,8 @@ protected:
     MigrationVerify::Result verify()
     {
         load(false);
-        MigrationVerify proof(*session, *loaded);
-        const SnapshotArchive archive(SnapshotArchive::pathFor(QStringLiteral("Dosavine"), server));
-        for (const SnapshotArchive::Record& r : archive.records()) {
-            if (r.command == QLatin1String("Migrate Accounts"))
-                return proof.run(archive.load(r.number), r.serverClock,
-                                 QStringLiteral("snapshot %1").arg(r.number));
-        }
-        return proof.run();
+        return MigrationVerify(*session, *loaded)
+            .run(SnapshotArchive(SnapshotArchive::pathFor(QStringLiteral("Dosavine"), server)));
     }
     QList<OpeningRows::Row> openingsNow()
     {
@@ -125,7 +119,9 @@ TEST_P(Close, CleanBooksHaveNothingToFindBeforeAndAfterTheYearEnd)
     const QList<LedgerCheck::Finding> after = check();
     EXPECT_TRUE(after.isEmpty()) << str(all(after));
     const MigrationVerify::Result proof = verify();
-    EXPECT_EQ(proof.basis, QStringLiteral("snapshot 3"));
+    // The newest snapshot of a migration: the third (the year creation's is the second).
+    EXPECT_TRUE(proof.basis.startsWith(QStringLiteral("snapshot 3, kept before Migrate Accounts")))
+        << str(proof.basis);
     EXPECT_TRUE(proof.differences.isEmpty()) << str(MigrationVerify::text(proof));
     // A second migration would change nothing.
     load();

@@ -151,24 +151,9 @@ int CloseTool::report(const ClosingLedger& ledger, const QString& ledgerName,
 
 int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice)
 {
-    MigrationVerify proof(m_session, ledger);
-    const SnapshotArchive archive(SnapshotArchive::pathFor(choice.profileName(), choice.server()));
-    MigrationVerify::Result result;
-    bool done = false;
-    for (const SnapshotArchive::Record& record : archive.records()) {
-        if (record.command != QLatin1String("Migrate Accounts"))
-            continue;
-        const QString basis =
-            QStringLiteral("snapshot %1, kept before Migrate Accounts on %2 by %3 on %4")
-                .arg(record.number)
-                .arg(record.taken.toLocalTime().toString(QStringLiteral("d MMM yyyy HH:mm")),
-                     record.user, record.machine);
-        result = proof.run(archive.load(record.number), record.serverClock, basis);
-        done = true;
-        break;
-    }
-    if (!done)
-        result = proof.run();
+    const MigrationVerify::Result result =
+        MigrationVerify(m_session, ledger)
+            .run(SnapshotArchive(SnapshotArchive::pathFor(choice.profileName(), choice.server())));
     m_out << MigrationVerify::text(result) << Qt::flush;
     return result.differences.isEmpty() ? 0 : 1;
 }
