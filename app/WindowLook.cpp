@@ -25,14 +25,19 @@ void WindowLook::place(QWidget* widget, int left, int top, int width, int height
 
 void WindowLook::fitCaption(QLabel* label)
 {
+    // Whole-pixel advances, as the old toolkit drew its captions: a little
+    // narrower than fractional ones, and so the same width on every screen.
     QFont font = label->font();
+    font.setHintingPreference(QFont::PreferFullHinting);
     const QString text = label->text();
     const double need = QFontMetricsF(font).horizontalAdvance(text);
     const double room = label->width();
-    if (text.size() < 2 || need <= room)
-        return;
-    const double spacing = std::max(-1.0, (room - need) / static_cast<double>(text.size() - 1));
-    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    if (text.size() >= 2 && need > room) {
+        // Only a substitute wider than Arial gets here; tightening its
+        // letters beats cutting the caption off.
+        const double spacing = std::max(-1.0, (room - need) / static_cast<double>(text.size() - 1));
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    }
     label->setFont(font);
 }
 

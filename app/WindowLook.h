@@ -24,8 +24,8 @@ public:
     static QFont arial(double points);
     // Places a control by its designed twips, relative to its container.
     static void place(QWidget* widget, int left, int top, int width, int height);
-    // Substituted fonts can run a little wider than the designed label:
-    // tightens the letters just enough for the caption to fit.
+    // Draws a label's caption with whole-pixel advances; a substituted font
+    // wider than Arial gets its letters tightened just enough to fit.
     static void fitCaption(QLabel* label);
     // Etched frames with their caption on the top line.
     static QString frameStyleSheet();

@@ -75,7 +75,10 @@ void frmYearEnd::createControls()
 
     m_Label1 = new QLabel(QStringLiteral("Computer Name"), m_Frame4);
     m_Label1->setObjectName(QStringLiteral("Label1"));
-    WindowLook::place(m_Label1, 90, 225, 1140, 210);
+    // Designed 1140 twips wide from 90, the label cannot hold its caption in
+    // Arial 8.25 pt (80 pixels). It starts where the buttons below it start
+    // and runs up to the text box instead.
+    WindowLook::place(m_Label1, 60, 225, 1200, 210);
     m_txtServer = new QLineEdit(m_Frame4);
     m_txtServer->setObjectName(QStringLiteral("txtServer"));
     WindowLook::place(m_txtServer, 1275, 180, 1770, 345);

@@ -3,6 +3,7 @@
 #include "tests/support/CapturingSink.h"
 
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -70,6 +71,13 @@ private slots:
         for (const char* name : {"Frame2", "Frame4", "chkPharma", "chkStores", "Label1"})
             QCOMPARE(control<QWidget>(name)->font().pointSizeF(), 8.25);
         QCOMPARE(control<QLineEdit>("txtServer")->font().pointSizeF(), 8.25);
+        // "Computer Name" whole, at its font's own letter spacing, clear of
+        // the text box.
+        auto* computerName = control<QLabel>("Label1");
+        QCOMPARE(computerName->font().letterSpacing(), 0.0);
+        QVERIFY(QFontMetricsF(computerName->font()).horizontalAdvance(computerName->text()) <=
+                computerName->width());
+        QVERIFY(computerName->geometry().right() < control<QLineEdit>("txtServer")->x());
         for (auto* button : m_window->findChildren<QPushButton*>()) {
             QCOMPARE(button->font().pointSizeF(), 9.0);
             QCOMPARE(button->palette().color(QPalette::Button), QColor(212, 208, 200));
@@ -96,7 +104,7 @@ private slots:
         row("chkPharma", "Frame2", "Dosavine", 1215, 165, 1710, 225, true, true);
         row("chkStores", "Frame2", "Bindwell", 2955, 165, 1275, 225, true, true);
         row("Frame4", "fraMain", "", 60, 480, 4380, 2175, true, true);
-        row("Label1", "Frame4", "Computer Name", 90, 225, 1140, 210, true, true);
+        row("Label1", "Frame4", "Computer Name", 60, 225, 1200, 210, true, true);
         row("txtServer", "Frame4", "", 1275, 180, 1770, 345, true, true);
         row("cmdConnect", "Frame4", "Connect", 3060, 165, 1230, 360, true, true);
         row("cmdRefresh", "Frame4", "Refresh Data", 3255, 165, 1035, 360, false, true);

@@ -28,7 +28,7 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
 for package in libqt6sql6-sqlite libqt6sql6-odbc unixodbc odbcinst tdsodbc libsqliteodbc \
-    libqt6widgets6 libqt6sql6 libqt6core6; do
+    fonts-liberation libqt6widgets6 libqt6sql6 libqt6core6; do
     grep -qxF "$package" <<<"$depends" || fail "the package does not depend on $package"
 done
 dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qx './postinst' || fail "no postinst"
