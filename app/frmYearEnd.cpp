@@ -1,13 +1,12 @@
 #include "app/frmYearEnd.h"
 
-#include "yearend/CommandRunner.h"
-#include "yearend/RefreshCommand.h"
 #include "app/WindowLook.h"
 #include "app/YearsListView.h"
+#include "yearend/CommandRunner.h"
 #include "yearend/ConnectCommand.h"
-#include "core/Failure.h"
-#include "yearend/MigrateCommand.h"
 #include "yearend/CreateYearCommand.h"
+#include "yearend/MigrateCommand.h"
+#include "yearend/RefreshCommand.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,15 +17,13 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QWindow>
 #include <algorithm>
 
 frmYearEnd::frmYearEnd(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_boxSink(this), m_context(*this, m_relay)
+      m_boxSink(this), m_context(*this, m_relay), m_outer(this, OuterWidth, CompactHeight)
 {
     m_relay.m_target = &m_boxSink;
     setObjectName(QStringLiteral("frmYearEnd"));
@@ -187,53 +184,21 @@ void frmYearEnd::wireClicks()
 
 void frmYearEnd::load()
 {
-    m_outerWidth = OuterWidth;
     setOuterHeight(CompactHeight);
     setFraMainHeight(CompactMainHeight);
     setMigrateEnabled(false);
     setCreateEnabled(false);
-    centre();
+    m_outer.centre();
 }
 
 void frmYearEnd::setOuterHeight(int twips)
 {
-    m_outerHeight = twips;
-    applyOuterSize();
+    m_outer.setHeight(twips);
 }
 
 void frmYearEnd::setFraMainHeight(int twips)
 {
     m_fraMain->resize(m_fraMain->width(), WindowLook::toPixels(twips));
-}
-
-void frmYearEnd::applyOuterSize()
-{
-    // The sizes are the outer ones, title bar and border included; the client
-    // area gets what the window manager's frame leaves of them.
-    const QWindow* handle = windowHandle();
-    m_frameUsed = handle ? handle->frameMargins() : QMargins();
-    const int width = WindowLook::toPixels(m_outerWidth) - m_frameUsed.left() - m_frameUsed.right();
-    const int height =
-        WindowLook::toPixels(m_outerHeight) - m_frameUsed.top() - m_frameUsed.bottom();
-    setFixedSize(std::max(width, 1), std::max(height, 1));
-}
-
-void frmYearEnd::fitToFrame()
-{
-    const QWindow* handle = windowHandle();
-    if (handle && handle->frameMargins() != m_frameUsed)
-        applyOuterSize();
-}
-
-void frmYearEnd::centre()
-{
-    const QScreen* where = screen();
-    if (!where)
-        return;
-    const QRect area = where->availableGeometry();
-    const QSize outer(WindowLook::toPixels(m_outerWidth), WindowLook::toPixels(m_outerHeight));
-    move(area.x() + (area.width() - outer.width()) / 2,
-         area.y() + (area.height() - outer.height()) / 2);
 }
 
 bool frmYearEnd::event(QEvent* e)
@@ -245,7 +210,7 @@ bool frmYearEnd::event(QEvent* e)
     case QEvent::Resize:
     case QEvent::ActivationChange:
         // The frame's size is known only once the window manager has framed us.
-        fitToFrame();
+        m_outer.refit();
         break;
     default:
         break;
@@ -286,7 +251,7 @@ void frmYearEnd::chkStores_Click()
 
 void frmYearEnd::cmdShowHide_Click()
 {
-    if (m_outerHeight == ExpandedHeight) {
+    if (m_outer.heightTwips() == ExpandedHeight) {
         setOuterHeight(CompactHeight);
         setFraMainHeight(CompactMainHeight);
     } else {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "yearend/FormControls.h"
 #include "app/MessageBoxSink.h"
+#include "app/OuterSize.h"
+#include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
 
 #include <QElapsedTimer>
-#include <QMargins>
 #include <QWidget>
 #include <functional>
 
@@ -42,8 +42,8 @@ public:
 
     // The window's outer size in twips, as last set (title bar and border
     // included once the window manager has told us their size).
-    int outerWidthTwips() const noexcept { return m_outerWidth; }
-    int outerHeightTwips() const noexcept { return m_outerHeight; }
+    int outerWidthTwips() const noexcept { return m_outer.widthTwips(); }
+    int outerHeightTwips() const noexcept { return m_outer.heightTwips(); }
     void setOuterHeight(int twips);
 
     // FormControls
@@ -88,9 +88,6 @@ private:
     void wireClicks();
     void load();
     void setFraMainHeight(int twips);
-    void applyOuterSize();
-    void fitToFrame();
-    void centre();
     void runCommand(const std::function<void()>& command);
     // The command buttons as the commands left them, none while one runs.
     void applyButtons();
@@ -99,9 +96,7 @@ private:
     SinkRelay m_relay;
     YearEndContext m_context;
 
-    int m_outerWidth = OuterWidth;
-    int m_outerHeight = CompactHeight;
-    QMargins m_frameUsed; // the frame the client size was computed for
+    OuterSize m_outer;
     bool m_busy = false;
     bool m_migrateWanted = false; // as the commands set them
     bool m_createWanted = false;

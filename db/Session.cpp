@@ -1,12 +1,12 @@
 #include "db/Session.h"
 
+#include "core/Failure.h"
 #include "db/ConnectionString.h"
 #include "db/DriverFailure.h"
-#include "core/Failure.h"
+#include "db/OdbcDrivers.h"
 #include "db/ServerName.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,7 +21,6 @@ std::atomic<int> g_sessions{0};
 std::atomic<int> g_loginTimeoutSeconds{15};
 std::atomic<int> g_queryTimeoutSeconds{30};
 
-const QString kFreeTds = QStringLiteral("FreeTDS");
 // The commands use a handful of shapes; the bound only guards the memory.
 constexpr qsizetype kMaxPreparedShapes = 32;
 
@@ -35,36 +34,6 @@ Failure noConnection()
 Failure missingLedger(const QString& what)
 {
     return Failure(Failure::E_FAIL, what);
-}
-
-// Whether an odbcinst.ini lists a driver of that name.
-bool iniListsDriver(const QString& path, const QString& driver)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    const QString header = u'[' + driver + u']';
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.compare(header, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-QStringList driverIniFiles()
-{
-    // Where unixODBC looks: ODBCSYSINI names the folder, ODBCINSTINI the file.
-    const QString folder = qEnvironmentVariableIsSet("ODBCSYSINI")
-                               ? qEnvironmentVariable("ODBCSYSINI")
-                               : QStringLiteral("/etc");
-    const QString name = qEnvironmentVariableIsSet("ODBCINSTINI")
-                             ? qEnvironmentVariable("ODBCINSTINI")
-                             : QStringLiteral("odbcinst.ini");
-    QStringList files{QDir(folder).filePath(name)};
-    if (qEnvironmentVariableIsSet("HOME"))
-        files.append(QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral(".odbcinst.ini")));
-    return files;
 }
 
 // An SQLite URI that opens the file only if it exists: "mode=rw" never
@@ -101,25 +70,6 @@ int Session::queryTimeoutSeconds()
 void Session::setQueryTimeoutSeconds(int seconds)
 {
     g_queryTimeoutSeconds = seconds;
-}
-
-QString Session::sqlServerDriver()
-{
-    static const QString driver = sqlServerDriverFrom(driverIniFiles());
-    return driver;
-}
-
-QString Session::sqlServerDriverFrom(const QStringList& iniFiles)
-{
-    const QStringList preferred{QStringLiteral("ODBC Driver 18 for SQL Server"),
-                                QStringLiteral("ODBC Driver 17 for SQL Server")};
-    for (const QString& name : preferred) {
-        for (const QString& file : iniFiles) {
-            if (iniListsDriver(file, name))
-                return name;
-        }
-    }
-    return kFreeTds;
 }
 
 void Session::open(const QString& connectionString)
@@ -195,7 +145,8 @@ void Session::openSqlServer(const ConnectionString& parsed)
     if (!name.isValid())
         throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    m_db.setDatabaseName(parsed.odbcForSqlServer(sqlServerDriver(), queryTimeoutSeconds()));
+    m_db.setDatabaseName(
+        parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(), queryTimeoutSeconds()));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));

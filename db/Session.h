@@ -71,12 +71,6 @@ public:
     // to the login time-out), so a window can keep painting meanwhile.
     void setWhileOpening(std::function<void()> waiting) { m_whileOpening = std::move(waiting); }
 
-    // Which unixODBC driver a SQL Server name is reached through: Microsoft's
-    // when registered, else FreeTDS.
-    static QString sqlServerDriver();
-    // The same choice made from the given odbcinst.ini files.
-    static QString sqlServerDriverFrom(const QStringList& iniFiles);
-
     // How long opening a SQL Server connection waits for the server to
     // answer, in seconds (15, as the old provider waited). Tests shorten it.
     static int loginTimeoutSeconds();

@@ -11,7 +11,7 @@ fi
 cmake --build "$build" --target quillhaven_core_autogen quillhaven_gui_autogen >/dev/null 2>&1 || true
 
 mapfile -t sources < <(git ls-files 'core/*.cpp' 'app/*.cpp' 'db/*.cpp' 'worksheet/*.cpp' 'years/*.cpp' \
-    'migration/*.cpp' 'yearend/*.cpp' 'tools/*.cpp' 'bench/*.cpp')
+    'migration/*.cpp' 'snapshots/*.cpp' 'closing/*.cpp' 'yearend/*.cpp' 'tools/*.cpp' 'bench/*.cpp')
 
 status=0
 echo "clang-tidy: ${#sources[@]} files"

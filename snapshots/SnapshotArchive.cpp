@@ -170,7 +170,7 @@ QString SnapshotArchive::pathFor(const QString& profile, const QString& server)
 QString SnapshotArchive::currentUser()
 {
     for (const char* name : {"USER", "USERNAME", "LOGNAME"}) {
-        const QString user = qEnvironmentVariable(name);
+        QString user = qEnvironmentVariable(name);
         if (!user.isEmpty())
             return user;
     }

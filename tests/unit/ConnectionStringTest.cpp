@@ -1,6 +1,6 @@
 #include "db/ConnectionString.h"
+#include "db/OdbcDrivers.h"
 #include "db/Profile.h"
-#include "db/Session.h"
 
 #include <QDir>
 #include <QFile>
@@ -248,8 +248,9 @@ TEST(SqlServerDriver, MicrosoftsWhenRegisteredElseFreeTds)
     const QString ms18 = ini("ms18.ini", "  [ODBC Driver 18 for SQL Server]  \nDriver=y\n");
     const QString missing = QDir(dir.path()).filePath(QStringLiteral("none.ini"));
 
-    EXPECT_EQ(str(Session::sqlServerDriverFrom({freeTds})), "FreeTDS");
-    EXPECT_EQ(str(Session::sqlServerDriverFrom({missing})), "FreeTDS");
-    EXPECT_EQ(str(Session::sqlServerDriverFrom({freeTds, ms17})), "ODBC Driver 17 for SQL Server");
-    EXPECT_EQ(str(Session::sqlServerDriverFrom({ms17, ms18})), "ODBC Driver 18 for SQL Server");
+    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({freeTds})), "FreeTDS");
+    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({missing})), "FreeTDS");
+    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({freeTds, ms17})),
+              "ODBC Driver 17 for SQL Server");
+    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({ms17, ms18})), "ODBC Driver 18 for SQL Server");
 }
