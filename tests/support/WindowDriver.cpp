@@ -14,7 +14,7 @@ bool WindowDriver::click(const std::function<void()>& command)
 bool WindowDriver::connect()
 {
     controls.pharma = true;
-    controls.server = m_server;
+    controls.server = server;
     return click([this] { ConnectCommand(context).run(); }) && context.isWorksheetSound();
 }
 

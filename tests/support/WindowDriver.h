@@ -13,7 +13,8 @@
 class WindowDriver
 {
 public:
-    explicit WindowDriver(QString server) : m_server(std::move(server)) {}
+    WindowDriver() = default;
+    explicit WindowDriver(QString serverName) : server(std::move(serverName)) {}
 
     bool click(const std::function<void()>& command);
     bool connect();
@@ -21,10 +22,8 @@ public:
     bool createYear();
     QString messages() const { return sink.texts().join(u'\n'); }
 
+    QString server; // typed into the server name at each connect
     FakeControls controls;
     CapturingSink sink;
     YearEndContext context{controls, sink};
-
-private:
-    QString m_server;
 };

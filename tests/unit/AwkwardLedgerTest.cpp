@@ -3,16 +3,11 @@
 // and account ids with characters a road cannot carry. Each ends in the right
 // figures or in a clear message, never in wrong figures without a word.
 
-#include "yearend/CommandRunner.h"
-#include "yearend/YearEndContext.h"
-#include "yearend/ConnectCommand.h"
 #include "core/Conversions.h"
-#include "yearend/MigrateCommand.h"
-#include "tests/support/CapturingSink.h"
-#include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "yearend/CreateYearCommand.h"
+#include "tests/support/WindowDriver.h"
+#include "yearend/YearEndContext.h"
 
 #include <gtest/gtest.h>
 
@@ -33,30 +28,8 @@ protected:
                       QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("60"),
                       QStringLiteral("--first-year"), QStringLiteral("2005"),
                       QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
+        window.server = road.serverName(ledger.folder());
     }
-
-    bool connect()
-    {
-        sink.clear();
-        controls.pharma = true;
-        controls.server = road.serverName(ledger.folder());
-        CommandRunner::run(sink, [this] { ConnectCommand(context).run(); });
-        return context.isWorksheetSound() && sink.messages.isEmpty();
-    }
-    bool click(const std::function<void()>& command)
-    {
-        sink.clear();
-        return CommandRunner::run(sink, command) && sink.messages.isEmpty();
-    }
-    bool createYear()
-    {
-        return click([this] { CreateYearCommand(context).run(); });
-    }
-    bool migrate()
-    {
-        return click([this] { MigrateCommand(context).run(); });
-    }
-    QString messages() const { return sink.texts().join(u'\n'); }
 
     // Rebuilds Acc_Accounting_Year with the years' dates as texts
     // ('YYYY-MM-DD') in TEXT columns, as some applications keep them.
@@ -75,9 +48,7 @@ protected:
 
     LedgerFixture ledger;
     LedgerRoad road{QString::fromLatin1(GetParam())};
-    FakeControls controls;
-    CapturingSink sink;
-    YearEndContext context{controls, sink};
+    WindowDriver window;
 };
 
 // Years were deleted, so the table gives the new year the id 16, not 4: the
@@ -89,14 +60,14 @@ TEST_P(AwkwardLedger, NewYearTakesTheIdTheTableGives)
         QStringLiteral("INSERT INTO Acc_Accounting_Year VALUES (15, 1, 2, 0)"),
         QStringLiteral("DELETE FROM Acc_Accounting_Year WHERE AccYearID = 15"),
     });
-    ASSERT_TRUE(connect()) << str(messages());
-    ASSERT_TRUE(createYear()) << str(messages());
-    const GridModel& list = context.accYears();
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    ASSERT_TRUE(window.createYear()) << str(window.messages());
+    const GridModel& list = window.context.accYears();
     EXPECT_EQ(str(list.readText(YearEndContext::YrId, list.rows())), "16");
-    const GridModel& sheet = context.accounts();
+    const GridModel& sheet = window.context.accounts();
     EXPECT_EQ(str(sheet.readText(YearEndContext::AccYearId, sheet.rows())), "16");
 
-    ASSERT_TRUE(migrate()) << str(messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Opening WHERE AccYearID=4"))
                   .toInt(),
               0);
@@ -119,16 +90,16 @@ TEST_P(AwkwardLedger, NewYearTakesTheIdTheTableGives)
 TEST_P(AwkwardLedger, YearDatesAsTextsAreDates)
 {
     yearsAsTexts();
-    ASSERT_TRUE(connect()) << str(messages());
-    EXPECT_EQ(context.accYears().numberAt(YearEndContext::YrEndValue, 3), 39538);
-    ASSERT_TRUE(createYear()) << str(messages());
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    EXPECT_EQ(window.context.accYears().numberAt(YearEndContext::YrEndValue, 3), 39538);
+    ASSERT_TRUE(window.createYear()) << str(window.messages());
     const QList<QVariantList> created = ledger.rows(QStringLiteral(
         "SELECT Acc_Yr_Start, Acc_Yr_End, Active FROM Acc_Accounting_Year WHERE AccYearID = 4"));
     ASSERT_EQ(created.size(), 1);
     EXPECT_EQ(Conversions::toDayNumber(created[0][0]), 39539);
     EXPECT_EQ(Conversions::toDayNumber(created[0][1]), 39903);
     EXPECT_EQ(created[0][2].toInt(), 1);
-    ASSERT_TRUE(migrate()) << str(messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
 }
 
 TEST_P(AwkwardLedger, YearDateThatIsNeitherStopsTheLoad)
@@ -136,13 +107,13 @@ TEST_P(AwkwardLedger, YearDateThatIsNeitherStopsTheLoad)
     yearsAsTexts();
     ledger.execute(QStringLiteral("UPDATE Acc_Accounting_Year SET Acc_Yr_End='soon' WHERE "
                                   "AccYearID=2"));
-    EXPECT_FALSE(connect());
-    ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_TRUE(sink.messages[0].text.contains(
+    EXPECT_FALSE(window.connect());
+    ASSERT_EQ(window.sink.messages.size(), 1);
+    EXPECT_TRUE(window.sink.messages[0].text.contains(
         QLatin1String("The accounting year 2 has \"soon\" as its end")))
-        << str(sink.messages[0].text);
-    EXPECT_FALSE(controls.migrateEnabled);
-    EXPECT_FALSE(controls.createEnabled);
+        << str(window.sink.messages[0].text);
+    EXPECT_FALSE(window.controls.migrateEnabled);
+    EXPECT_FALSE(window.controls.createEnabled);
 }
 
 // The active flag stands on a year before the latest: its next year would
@@ -153,17 +124,17 @@ TEST_P(AwkwardLedger, NewYearThatWouldNotFollowIsRefused)
         QStringLiteral("UPDATE Acc_Accounting_Year SET Active = 0"),
         QStringLiteral("UPDATE Acc_Accounting_Year SET Active = 1 WHERE AccYearID = 2"),
     });
-    ASSERT_TRUE(connect()) << str(messages());
+    ASSERT_TRUE(window.connect()) << str(window.messages());
     const QByteArray before = ledger.bytes();
-    EXPECT_FALSE(createYear());
-    ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_TRUE(sink.messages[0].text.startsWith(
+    EXPECT_FALSE(window.createYear());
+    ASSERT_EQ(window.sink.messages.size(), 1);
+    EXPECT_TRUE(window.sink.messages[0].text.startsWith(
         QLatin1String("The new accounting year would start on 01-04-2007, which does not follow "
                       "the end of the latest year in the ledger (31-03-2008)")))
-        << str(sink.messages[0].text);
-    EXPECT_TRUE(controls.createEnabled);
-    EXPECT_TRUE(controls.createVisible);
-    EXPECT_EQ(context.accYears().rows(), 3);
+        << str(window.sink.messages[0].text);
+    EXPECT_TRUE(window.controls.createEnabled);
+    EXPECT_TRUE(window.controls.createVisible);
+    EXPECT_EQ(window.context.accYears().rows(), 3);
     EXPECT_EQ(ledger.bytes(), before);
 }
 
@@ -208,20 +179,20 @@ TEST_P(AwkwardLedger, AccountIdsWithCharactersARoadCannotCarry)
     const int rowsWithId = storedIds();
     ASSERT_GT(rowsWithId, 0);
 
-    const bool connected = connect();
+    const bool connected = window.connect();
     if (road.name() == QLatin1String("sqlite")) {
-        ASSERT_TRUE(connected) << str(messages());
-        ASSERT_TRUE(migrate()) << str(messages());
+        ASSERT_TRUE(connected) << str(window.messages());
+        ASSERT_TRUE(window.migrate()) << str(window.messages());
         EXPECT_EQ(storedIds(), rowsWithId);
         return;
     }
     // The first statement holding the id is a lookup of the connect.
     EXPECT_FALSE(connected);
-    ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_TRUE(sink.messages[0].text.contains(QStringLiteral("\"%1\" (U+1F600)")
-                                                   .arg(QString::fromUtf8("\xF0\x9F\x98\x80"))))
-        << str(sink.messages[0].text);
-    EXPECT_FALSE(controls.migrateEnabled);
+    ASSERT_EQ(window.sink.messages.size(), 1);
+    EXPECT_TRUE(window.sink.messages[0].text.contains(
+        QStringLiteral("\"%1\" (U+1F600)").arg(QString::fromUtf8("\xF0\x9F\x98\x80"))))
+        << str(window.sink.messages[0].text);
+    EXPECT_FALSE(window.controls.migrateEnabled);
     EXPECT_EQ(ledger.bytes(), before);
 }
 

@@ -8,15 +8,9 @@
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotDiff.h"
 #include "snapshots/SnapshotRestore.h"
-#include "tests/support/CapturingSink.h"
-#include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
-#include "yearend/CommandRunner.h"
-#include "yearend/ConnectCommand.h"
-#include "yearend/CreateYearCommand.h"
-#include "yearend/MigrateCommand.h"
-#include "yearend/YearEndContext.h"
+#include "tests/support/WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,27 +56,9 @@ protected:
                       QStringLiteral("--first-year"), QStringLiteral("2006"),
                       QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
         server = road.serverName(ledger.folder());
+        window.server = server;
     }
 
-    bool click(const std::function<void()>& command)
-    {
-        sink.clear();
-        return CommandRunner::run(sink, command) && sink.messages.isEmpty();
-    }
-    bool connect()
-    {
-        controls.pharma = true;
-        controls.server = server;
-        return click([this] { ConnectCommand(context).run(); });
-    }
-    bool migrate()
-    {
-        return click([this] { MigrateCommand(context).run(); });
-    }
-    bool createYear()
-    {
-        return click([this] { CreateYearCommand(context).run(); });
-    }
     SnapshotArchive archive() const
     {
         return SnapshotArchive(SnapshotArchive::pathFor(kProfile, server));
@@ -94,26 +70,22 @@ protected:
         session.setBeforeStatement(hook);
         return SnapshotRestore::fromArchive(session, kProfile, server, number);
     }
-    QString messages() const { return sink.texts().join(u'\n'); }
-
     LedgerFixture ledger;
     LedgerRoad road{QString::fromLatin1(GetParam())};
     QString server;
-    FakeControls controls;
-    CapturingSink sink;
-    YearEndContext context{controls, sink};
+    WindowDriver window;
 };
 
 TEST_P(Snapshots, EveryWriteCanBeUndoneExactly)
 {
     QList<QStringList> states{dump(ledger)};
-    ASSERT_TRUE(connect()) << str(messages());
-    ASSERT_TRUE(migrate()) << str(messages());
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
     states.append(dump(ledger));
-    ASSERT_TRUE(createYear()) << str(messages());
+    ASSERT_TRUE(window.createYear()) << str(window.messages());
     states.append(dump(ledger));
-    ASSERT_TRUE(connect()) << str(messages());
-    ASSERT_TRUE(migrate()) << str(messages());
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
     const QStringList last = dump(ledger);
 
     // One snapshot before each write, newest first, with who and what.
@@ -153,8 +125,8 @@ TEST_P(Snapshots, EveryWriteCanBeUndoneExactly)
 
 TEST_P(Snapshots, RestoreFailingAtAnyStatementChangesNothing)
 {
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(migrate());
+    ASSERT_TRUE(window.connect());
+    ASSERT_TRUE(window.migrate());
     // Sizes the restore: every statement it sends, snapshot reads included.
     int statements = 0;
     const QByteArray start = ledger.bytes();
@@ -183,7 +155,7 @@ TEST_P(Snapshots, RestoreFailingAtAnyStatementChangesNothing)
 
 TEST_P(Snapshots, NoSnapshotNoWrite)
 {
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window.connect());
     const QByteArray before = ledger.bytes();
     // Something stands where the archive's folder must go.
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
@@ -193,17 +165,18 @@ TEST_P(Snapshots, NoSnapshotNoWrite)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
-    EXPECT_FALSE(migrate());
-    EXPECT_FALSE(createYear());
+    EXPECT_FALSE(window.migrate());
+    EXPECT_FALSE(window.createYear());
     qputenv("XDG_DATA_HOME", data.toLocal8Bit());
-    ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("cannot be written")))
-        << str(sink.messages[0].text);
-    EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("Nothing was written to the ledger")));
-    EXPECT_TRUE(sink.messages[0].text.contains(QDir::toNativeSeparators(blocked)));
+    ASSERT_EQ(window.sink.messages.size(), 1);
+    EXPECT_TRUE(window.sink.messages[0].text.contains(QLatin1String("cannot be written")))
+        << str(window.sink.messages[0].text);
+    EXPECT_TRUE(
+        window.sink.messages[0].text.contains(QLatin1String("Nothing was written to the ledger")));
+    EXPECT_TRUE(window.sink.messages[0].text.contains(QDir::toNativeSeparators(blocked)));
     EXPECT_EQ(ledger.bytes(), before);
-    EXPECT_TRUE(controls.migrateEnabled);
-    EXPECT_TRUE(controls.createVisible);
+    EXPECT_TRUE(window.controls.migrateEnabled);
+    EXPECT_TRUE(window.controls.createVisible);
 }
 
 // The archive is written while the command runs; when that fails late (here
@@ -212,8 +185,8 @@ TEST_P(Snapshots, NoSnapshotNoWrite)
 // SQLite's five seconds for the lock first.
 TEST_P(Snapshots, AnArchiveThatFailsMidCommandRollsItBack)
 {
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(migrate());
+    ASSERT_TRUE(window.connect());
+    ASSERT_TRUE(window.migrate());
     const QByteArray before = ledger.bytes();
     {
         QSqlDatabase holder =
@@ -222,14 +195,15 @@ TEST_P(Snapshots, AnArchiveThatFailsMidCommandRollsItBack)
         ASSERT_TRUE(holder.open());
         QSqlQuery lock(holder);
         ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        EXPECT_FALSE(migrate());
+        EXPECT_FALSE(window.migrate());
         lock.exec(QStringLiteral("ROLLBACK"));
         holder.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("archive-holder"));
-    ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("Nothing was written to the ledger")))
-        << str(sink.messages[0].text);
+    ASSERT_EQ(window.sink.messages.size(), 1);
+    EXPECT_TRUE(
+        window.sink.messages[0].text.contains(QLatin1String("Nothing was written to the ledger")))
+        << str(window.sink.messages[0].text);
     EXPECT_EQ(ledger.bytes(), before);
     EXPECT_EQ(archive().records().size(), 1);
     EXPECT_TRUE(archive().verify().intact);
@@ -237,8 +211,8 @@ TEST_P(Snapshots, AnArchiveThatFailsMidCommandRollsItBack)
 
 TEST_P(Snapshots, ARestoreThatCannotFitIsRefused)
 {
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(migrate());
+    ASSERT_TRUE(window.connect());
+    ASSERT_TRUE(window.migrate());
     ledger.execute(
         QStringLiteral("ALTER TABLE Acc_Opening RENAME COLUMN Closing TO ClosingAmount"));
     const QByteArray before = ledger.bytes();
@@ -332,13 +306,9 @@ TEST(SnapshotsTool, ListsDiffsRestores)
                   QStringLiteral("--accounts"), QStringLiteral("4"), QStringLiteral("--years"),
                   QStringLiteral("2"), QStringLiteral("--server-date"),
                   QStringLiteral("2008-04-10T09:30")});
-    FakeControls controls;
-    CapturingSink sink;
-    YearEndContext context(controls, sink);
-    controls.pharma = true;
-    controls.server = ledger.serverName();
-    ASSERT_TRUE(CommandRunner::run(sink, [&] { ConnectCommand(context).run(); }));
-    ASSERT_TRUE(CommandRunner::run(sink, [&] { MigrateCommand(context).run(); }));
+    WindowDriver window(ledger.serverName());
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
 
     const auto tool = [&](const QStringList& command) {
         QProcess process;
