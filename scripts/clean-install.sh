@@ -15,7 +15,9 @@ picture=${2:-$build/clean-install.png}
 mirror=${QH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
 bash "$root/scripts/install-deps.sh"
-command -v debootstrap >/dev/null || apt-get install -y debootstrap imagemagick
+if ! command -v debootstrap >/dev/null; then
+    apt-get update >/dev/null && apt-get install -y debootstrap >/dev/null
+fi
 bash "$root/scripts/build.sh" "$build"
 
 work=$(mktemp -d /var/tmp/quillhaven-clean-install.XXXXXX)
