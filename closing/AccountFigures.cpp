@@ -8,11 +8,6 @@
 
 namespace {
 
-bool isCredit(const QString& side)
-{
-    return side.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
-}
-
 // Per account key, the year's debits and credits.
 QHash<QString, std::pair<double, double>> postingsOf(Session& session, double year)
 {
@@ -90,8 +85,9 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
             const auto s = sums.value(ClosingLedger::accountKey(account));
             f.debit = s.first;
             f.credit = s.second;
-            const double balance = isCredit(f.openingSide) ? (f.debit - f.credit) - f.opening
-                                                           : f.opening + (f.debit - f.credit);
+            const double balance = Conversions::isCreditSide(f.openingSide)
+                                       ? (f.debit - f.credit) - f.opening
+                                       : f.opening + (f.debit - f.credit);
             f.closing = BalanceCalculator::closingOf(balance);
             f.closingSide = balance >= 0 ? QStringLiteral("D") : QStringLiteral("C");
             figures.append(f);
@@ -102,10 +98,10 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
 
 double AccountFigures::signedOpening(const Figure& figure)
 {
-    return isCredit(figure.openingSide) ? -figure.opening : figure.opening;
+    return Conversions::isCreditSide(figure.openingSide) ? -figure.opening : figure.opening;
 }
 
 double AccountFigures::signedClosing(const Figure& figure)
 {
-    return isCredit(figure.closingSide) ? -figure.closing : figure.closing;
+    return Conversions::isCreditSide(figure.closingSide) ? -figure.closing : figure.closing;
 }

@@ -71,14 +71,13 @@ QString ClosingLedger::accountKey(int row) const
 double ClosingLedger::signedOpening(int row) const
 {
     const double opening = m_accounts.numberAt(AccOpening, row);
-    const QString side = Conversions::trimBlanks(m_accounts.readText(AccOpeningType, row));
-    return side.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0 ? -opening : opening;
+    return Conversions::isCreditSide(m_accounts.readText(AccOpeningType, row)) ? -opening : opening;
 }
 
 double ClosingLedger::signedClosing(int row) const
 {
     const double closing = m_accounts.numberAt(AccBalance, row);
-    return m_accounts.readText(AccType, row) == QLatin1String("C") ? -closing : closing;
+    return Conversions::isCreditSide(m_accounts.readText(AccType, row)) ? -closing : closing;
 }
 
 QString ClosingLedger::yearLabel(double year) const

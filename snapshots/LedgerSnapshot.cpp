@@ -186,10 +186,7 @@ double LedgerSnapshot::amount(const QVariant& value)
 
 double LedgerSnapshot::signedAmount(const QVariant& value, const QVariant& side)
 {
-    const bool credit =
-        Conversions::trimBlanks(side.toString()).compare(QLatin1String("C"), Qt::CaseInsensitive) ==
-        0;
-    return credit ? -amount(value) : amount(value);
+    return Conversions::isCreditSide(side.toString()) ? -amount(value) : amount(value);
 }
 
 int LedgerSnapshot::column(const Table& table, const QString& name)

@@ -61,13 +61,13 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
         // Each row is closed from its own figures: a side in other letter case
         // or with blanks is still that side, and a row without a usable side
         // counts as debit and is reported, never given another row's balance.
-        const QString side = Conversions::trimBlanks(sideText).toUpper();
         double balance;
-        if (side == u"C") {
+        if (Conversions::isCreditSide(sideText)) {
             balance = (debit - credit) - opening;
         } else {
             balance = opening + (debit - credit);
-            if (side != u"D") {
+            if (Conversions::trimBlanks(sideText).compare(QLatin1String("D"),
+                                                          Qt::CaseInsensitive) != 0) {
                 if (unknown.examples.size() < kExamples) {
                     unknown.examples.append(
                         QStringLiteral("%1 (year %2)")

@@ -191,4 +191,14 @@ TEST(SqlText, DoublesQuotesAndTrimsOnlyBlanks)
     EXPECT_EQ(Conversions::trimBlanks(QStringLiteral("   ")), QString());
 }
 
+// One rule for every reader of a side: the window's balances, the snapshots'
+// totals and the closing tool's figures.
+TEST(CreditSide, OnlyCInEitherCaseBlanksAside)
+{
+    for (const char* credit : {"C", "c", " C ", "c  "})
+        EXPECT_TRUE(Conversions::isCreditSide(QString::fromLatin1(credit))) << credit;
+    for (const char* debit : {"D", "d", "", " ", "Cr", "\tC", "CC"})
+        EXPECT_FALSE(Conversions::isCreditSide(QString::fromLatin1(debit))) << debit;
+}
+
 } // namespace
