@@ -17,10 +17,6 @@ double millisecondsOf(const QElapsedTimer& clock)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-} // namespace
-
-namespace {
-
 Failure notKept(const Failure& failure)
 {
     return Failure(failure.number(),
