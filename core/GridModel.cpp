@@ -81,6 +81,17 @@ void GridModel::setRows(int rows)
     }
 }
 
+void GridModel::restore(Saved saved)
+{
+    beginResetModel();
+    m_cells = std::move(saved.cells);
+    m_rows = saved.rows;
+    m_column = saved.column;
+    m_row = saved.row;
+    m_rowMode = saved.rowMode;
+    endResetModel();
+}
+
 void GridModel::reserve(int rows)
 {
     if (rows > 0)

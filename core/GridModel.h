@@ -42,6 +42,19 @@ public:
     void setRowMode(int mode) { m_rowMode = mode; }
     int rowMode() const noexcept { return m_rowMode; }
 
+    // The grid as it stands, for a command that puts it back when it fails
+    // part-way.
+    struct Saved
+    {
+        std::vector<QVariant> cells;
+        int rows = 0;
+        int column = 1;
+        int row = 1;
+        int rowMode = 0;
+    };
+    Saved save() const { return {m_cells, m_rows, m_column, m_row, m_rowMode}; }
+    void restore(Saved saved);
+
     // Hint for loaders that know how many rows are coming.
     void reserve(int rows);
 

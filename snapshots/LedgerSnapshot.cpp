@@ -8,6 +8,7 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QIODevice>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -173,6 +174,37 @@ LedgerSnapshot LedgerSnapshot::read(Session& session)
     snapshot.m_openings = readTable(session, QStringLiteral("Acc_Opening"));
     snapshot.m_years = readTable(session, QStringLiteral("Acc_Accounting_Year"));
     return snapshot;
+}
+
+QByteArray LedgerSnapshot::openingsDigest(Session& session)
+{
+    return digestOf(readTable(session, QStringLiteral("Acc_Opening")));
+}
+
+QByteArray LedgerSnapshot::digestOf(const Table& table)
+{
+    // Neither SQLite nor SQL Server promises an order without ORDER BY, and
+    // a table no one touched must not look changed: the rows are sorted by
+    // their bytes before they are hashed.
+    QList<QByteArray> rows;
+    rows.reserve(table.rows.size());
+    for (const QVariantList& row : table.rows) {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setVersion(kStream);
+        for (const QVariant& value : row)
+            writeValue(out, value);
+        rows.append(std::move(bytes));
+    }
+    std::sort(rows.begin(), rows.end());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(table.columns.join(u'\n').toUtf8());
+    for (const QByteArray& row : rows) {
+        const qint32 size = qint32(row.size());
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
+        hash.addData(row);
+    }
+    return hash.result().toHex();
 }
 
 double LedgerSnapshot::amount(const QVariant& value)

@@ -33,6 +33,12 @@ public:
 
     // Reads both tables on the session (two logged queries).
     static LedgerSnapshot read(Session& session);
+    // The digest of Acc_Opening as it is now (one logged query), the same
+    // digestOf() gives for a snapshot's openings read at the same moment.
+    static QByteArray openingsDigest(Session& session);
+    // SHA-256 (hex) of a table's columns and rows, each value with its
+    // type, whatever the order the database returned the rows in.
+    static QByteArray digestOf(const Table& table);
 
     const Table& openings() const noexcept { return m_openings; }
     const Table& years() const noexcept { return m_years; }

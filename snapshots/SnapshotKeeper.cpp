@@ -29,7 +29,7 @@ Failure notKept(const Failure& failure)
 } // namespace
 
 SnapshotKeeper::SnapshotKeeper(Session& session, const QString& profile, const QString& server,
-                               const QString& command)
+                               const QString& command, const QByteArray& openingsAsLoaded)
 {
     QElapsedTimer clock;
     clock.start();
@@ -44,6 +44,11 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const QString& profile, const Q
     // Only the reading needs the session and its transaction; serializing,
     // hashing and the archive's own disk writes overlap the command.
     LedgerSnapshot snapshot = LedgerSnapshot::read(session);
+    m_openingsDigest = LedgerSnapshot::digestOf(snapshot.openings());
+    if (!openingsAsLoaded.isEmpty() && openingsAsLoaded != m_openingsDigest) {
+        m_openingsChanged = true;
+        return;
+    }
     SnapshotArchive::Record record;
     record.taken = QDateTime::currentDateTimeUtc();
     record.profile = profile;
@@ -67,6 +72,10 @@ SnapshotKeeper::~SnapshotKeeper()
 
 int SnapshotKeeper::kept()
 {
+    if (!m_stored.valid())
+        throw Failure(Failure::NotReady,
+                      QStringLiteral("No snapshot was taken: Acc_Opening has changed since it "
+                                     "was loaded."));
     QElapsedTimer clock;
     clock.start();
     try {

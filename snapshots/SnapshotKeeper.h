@@ -15,12 +15,20 @@ class Session;
 class SnapshotKeeper
 {
 public:
+    // openingsAsLoaded, when given, is the digest of Acc_Opening as the
+    // caller's figures were read from it: when the table read now differs,
+    // nothing is kept and openingsChanged() says so; the command must then
+    // write nothing.
     SnapshotKeeper(Session& session, const QString& profile, const QString& server,
-                   const QString& command);
+                   const QString& command, const QByteArray& openingsAsLoaded = {});
     // Waits for the archive: nothing runs on after its keeper.
     ~SnapshotKeeper();
     SnapshotKeeper(const SnapshotKeeper&) = delete;
     SnapshotKeeper& operator=(const SnapshotKeeper&) = delete;
+
+    bool openingsChanged() const noexcept { return m_openingsChanged; }
+    // The digest of Acc_Opening as this snapshot read it.
+    const QByteArray& openingsDigest() const noexcept { return m_openingsDigest; }
 
     // Waits until the snapshot is in the archive and returns its number
     // there; a Failure, saying why and where, when it could not be kept.
@@ -36,5 +44,7 @@ public:
 
 private:
     std::future<int> m_stored;
+    QByteArray m_openingsDigest;
     double m_readMilliseconds = 0;
+    bool m_openingsChanged = false;
 };

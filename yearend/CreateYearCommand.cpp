@@ -28,6 +28,18 @@ const QString kNotFollowing = QStringLiteral(
     "year in the ledger (%2), so no accounting year was created.\n"
     "Check the start and end dates in Acc_Accounting_Year.");
 
+const QString kOpeningsChanged = QStringLiteral(
+    "The opening balances in the ledger are no longer those this window loaded: a snapshot "
+    "was restored or an opening was changed since you connected, so no accounting year was "
+    "created.\n"
+    "Connect to the server again to load the ledger as it is now, then click Create "
+    "Accounting Year.");
+
+const QString kMadeByOther = QStringLiteral(
+    "Another operator has just created the accounting year that ends on %1, so no accounting "
+    "year was created.\n"
+    "Connect to the server again to load the years as they are now.");
+
 QString dayText(double dayNumber)
 {
     return Conversions::dateTimeOfDay(dayNumber).toString(QStringLiteral("dd-MM-yyyy"));
@@ -37,6 +49,8 @@ QString refusalText(const YearCreation::Refusal& refusal)
 {
     if (refusal.kind == YearCreation::Refusal::Kind::NotFollowing)
         return kNotFollowing.arg(dayText(refusal.newStart), dayText(refusal.latestEnd));
+    if (refusal.kind == YearCreation::Refusal::Kind::MadeByOther)
+        return kMadeByOther.arg(dayText(refusal.latestEnd));
     return kYearNotOver;
 }
 
@@ -52,7 +66,12 @@ void CreateYearCommand::run()
                           m_context.yearDatesAreDates());
 
     BalanceCalculator::UnknownSides unknown;
-    bool changed = false; // the list, the worksheet or the table
+    // What a failure before the commit puts back: the transaction takes the
+    // table back, these the list and the worksheet, so the operator can try
+    // again once the cause is mended.
+    GridModel::Saved yearsBefore = m_context.accYears().save();
+    GridModel::Saved sheetBefore = m_context.accounts().save();
+    bool committing = false;
     // The write lock comes first and the checks under it: a second operator
     // who clicks at the same moment waits here, then finds this year made.
     session.beginTransaction(Session::Intent::Write);
@@ -61,6 +80,11 @@ void CreateYearCommand::run()
         YearCreation::Refusal refusal = creation.checkYear();
         if (refusal.kind == YearCreation::Refusal::Kind::None) {
             snapshot = m_context.keepSnapshot(QStringLiteral("Create Accounting Year"));
+            if (snapshot->openingsChanged()) {
+                session.rollback();
+                m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
+                return;
+            }
             refusal = creation.lockActiveYear();
         }
         if (refusal.kind != YearCreation::Refusal::Kind::None) {
@@ -68,7 +92,7 @@ void CreateYearCommand::run()
             m_context.sink().show(refusalText(refusal), MessageSink::Icon::Information);
             return;
         }
-        changed = creation.appendNextYears();
+        creation.appendNextYears();
         controls.setCreateEnabled(false);
         controls.setCreateVisible(false);
 
@@ -77,16 +101,25 @@ void CreateYearCommand::run()
         creation.InsertNewAccYear();
         creation.LoadNewYearAccounts();
         snapshot->kept();
+        committing = true;
         session.commit();
+        // Every row's opening was read again from the table as the snapshot
+        // found it.
+        m_context.setOpeningsAsLoaded(snapshot->openingsDigest());
         unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
     } catch (const Failure&) {
         session.rollback();
-        // Once anything has changed, the list, the worksheet and the table
-        // may disagree with each other: nothing may be migrated from them
-        // until the next connect. A failed check changed nothing.
-        if (changed) {
+        if (committing) {
+            // A commit that failed may still have been kept by the server:
+            // the list, the worksheet and the table may disagree, and
+            // nothing may be migrated from them until the next connect.
             m_context.setWorksheetSound(false);
             controls.setMigrateEnabled(false);
+        } else {
+            m_context.accYears().restore(std::move(yearsBefore));
+            m_context.accounts().restore(std::move(sheetBefore));
+            controls.setCreateEnabled(true);
+            controls.setCreateVisible(true);
         }
         throw;
     }

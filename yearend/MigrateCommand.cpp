@@ -20,6 +20,11 @@ const QString kYearsChanged = QStringLiteral(
     "operator has created or changed a year since you connected, so nothing was migrated.\n"
     "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
 
+const QString kOpeningsChanged = QStringLiteral(
+    "The opening balances in the ledger are no longer those this window loaded: a snapshot "
+    "was restored or an opening was changed since you connected, so nothing was migrated.\n"
+    "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
+
 } // namespace
 
 void MigrateCommand::run()
@@ -40,13 +45,23 @@ void MigrateCommand::run()
             m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
             return;
         }
+        // The worksheet would put its old openings back over what was
+        // changed since it was loaded.
         const auto snapshot = m_context.keepSnapshot(QStringLiteral("Migrate Accounts"));
+        if (snapshot->openingsChanged()) {
+            session.rollback();
+            m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
+            return;
+        }
         migration.InsertClosingBalances();
         migration.UpdateOpeningBalances();
         migration.UpdateNextYearOpenings();
         migration.ResetCurrentYearClosing();
         snapshot->kept();
         session.commit();
+        // The table now holds what this window wrote; a year created next
+        // reads it back into the worksheet whole.
+        m_context.setOpeningsAsLoaded({});
     } catch (...) {
         session.rollback();
         throw;

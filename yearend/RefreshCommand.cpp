@@ -3,12 +3,13 @@
 #include "core/Conversions.h"
 #include "core/Failure.h"
 #include "db/DateQueries.h"
+#include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
-#include "years/AccountingYearsList.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
+#include "years/AccountingYearsList.h"
 
 void RefreshCommand::run()
 {
@@ -20,6 +21,10 @@ void RefreshCommand::run()
     try {
         if (oneSnapshot)
             session.beginTransaction();
+        // Read before the openings are looked up: where the reads do not
+        // share one view, a change in between makes a later write refuse
+        // rather than go ahead on openings older than the digest.
+        m_context.setOpeningsAsLoaded(LedgerSnapshot::openingsDigest(session));
         AccountingYearsList years(session, m_context.accYears());
         years.LoadAccYearDetails();
         m_context.setYearDatesAreDates(years.yearDatesAreDates());

@@ -4,6 +4,7 @@
 #include "core/GridModel.h"
 #include "db/Session.h"
 
+#include <QByteArray>
 #include <QStringList>
 #include <memory>
 
@@ -44,9 +45,17 @@ public:
         m_profileName = profile;
         m_serverName = server;
     }
+    // The digest of Acc_Opening as the worksheet's openings were read from
+    // it (LedgerSnapshot::digestOf); empty when the next command that reads
+    // the table takes it as it finds it (right after our own migration).
+    const QByteArray& openingsAsLoaded() const noexcept { return m_openingsAsLoaded; }
+    void setOpeningsAsLoaded(QByteArray digest) { m_openingsAsLoaded = std::move(digest); }
+
     // Reads the two tables a command may rewrite, before its first write,
     // and starts keeping them in the archive; the command calls kept() on
     // the answer before it commits (a Failure when it could not be kept).
+    // When Acc_Opening is no longer as loaded, the answer's
+    // openingsChanged() is true and nothing is kept.
     std::unique_ptr<SnapshotKeeper> keepSnapshot(const QString& command);
 
     // Whether a command that writes may start: there is an open connection
@@ -78,4 +87,5 @@ private:
     bool m_yearDatesAreDates = false;
     QString m_profileName;
     QString m_serverName;
+    QByteArray m_openingsAsLoaded;
 };

@@ -1,6 +1,7 @@
 #include "years/YearCreation.h"
 
 #include "core/Conversions.h"
+#include "core/Failure.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
 #include "db/DateQueries.h"
@@ -10,6 +11,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLatin1String>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -21,7 +23,8 @@ const QLatin1String kComma(",");
 const QLatin1String kClose(")");
 const QLatin1String kAccounts(
     "Select AccountID,AccountName,ParentID from Acc_Master where parentID not in('P','B')");
-const QLatin1String kLatestId("Select max(AccYearID) from Acc_Accounting_Year");
+// Right after the insert the new year is the only active row.
+const QLatin1String kNewId("Select AccYearID from Acc_Accounting_Year where Active=1");
 
 using Year = GridColumns;
 
@@ -59,10 +62,8 @@ YearCreation::Refusal YearCreation::checkYear()
 {
     Refusal refusal;
     double latestEnd = 0;
-    if (!DateQueries(m_session).IsValidDate(&latestEnd)) {
-        refusal.kind = Refusal::Kind::YearNotOver;
-        return refusal;
-    }
+    if (!DateQueries(m_session).IsValidDate(&latestEnd))
+        return notOver(latestEnd);
     int lastActive = 0;
     for (int r = 1; r <= m_years.rows(); ++r) {
         if (isActiveRow(m_years, r))
@@ -93,8 +94,22 @@ YearCreation::Refusal YearCreation::lockActiveYear()
     // asked again then, finds the year made.
     m_session.execute(kDeactivate);
     m_deactivated = true;
-    if (!DateQueries(m_session).IsValidDate())
-        refusal.kind = Refusal::Kind::YearNotOver;
+    double latestEnd = 0;
+    if (!DateQueries(m_session).IsValidDate(&latestEnd))
+        return notOver(latestEnd);
+    return refusal;
+}
+
+YearCreation::Refusal YearCreation::notOver(double latestEnd) const
+{
+    double listed = 0;
+    for (int r = 1; r <= m_years.rows(); ++r)
+        listed = std::max(listed, m_years.numberAt(Year::YrEndValue, r));
+    Refusal refusal;
+    refusal.kind = Conversions::wholeDay(latestEnd) > Conversions::wholeDay(listed)
+                       ? Refusal::Kind::MadeByOther
+                       : Refusal::Kind::YearNotOver;
+    refusal.latestEnd = latestEnd;
     return refusal;
 }
 
@@ -183,10 +198,19 @@ void YearCreation::readBackId(int row)
     // The database assigns the id: after years were deleted it need not be
     // the old id plus 1, and the list and the worksheet must carry the one
     // the table holds.
-    RecordSet rs = m_session.query(kLatestId);
-    if (!rs.eof() && !rs.field(0).isNull())
-        m_years.writeAt(Year::YrId, row, double(Conversions::toInt32(rs.field(0))));
+    RecordSet rs = m_session.query(kNewId);
+    const QVariant id = rs.eof() ? QVariant() : rs.field(0);
     rs.close();
+    // A column the table does not fill would leave a year no opening, no
+    // posting and no later command could name.
+    if (id.isNull())
+        throw Failure(Failure::InvalidUseOfNull,
+                      QStringLiteral("The ledger does not assign AccYearID in "
+                                     "Acc_Accounting_Year: the new year would have been stored "
+                                     "without an id, so no accounting year was created and "
+                                     "nothing was changed.\nHave the column made an identity "
+                                     "column (or the table's key), then try again."));
+    m_years.writeAt(Year::YrId, row, double(Conversions::toInt32(id)));
 }
 
 void YearCreation::LoadNewYearAccounts()

@@ -25,7 +25,8 @@ public:
         {
             None,
             YearNotOver,  // the latest year has not ended by the server's clock
-            NotFollowing  // the new year would not follow the latest one
+            NotFollowing, // the new year would not follow the latest one
+            MadeByOther   // a later year than the list's is in the ledger already
         };
         Kind kind = Kind::None;
         double newStart = 0;
@@ -44,6 +45,9 @@ public:
 
 private:
     void readBackId(int row);
+    // The refusal for a latest year not yet over: a ledger that ends later
+    // than the list has a year someone else made since the list was loaded.
+    Refusal notOver(double latestEnd) const;
 
     Session& m_session;
     GridModel& m_years;
