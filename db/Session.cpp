@@ -277,7 +277,7 @@ void Session::execute(const SqlStatement& statement)
 {
     ensureOpen();
     if (!m_dialect->preparesShapes()) {
-        execute(statement.text());
+        execute(statement.textFor(m_dialect->kind()));
         return;
     }
     record(statement.text());
@@ -295,7 +295,7 @@ RecordSet Session::query(const SqlStatement& statement)
 {
     ensureOpen();
     if (!m_dialect->preparesShapes())
-        return query(statement.text());
+        return query(statement.textFor(m_dialect->kind()));
     record(statement.text());
     std::shared_ptr<QSqlQuery> query = preparedShape(statement.shape());
     if (!runPrepared(*query, statement)) {

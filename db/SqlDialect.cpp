@@ -7,14 +7,31 @@ qsizetype SqlDialect::uncarriable(const QString& sql) const
 {
     if (m_kind == Kind::Sqlite && m_access == Access::Native)
         return -1;
+    if (m_kind == Kind::Sqlite) {
+        for (qsizetype i = 0; i < sql.size(); ++i) {
+            if (QChar::isSurrogate(sql[i].unicode()))
+                return i;
+        }
+        return -1;
+    }
+    bool inLiteral = false;
+    bool unicode = false;
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const char16_t c = sql[i].unicode();
-        if (m_kind == Kind::Sqlite) {
-            if (QChar::isSurrogate(c))
-                return i;
-        } else if (!inWindows1252(c)) {
-            return i;
+        if (c == u'\'') {
+            if (!inLiteral) {
+                inLiteral = true;
+                unicode = i > 0 && (sql[i - 1] == u'N' || sql[i - 1] == u'n') &&
+                          (i < 2 || !(sql[i - 2].isLetterOrNumber() || sql[i - 2] == u'_'));
+            } else if (i + 1 < sql.size() && sql[i + 1] == u'\'') {
+                ++i; // a doubled quote stands for itself
+            } else {
+                inLiteral = false;
+            }
+            continue;
         }
+        if (!(inLiteral && unicode) && !inWindows1252(c))
+            return i;
     }
     return -1;
 }

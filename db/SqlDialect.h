@@ -78,12 +78,13 @@ public:
     // The position of the first character of a statement that this road
     // cannot carry to the ledger unchanged, or -1. The SQLite ODBC driver
     // cuts every character of a statement holding one beyond U+FFFF to its
-    // low byte. SQL Server keeps a quoted text of a statement in its code
-    // page (Windows-1252 for the collation the ledgers use) and stores "?"
-    // for what the code page lacks. Such a statement must not be sent:
-    // lookups would miss and the migration would store other ids than it
-    // read.
+    // low byte. SQL Server keeps a plain quoted text of a statement in its
+    // code page (Windows-1252 for the collation the ledgers use) and stores
+    // "?" for what the code page lacks; a Unicode literal (N'...') it takes
+    // whole. Such a statement must not be sent: lookups would miss and the
+    // migration would store other ids than it read.
     qsizetype uncarriable(const QString& sql) const;
+    static bool inWindows1252(char16_t c);
 
     // Whether consecutive statements of a step go to the server as one
     // request. Against SQL Server every request is a round trip over the
@@ -110,8 +111,6 @@ public:
     static constexpr int BusyTimeoutMs = 5000;
 
 private:
-    static bool inWindows1252(char16_t c);
-
     Kind m_kind;
     Access m_access;
 };

@@ -2,6 +2,8 @@
 
 #include "core/Conversions.h"
 
+#include <algorithm>
+
 namespace {
 
 // SQLite reads the bound number text with the very routine it reads a
@@ -45,11 +47,24 @@ SqlStatement& SqlStatement::raw(const QString& piece)
 
 SqlStatement& SqlStatement::quoted(const QString& value)
 {
+    if (std::any_of(value.cbegin(), value.cend(),
+                    [](QChar c) { return !SqlDialect::inWindows1252(c.unicode()); }))
+        m_unicodeQuotes.append(m_text.size());
     m_text.append(u'\'').append(Conversions::sqlText(value)).append(u'\'');
     m_shape.append(kTextPlaceholder);
     // A null string would be bound as Null; the literal '' is empty text.
     m_values.append(value.isNull() ? QStringLiteral("") : value);
     return *this;
+}
+
+QString SqlStatement::textFor(SqlDialect::Kind kind) const
+{
+    if (kind != SqlDialect::Kind::SqlServer || m_unicodeQuotes.isEmpty())
+        return m_text;
+    QString text = m_text;
+    for (auto at = m_unicodeQuotes.crbegin(); at != m_unicodeQuotes.crend(); ++at)
+        text.insert(*at, u'N');
+    return text;
 }
 
 SqlStatement& SqlStatement::number(const QString& numberText)

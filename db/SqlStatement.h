@@ -1,6 +1,9 @@
 #pragma once
 
+#include "db/SqlDialect.h"
+
 #include <QLatin1String>
+#include <QList>
 #include <QString>
 #include <QVariantList>
 
@@ -26,6 +29,10 @@ public:
     SqlStatement& number(const QString& numberText);
 
     const QString& text() const noexcept { return m_text; }
+    // The text as this road sends it: to SQL Server a quoted value with a
+    // character its code page lacks goes as a Unicode literal (N'...'), so
+    // an nvarchar column gets it whole; every other text stays as it is.
+    QString textFor(SqlDialect::Kind kind) const;
     const QString& shape() const noexcept { return m_shape; }
     const QVariantList& values() const noexcept { return m_values; }
 
@@ -33,4 +40,6 @@ private:
     QString m_text;
     QString m_shape;
     QVariantList m_values;
+    // Where in m_text the quoted values that need a Unicode literal open.
+    QList<qsizetype> m_unicodeQuotes;
 };

@@ -33,7 +33,7 @@ void StatementBatch::query(const SqlStatement& statement, OnResult onResult)
 
 void StatementBatch::add(const SqlStatement& statement, OnResult onResult)
 {
-    const QString& text = statement.text();
+    const QString text = statement.textFor(m_session.kind());
     if (m_texts.size() >= SqlDialect::BatchStatements ||
         m_characters + text.size() > SqlDialect::BatchCharacters)
         flush();
@@ -92,4 +92,3 @@ void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onRes
     if (query->lastError().isValid())
         throw DriverFailure::of(query->lastError(), kind);
 }
-

@@ -75,9 +75,11 @@ QString BatchStatement::withCodePageLiterals(const QString& text)
         if (open < 0)
             break;
         const qsizetype end = skipQuoted(text, open, u'\'');
-        const bool unicode = open > 0 && (text[open - 1] == u'N' || text[open - 1] == u'n') &&
-                             (open < 2 || !(text[open - 2].isLetterOrNumber() || text[open - 2] == u'_'));
-        result.append(text.mid(i, open - i));
+        const bool unicode =
+            open > 0 && (text[open - 1] == u'N' || text[open - 1] == u'n') &&
+            (open < 2 || !(text[open - 2].isLetterOrNumber() || text[open - 2] == u'_'));
+        // SQLite knows no N prefix; the literal's text is all it needs.
+        result.append(text.mid(i, (unicode ? open - 1 : open) - i));
         const QString literal = text.mid(open, end - open);
         result.append(unicode ? literal : SqlServerType::throughCodePage(literal));
         i = end;

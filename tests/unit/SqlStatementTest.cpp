@@ -209,3 +209,35 @@ TEST_F(PreparedShapes, TableDroppedUnderAPreparedShapeFailsThenRecovers)
     SmallLedger::execute(ledger.file(), {QStringLiteral("alter table Kept rename to Acc_Opening")});
     EXPECT_FALSE(session.query(lookup).eof());
 }
+
+namespace {
+
+// Only SQL Server gets a Unicode literal, only for a value its code page
+// lacks, and what the dialect then lets through is exactly those literals.
+TEST(UnicodeLiterals, OnlyWhereTheCodePageLacksACharacter)
+{
+    const QString greek = QString::fromUtf8("\xCE\x9B"
+                                            "1");
+    SqlStatement s;
+    s.append(QLatin1String("Update T Set A=")).quoted(QStringLiteral("N"));
+    s.append(QLatin1String(" where Id=")).quoted(greek);
+    s.append(QLatin1String(" and B=")).quoted(QString::fromUtf8("caf\xC3\xA9"));
+    const QString plain = s.text();
+    EXPECT_EQ(str(plain),
+              str(QStringLiteral("Update T Set A='N' where Id='%1' and B='café'").arg(greek)));
+    EXPECT_EQ(s.textFor(SqlDialect::Kind::Sqlite), plain);
+    const QString server = s.textFor(SqlDialect::Kind::SqlServer);
+    EXPECT_EQ(str(server),
+              str(QStringLiteral("Update T Set A='N' where Id=N'%1' and B='café'").arg(greek)));
+
+    const SqlDialect sqlServer(SqlDialect::Kind::SqlServer);
+    EXPECT_EQ(sqlServer.uncarriable(server), -1);
+    EXPECT_EQ(sqlServer.uncarriable(plain), plain.indexOf(greek));
+    // A value 'N' does not open a Unicode literal after it.
+    const QString afterN = QStringLiteral("values('N','%1')").arg(greek);
+    EXPECT_EQ(sqlServer.uncarriable(afterN), afterN.indexOf(greek));
+    const QString doubled = QStringLiteral("values(N'a''%1')").arg(greek);
+    EXPECT_EQ(sqlServer.uncarriable(doubled), -1);
+}
+
+} // namespace
