@@ -7,12 +7,14 @@
 #include <QString>
 
 class Session;
+class SqlDialect;
 
 // Every worksheet account's figures per year, worked out set-based rather
-// than row by row: the postings summed with one aggregate query per year,
-// each opening as the worksheet's lookup reads it from the stored rows
-// given, each closing as the worksheet computes it. On a big ledger this
-// takes a fraction of the worksheet's load.
+// than row by row: the postings summed and matched to the accounts by the
+// database with one aggregate query per year, each opening as the
+// worksheet's lookup reads it from the stored rows given, each closing as
+// the worksheet computes it. On a big ledger this takes a fraction of the
+// worksheet's load.
 class AccountFigures
 {
 public:
@@ -34,7 +36,8 @@ public:
                                  const QList<OpeningRows::Row>& stored);
 
     // Per pair, the row the worksheet's lookup finds: the first stored.
-    static QHash<QString, const OpeningRows::Row*> firstRows(const QList<OpeningRows::Row>& rows);
+    static QHash<QString, const OpeningRows::Row*> firstRows(const SqlDialect& dialect,
+                                                             const QList<OpeningRows::Row>& rows);
 
     static double signedOpening(const Figure& figure);
     static double signedClosing(const Figure& figure);

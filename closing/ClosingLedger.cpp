@@ -41,6 +41,7 @@ void ClosingLedger::load(Session& session, Progress& progress)
 
 void ClosingLedger::loadYearsOn(Session& session)
 {
+    m_dialect = session.dialect();
     AccountingYearsList(session, m_years).LoadAccYearDetails();
     m_currentYear = DateQueries(session).GetCurrentAccYearDet();
     m_following = OpeningMigration::followingYears(m_years);
@@ -53,19 +54,9 @@ void ClosingLedger::loadYearsOn(Session& session)
     }
 }
 
-QString ClosingLedger::accountKey(const QString& id)
+QString ClosingLedger::pairKey(const SqlDialect& dialect, const QString& account, double year)
 {
-    return Conversions::trimBlanks(id).toLower();
-}
-
-QString ClosingLedger::pairKey(const QString& account, double year)
-{
-    return accountKey(account) + u'\x1f' + Conversions::numberText(year);
-}
-
-QString ClosingLedger::accountKey(int row) const
-{
-    return accountKey(m_accounts.readText(AccAccountId, row));
+    return dialect.idKey(account) + u'\x1f' + Conversions::numberText(year);
 }
 
 double ClosingLedger::signedOpening(int row) const

@@ -2,9 +2,11 @@
 
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "db/SqlDialect.h"
 
 #include <QHash>
 #include <QString>
+#include <optional>
 
 class Progress;
 class Session;
@@ -34,12 +36,15 @@ public:
     // The year before, by the same rule; -1 when none is listed.
     double previousYear(double year) const { return m_previous.value(year, -1); }
 
-    // An account id as the ledger compares it: blanks around it dropped,
-    // letter case ignored.
-    static QString accountKey(const QString& id);
-    // Account (letter case and blanks aside) and year, as one key.
-    static QString pairKey(const QString& account, double year);
-    QString accountKey(int row) const;
+    // How the database the ledger was loaded from compares account ids.
+    const SqlDialect& dialect() const { return *m_dialect; }
+    // An account and a year as one key, the account as the database
+    // compares it (SqlDialect::idKey).
+    static QString pairKey(const SqlDialect& dialect, const QString& account, double year);
+    QString pairKey(const QString& account, double year) const
+    {
+        return pairKey(*m_dialect, account, year);
+    }
     double yearOf(int row) const { return m_accounts.numberAt(AccYearId, row); }
     // A worksheet row's opening and closing, debit positive.
     double signedOpening(int row) const;
@@ -52,6 +57,7 @@ private:
 
     GridModel m_years;
     GridModel m_accounts;
+    std::optional<SqlDialect> m_dialect;
     qint32 m_currentYear = 0;
     QHash<double, double> m_following;
     QHash<double, double> m_previous;

@@ -50,6 +50,7 @@ QList<LedgerCheck::Finding> LedgerCheck::run()
 {
     QList<Finding> findings;
     postings(findings);
+    idsApart(findings);
     openings(findings);
     years(findings);
     QList<double> listed;
@@ -99,6 +100,51 @@ void LedgerCheck::postings(QList<Finding>& findings)
                          QStringLiteral("%1 postings without an amount (Null), counted as 0")
                              .arg(qint64(nulls[0])),
                          qint64(nulls[0])});
+}
+
+void LedgerCheck::idsApart(QList<Finding>& findings)
+{
+    // What a person would take for the same id.
+    const auto loose = [](const QString& id) { return Conversions::trimBlanks(id).toCaseFolded(); };
+    QHash<QString, QStringList> accounts;
+    RecordSet master = m_session.query(
+        QStringLiteral("Select AccountID from Acc_Master where ParentID not in('P','B')"));
+    while (!master.eof()) {
+        const QString id = master.field(0).toString();
+        QStringList& same = accounts[loose(id)];
+        if (!same.contains(id))
+            same.append(id);
+        master.moveNext();
+    }
+    master.close();
+    if (accounts.isEmpty())
+        return;
+    RecordSet unmatched = m_session.query(QStringLiteral(
+        "Select Id, Count(*), Sum(Amount) from (Select Dr_Account as Id, Amount from "
+        "Acc_transaction union all Select Cr_Account as Id, Amount from Acc_transaction) P "
+        "where Id not in(Select AccountID from Acc_Master where AccountID is not null) group "
+        "by Id"));
+    while (!unmatched.eof()) {
+        const QString id = unmatched.field(0).toString();
+        const auto same = accounts.constFind(loose(id));
+        if (!unmatched.field(0).isNull() && same != accounts.cend()) {
+            const qint64 count = qint64(LedgerSnapshot::amount(unmatched.field(1)));
+            QStringList named;
+            for (const QString& account : *same)
+                named.append(u'\'' + account + u'\'');
+            findings.append(
+                {QStringLiteral("Account ids"),
+                 QStringLiteral("%1 postings name '%2', the account is %3 (amount %4); the "
+                                "worksheet counts none of them: the ids differ by blanks or "
+                                "letter case")
+                     .arg(count)
+                     .arg(id, named.join(QStringLiteral(" or ")),
+                          money(LedgerSnapshot::amount(unmatched.field(2)))),
+                 count});
+        }
+        unmatched.moveNext();
+    }
+    unmatched.close();
 }
 
 void LedgerCheck::openings(QList<Finding>& findings)
@@ -196,11 +242,11 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
 {
     QHash<QString, double> closing; // per account and year, signed
     for (const AccountFigures::Figure& f : figures)
-        closing.insert(ClosingLedger::pairKey(f.account, f.year), AccountFigures::signedClosing(f));
+        closing.insert(m_ledger.pairKey(f.account, f.year), AccountFigures::signedClosing(f));
     QMap<double, qint64> differing;
     for (const AccountFigures::Figure& f : figures) {
         const auto before =
-            closing.constFind(ClosingLedger::pairKey(f.account, m_ledger.previousYear(f.year)));
+            closing.constFind(m_ledger.pairKey(f.account, m_ledger.previousYear(f.year)));
         if (before != closing.cend() &&
             std::fabs(AccountFigures::signedOpening(f) - *before) >= kHalfPaisa)
             ++differing[f.year];

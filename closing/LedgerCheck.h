@@ -35,6 +35,9 @@ public:
 
 private:
     void postings(QList<Finding>& findings);
+    // Ids of postings that no account matches as the database compares them,
+    // though one is that account's id but for blanks or letter case.
+    void idsApart(QList<Finding>& findings);
     void openings(QList<Finding>& findings);
     void years(QList<Finding>& findings);
     // Both from the accounts' figures worked out set-based, as the worksheet

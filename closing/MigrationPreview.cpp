@@ -36,24 +36,25 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
         row.year = stored(m_ledger.yearOf(r)).toDouble();
         row.closing = stored(std::fabs(sheet.numberAt(G::AccBalance, r)));
         row.closingSide = Conversions::trimBlanks(sheet.readText(G::AccType, r));
-        byPair[ClosingLedger::pairKey(row.account, row.year)].append(rows.size());
+        byPair[m_ledger.pairKey(row.account, row.year)].append(rows.size());
         rows.append(row);
     }
-    const auto set = [&](const QString& account, double year, double opening, const QString& side) {
-        for (qsizetype i : byPair.value(ClosingLedger::pairKey(account, year))) {
+    // An update's "where AccId='...'" finds every row the database takes for
+    // the same id.
+    const auto set = [&](int r, double year, double opening, const QString& side) {
+        const QString account = Conversions::trimBlanks(sheet.readText(G::AccAccountId, r));
+        for (qsizetype i : byPair.value(m_ledger.pairKey(account, year))) {
             rows[i].opening = stored(opening);
             rows[i].openingSide = side;
         }
     };
     // Step 2: every row's own opening.
     for (int r = 1; r <= sheet.rows(); ++r)
-        set(sheet.readText(G::AccAccountId, r), m_ledger.yearOf(r),
-            sheet.numberAt(G::AccOpening, r),
+        set(r, m_ledger.yearOf(r), sheet.numberAt(G::AccOpening, r),
             Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r)));
     // Step 3: each closing into the following year's opening.
     for (int r = 1; r <= sheet.rows(); ++r)
-        set(sheet.readText(G::AccAccountId, r), m_ledger.followingYear(m_ledger.yearOf(r)),
-            sheet.numberAt(G::AccNextOpening, r),
+        set(r, m_ledger.followingYear(m_ledger.yearOf(r)), sheet.numberAt(G::AccNextOpening, r),
             Conversions::trimBlanks(sheet.readText(G::AccType, r)));
     // Step 4: the current year keeps no closing.
     for (OpeningRows::Row& row : rows) {
@@ -83,7 +84,7 @@ QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
         years[row.year].openingsAfter += OpeningRows::signedOpening(row);
         years[row.year].closingsAfter += OpeningRows::signedClosing(row);
     }
-    const QList<OpeningRows::Change> changes = OpeningRows::compare(now, after);
+    const QList<OpeningRows::Change> changes = OpeningRows::compare(m_ledger.dialect(), now, after);
     for (const OpeningRows::Change& change : changes) {
         Year& y = years[change.year];
         y.changes.append(change);

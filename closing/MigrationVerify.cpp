@@ -68,16 +68,20 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
     // or as stored now.
     const QList<AccountFigures::Figure> figures = AccountFigures::compute(
         m_session, years, openingsBefore ? OpeningRows::of(*openingsBefore) : now);
+    // The migration's updates name an account and a year, and the database
+    // finds every row of that account as it compares ids; of several
+    // worksheet rows for one such account, the last one's update stands.
     QHash<QString, const AccountFigures::Figure*> byPair;
     for (const AccountFigures::Figure& f : figures)
-        byPair.insert(ClosingLedger::pairKey(f.account, f.year), &f);
-    const QHash<QString, const OpeningRows::Row*> firstNow = AccountFigures::firstRows(now);
+        byPair.insert(m_ledger.pairKey(f.account, f.year), &f);
+    const QHash<QString, const OpeningRows::Row*> firstNow =
+        AccountFigures::firstRows(m_ledger.dialect(), now);
 
     QList<OpeningRows::Row> expected;
     expected.reserve(figures.size());
     for (const AccountFigures::Figure& f : figures) {
         OpeningRows::Row row{f.account, f.year, f.opening, f.openingSide, f.closing, f.closingSide};
-        const QString before = ClosingLedger::pairKey(f.account, m_ledger.previousYear(f.year));
+        const QString before = m_ledger.pairKey(f.account, m_ledger.previousYear(f.year));
         if (openingsBefore) {
             // The migration carried the closing it computed before.
             if (const AccountFigures::Figure* previous = byPair.value(before)) {
@@ -95,7 +99,7 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
         }
         expected.append(row);
     }
-    return {basis, OpeningRows::compare(now, expected)};
+    return {basis, OpeningRows::compare(m_ledger.dialect(), now, expected)};
 }
 
 QString MigrationVerify::text(const Result& result)

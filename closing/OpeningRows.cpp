@@ -32,13 +32,13 @@ bool same(const OpeningRows::Row& a, const OpeningRows::Row& b)
 }
 
 // Each row under its account, year and place among that pair's rows.
-QHash<QString, const OpeningRows::Row*> keyed(const QList<OpeningRows::Row>& rows,
-                                              QStringList& order)
+QHash<QString, const OpeningRows::Row*>
+keyed(const SqlDialect& dialect, const QList<OpeningRows::Row>& rows, QStringList& order)
 {
     QHash<QString, int> seen;
     QHash<QString, const OpeningRows::Row*> byKey;
     for (const OpeningRows::Row& row : rows) {
-        const QString pair = ClosingLedger::pairKey(row.account, row.year);
+        const QString pair = ClosingLedger::pairKey(dialect, row.account, row.year);
         const QString key = pair + u'#' + QString::number(seen[pair]++);
         byKey.insert(key, &row);
         order.append(key);
@@ -63,8 +63,7 @@ QList<OpeningRows::Row> OpeningRows::of(const LedgerSnapshot::Table& table)
     QList<Row> rows;
     rows.reserve(table.rows.size());
     for (const QVariantList& r : table.rows)
-        rows.append({Conversions::trimBlanks(at(r, account).toString()),
-                     LedgerSnapshot::amount(at(r, year)), at(r, opening),
+        rows.append({at(r, account).toString(), LedgerSnapshot::amount(at(r, year)), at(r, opening),
                      Conversions::trimBlanks(at(r, openingSide).toString()), at(r, closing),
                      Conversions::trimBlanks(at(r, closingSide).toString())});
     return rows;
@@ -86,12 +85,13 @@ QString OpeningRows::describe(const Row& row)
         .arg(amountText(row.opening), row.openingSide, amountText(row.closing), row.closingSide);
 }
 
-QList<OpeningRows::Change> OpeningRows::compare(const QList<Row>& before, const QList<Row>& after)
+QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const QList<Row>& before,
+                                                const QList<Row>& after)
 {
     QStringList beforeOrder;
     QStringList afterOrder;
-    const auto was = keyed(before, beforeOrder);
-    const auto now = keyed(after, afterOrder);
+    const auto was = keyed(dialect, before, beforeOrder);
+    const auto now = keyed(dialect, after, afterOrder);
     QList<Change> changes;
     for (const QString& key : beforeOrder) {
         const Row& old = *was.value(key);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+class SqlDialect;
+
 // Rows of Acc_Opening reduced to what a closing decides: account, year,
 // opening and closing with their sides. The preview and the proof build
 // the rows a migration leaves, and compare them with the table's.
@@ -14,7 +16,7 @@ class OpeningRows
 public:
     struct Row
     {
-        QString account; // as stored, blanks around it dropped
+        QString account; // as stored
         double year = 0;
         QVariant opening; // a number, or Null
         QString openingSide;
@@ -35,10 +37,11 @@ public:
     // The rows of an Acc_Opening table as read whole.
     static QList<Row> of(const LedgerSnapshot::Table& table);
 
-    // Rows matched by account (letter case and blanks aside), year and
+    // Rows matched by account (as the database compares ids), year and
     // place among the rows of that pair; amounts within half a paisa and
     // sides in any letter case are the same. Largest changes first.
-    static QList<Change> compare(const QList<Row>& before, const QList<Row>& after);
+    static QList<Change> compare(const SqlDialect& dialect, const QList<Row>& before,
+                                 const QList<Row>& after);
 
     // Debit positive; a Null amount counts 0.
     static double signedOpening(const Row& row);

@@ -48,6 +48,16 @@ bool SqlDialect::inWindows1252(char16_t c)
     return std::find(std::begin(kHigh), std::end(kHigh), c) != std::end(kHigh);
 }
 
+QString SqlDialect::idKey(const QString& id) const
+{
+    QString key = id;
+    for (QChar& c : key) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return key;
+}
+
 QString SqlDialect::procedureSource(const QString& name) const
 {
     if (m_kind == Kind::SqlServer)

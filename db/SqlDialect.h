@@ -86,6 +86,14 @@ public:
     qsizetype uncarriable(const QString& sql) const;
     static bool inWindows1252(char16_t c);
 
+    // The key under which this road's database finds two account ids equal,
+    // for the closing tool's matching in memory of what the database
+    // matches in the window's statements. The ledgers' text columns compare
+    // without regard to letter case: SQLite's NOCASE folds the letters A to
+    // Z and nothing else, every blank counting, and so does SQL Server's
+    // collation as our test server models it.
+    QString idKey(const QString& id) const;
+
     // Whether consecutive statements of a step go to the server as one
     // request. Against SQL Server every request is a round trip over the
     // network, which on a LAN or a VPN costs far more than the statement;

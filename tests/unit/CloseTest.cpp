@@ -3,108 +3,13 @@
 // following migration does, and the proof finds nothing after a migration
 // and every row altered behind its back; on every road.
 
-#include "closing/ClosingLedger.h"
-#include "closing/ClosingReport.h"
-#include "closing/LedgerCheck.h"
-#include "closing/MigrationPreview.h"
-#include "closing/MigrationVerify.h"
-#include "core/Progress.h"
-#include "db/Profile.h"
-#include "db/Session.h"
-#include "snapshots/SnapshotArchive.h"
-#include "tests/support/LedgerFixture.h"
-#include "tests/support/LedgerRoad.h"
-#include "tests/support/WindowDriver.h"
+#include "tests/unit/CloseFixture.h"
 
 #include <QDir>
 #include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string str(const QString& text)
-{
-    return text.toStdString();
-}
-
-class NoProgress : public Progress
-{
-public:
-    void setProgress(int) override {}
-};
-
-class Close : public ::testing::TestWithParam<const char*>
-{
-protected:
-    void SetUp() override
-    {
-        ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
-                      QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
-                      QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("80"),
-                      QStringLiteral("--first-year"), QStringLiteral("2005"),
-                      QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
-    }
-
-    // Connects a fresh session and loads the ledger as the tool does: the
-    // years and the worksheet, or the years alone.
-    ClosingLedger& load(bool worksheet = true)
-    {
-        if (server.isEmpty())
-            server = road.serverName(ledger.folder());
-        session = std::make_unique<Session>();
-        Profile::connect(*session, Profile::Id::Dosavine, server);
-        loaded = std::make_unique<ClosingLedger>();
-        NoProgress progress;
-        if (worksheet)
-            loaded->load(*session, progress);
-        else
-            loaded->loadYears(*session);
-        return *loaded;
-    }
-    QList<LedgerCheck::Finding> check() { return LedgerCheck(*session, load(false)).run(); }
-    MigrationVerify::Result verify()
-    {
-        load(false);
-        return MigrationVerify(*session, *loaded)
-            .run(SnapshotArchive(SnapshotArchive::pathFor(QStringLiteral("Dosavine"), server)));
-    }
-    QList<OpeningRows::Row> openingsNow()
-    {
-        return OpeningRows::of(LedgerSnapshot::read(*session).openings());
-    }
-    WindowDriver& window()
-    {
-        if (server.isEmpty())
-            server = road.serverName(ledger.folder());
-        if (!driver)
-            driver = std::make_unique<WindowDriver>(server);
-        return *driver;
-    }
-
-    LedgerFixture ledger;
-    LedgerRoad road{QString::fromLatin1(GetParam())};
-    QString server;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<ClosingLedger> loaded;
-    std::unique_ptr<WindowDriver> driver;
-};
-
-QString all(const QList<LedgerCheck::Finding>& findings)
-{
-    return LedgerCheck::text(findings);
-}
-
-// The count of the one finding whose text holds the words; -1 when none
-// does, -2 when several do.
-qint64 countOf(const QList<LedgerCheck::Finding>& findings, const QString& words)
-{
-    qint64 count = -1;
-    for (const LedgerCheck::Finding& f : findings) {
-        if (f.text.contains(words))
-            count = count == -1 ? f.count : -2;
-    }
-    return count;
-}
 
 TEST_P(Close, CleanBooksHaveNothingToFindBeforeAndAfterTheYearEnd)
 {
@@ -126,7 +31,8 @@ TEST_P(Close, CleanBooksHaveNothingToFindBeforeAndAfterTheYearEnd)
     // A second migration would change nothing.
     load();
     const QList<OpeningRows::Row> now = openingsNow();
-    EXPECT_TRUE(OpeningRows::compare(now, MigrationPreview(*loaded).rowsAfter()).isEmpty());
+    EXPECT_TRUE(OpeningRows::compare(loaded->dialect(), now, MigrationPreview(*loaded).rowsAfter())
+                    .isEmpty());
 }
 
 TEST_P(Close, EveryFaultOfTheBooksIsFoundWithItsCount)
@@ -196,7 +102,8 @@ TEST_P(Close, ThePreviewIsWhatTheMigrationDoes)
     load();
     const QList<OpeningRows::Row> before = openingsNow();
     const QList<OpeningRows::Row> predicted = MigrationPreview(*loaded).rowsAfter();
-    const QList<OpeningRows::Change> changes = OpeningRows::compare(before, predicted);
+    const QList<OpeningRows::Change> changes =
+        OpeningRows::compare(loaded->dialect(), before, predicted);
     const QString text = MigrationPreview(*loaded).text(before, predicted);
     EXPECT_TRUE(text.contains(QStringLiteral("removed 9999, year 2"))) << str(text);
     EXPECT_TRUE(text.contains(QStringLiteral("added 1003, year 3"))) << str(text);
@@ -206,7 +113,8 @@ TEST_P(Close, ThePreviewIsWhatTheMigrationDoes)
     ASSERT_TRUE(window().connect()) << str(window().messages());
     ASSERT_TRUE(window().migrate()) << str(window().messages());
     load();
-    const QList<OpeningRows::Change> missed = OpeningRows::compare(predicted, openingsNow());
+    const QList<OpeningRows::Change> missed =
+        OpeningRows::compare(loaded->dialect(), predicted, openingsNow());
     EXPECT_TRUE(missed.isEmpty()) << str(OpeningRows::line(missed.value(0)));
     // What the migration started from is in its snapshot; the proof holds.
     const MigrationVerify::Result proof = verify();

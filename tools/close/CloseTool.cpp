@@ -27,9 +27,10 @@ const char* const kDescription =
     "Commands:\n"
     "  check    is the ledger fit to close? One line per finding, grouped, with counts:\n"
     "           postings that reach no worksheet row (account missing from Acc_Master, a\n"
-    "           group account, a Null parent; a year not in Acc_Accounting_Year), postings\n"
-    "           without an amount, duplicate or one-sided openings, no or several active\n"
-    "           years, years that overlap or leave a gap, per year the trial balance\n"
+    "           group account, a Null parent; a year not in Acc_Accounting_Year), ids of\n"
+    "           postings that differ from their account's only by blanks or letter case,\n"
+    "           postings without an amount, duplicate or one-sided openings, no or several\n"
+    "           active years, years that overlap or leave a gap, per year the trial balance\n"
     "           (closings against openings) and openings not yet carried forward.\n"
     "  preview  what Migrate Accounts would do: Acc_Opening today against the rows the\n"
     "           migration would leave, by year, the largest changes first, with the totals\n"
@@ -130,7 +131,7 @@ int CloseTool::preview(const ClosingLedger& ledger)
     const MigrationPreview preview(ledger);
     const QList<OpeningRows::Row> after = preview.rowsAfter();
     m_out << preview.text(now, after) << Qt::flush;
-    return OpeningRows::compare(now, after).isEmpty() ? 0 : 1;
+    return OpeningRows::compare(ledger.dialect(), now, after).isEmpty() ? 0 : 1;
 }
 
 int CloseTool::report(const ClosingLedger& ledger, const QString& ledgerName,
