@@ -145,6 +145,8 @@ QString ClosingReport::html() const
     out += QStringLiteral("<p class=meta>Made %1 by Quillhaven from the ledger as it stood; "
                           "amounts debit (D) or credit (C), closings cut to two decimals.</p>\n")
                .arg(QDateTime::currentDateTime().toString(QStringLiteral("d MMMM yyyy, HH:mm")));
+    if (!m_archiveState.isEmpty())
+        out += QStringLiteral("<p class=meta>%1</p>\n").arg(m_archiveState.toHtmlEscaped());
     out += QStringLiteral("<h2>Findings</h2>\n");
     if (m_findings.isEmpty()) {
         out += QStringLiteral("<p class=clean>Nothing found: the ledger is fit to close.</p>\n");

@@ -21,6 +21,9 @@ public:
 
     QString csv() const;
     QString html() const;
+    // A line on the ledger's snapshot archive (its chain and head), shown
+    // under the heading.
+    void setArchiveState(QString state) { m_archiveState = std::move(state); }
 
 private:
     QString totalsTable() const;
@@ -29,4 +32,5 @@ private:
     const ClosingLedger& m_ledger;
     QList<LedgerCheck::Finding> m_findings;
     QString m_ledgerName;
+    QString m_archiveState;
 };

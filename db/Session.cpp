@@ -135,6 +135,28 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
     }
     m_dialect.emplace(SqlDialect::Kind::Sqlite,
                       viaOdbc ? SqlDialect::Access::Odbc : SqlDialect::Access::Native);
+    m_embeddedFile = info.canonicalFilePath();
+}
+
+QString Session::ledgerIdentity()
+{
+    ensureOpen();
+    if (m_dialect->kind() == SqlDialect::Kind::Sqlite)
+        return QStringLiteral("file:") + m_embeddedFile;
+    RecordSet rs = query(QStringLiteral(
+        "Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, database_id, create_date "
+        "from sys.databases where database_id=DB_ID()"));
+    QStringList parts{QStringLiteral("sqlserver:")};
+    if (!rs.eof()) {
+        for (int c = 0; c < 4; ++c) {
+            const QVariant value = rs.field(c);
+            parts.append(value.typeId() == QMetaType::QDateTime
+                             ? value.toDateTime().toString(Qt::ISODateWithMs)
+                             : value.toString().toUpper());
+        }
+    }
+    rs.close();
+    return parts.join(u'/');
 }
 
 void Session::openSqlServer(const ConnectionString& parsed)
@@ -172,6 +194,7 @@ void Session::openSqlServer(const ConnectionString& parsed)
 
 void Session::close() noexcept
 {
+    m_embeddedFile.clear();
     rollback();
     m_dialect.reset();
     m_prepared.clear();

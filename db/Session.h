@@ -33,6 +33,11 @@ public:
     void open(const QString& connectionString);
     bool isOpen() const;
     const SqlDialect& dialect() const;
+    // What the ledger itself is, whatever name it was reached by: for an
+    // embedded ledger its file's canonical path; for SQL Server what the
+    // server says (its name, the database's name, id and creation date),
+    // which costs one query.
+    QString ledgerIdentity();
 
     // A statement that returns no rows.
     void execute(const QString& sql);
@@ -96,6 +101,7 @@ private:
     SqlDialect::Kind kind() const noexcept;
 
     QString m_connectionName;
+    QString m_embeddedFile;
     QSqlDatabase m_db;
     std::optional<SqlDialect> m_dialect;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by shape

@@ -1,10 +1,12 @@
 #include "snapshots/SnapshotArchive.h"
 
 #include "core/Failure.h"
+#include "db/Session.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -156,15 +158,42 @@ QString SnapshotArchive::folder()
         .filePath(QStringLiteral("quillhaven/snapshots"));
 }
 
-QString SnapshotArchive::pathFor(const QString& profile, const QString& server)
+namespace {
+
+QString archiveName(const QString& profile, const QString& key)
 {
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
-    QString readable = server;
+    QString readable = key;
     readable.replace(unsafe, QStringLiteral("_"));
     const QByteArray exact =
-        QCryptographicHash::hash(server.toUtf8(), QCryptographicHash::Sha256).toHex().left(8);
-    return QDir(folder()).filePath(
-        QStringLiteral("%1-%2-%3.db").arg(profile, readable.left(60), QLatin1String(exact)));
+        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(8);
+    return QStringLiteral("%1-%2-%3.db").arg(profile, readable.left(60), QLatin1String(exact));
+}
+
+} // namespace
+
+SnapshotArchive::Ledger SnapshotArchive::ledgerOf(Session& session, const QString& profile,
+                                                  const QString& server)
+{
+    return {profile, server, session.ledgerIdentity()};
+}
+
+QString SnapshotArchive::namedPathFor(const QString& profile, const QString& server)
+{
+    return QDir(folder()).filePath(archiveName(profile, server));
+}
+
+QString SnapshotArchive::pathFor(const Ledger& ledger)
+{
+    const QString path = QDir(folder()).filePath(QStringLiteral("ledger-") +
+                                                 archiveName(ledger.profile, ledger.identity));
+    if (!QFileInfo::exists(path)) {
+        const QString named = namedPathFor(ledger.profile, ledger.server);
+        // A failed copy leaves a new archive to start; the old one stays.
+        if (QFileInfo::exists(named) && QDir().mkpath(folder()))
+            QFile::copy(named, path);
+    }
+    return path;
 }
 
 QString SnapshotArchive::currentUser()
@@ -314,7 +343,41 @@ LedgerSnapshot SnapshotArchive::load(int number) const
     return snapshot;
 }
 
-SnapshotArchive::Chain SnapshotArchive::verify() const
+QString SnapshotArchive::Chain::headText() const
+{
+    return QStringLiteral("%1:%2").arg(head).arg(QString::fromLatin1(headHash));
+}
+
+bool SnapshotArchive::isHead(const QString& text)
+{
+    static const QRegularExpression head(QStringLiteral("^[1-9][0-9]*:[0-9a-fA-F]{12,64}$"));
+    return head.match(text).hasMatch();
+}
+
+SnapshotArchive::Chain SnapshotArchive::verify(const QString& heldHead) const
+{
+    QHash<int, QByteArray> hashes;
+    Chain chain = walk(hashes);
+    if (!chain.intact || heldHead.isEmpty())
+        return chain;
+    const int number = heldHead.section(u':', 0, 0).toInt();
+    const QByteArray hash = heldHead.section(u':', 1).toLatin1().toLower();
+    if (number > chain.head) {
+        chain.intact = false;
+        chain.problem = QStringLiteral("the archive ends at snapshot %1, before snapshot %2 of the "
+                                       "head you hold: snapshots were removed from its end")
+                            .arg(chain.head)
+                            .arg(number);
+    } else if (!hashes.value(number).startsWith(hash)) {
+        chain.intact = false;
+        chain.problem = QStringLiteral("snapshot %1 is not the one of the head you hold: the "
+                                       "archive was rebuilt from that snapshot on")
+                            .arg(number);
+    }
+    return chain;
+}
+
+SnapshotArchive::Chain SnapshotArchive::walk(QHash<int, QByteArray>& hashes) const
 {
     Connection archive(m_path, false);
     if (!archive.exists())
@@ -340,6 +403,10 @@ SnapshotArchive::Chain SnapshotArchive::verify() const
             return {false, problem};
         previous = r.hash;
         expected = r.number + 1;
+        hashes.insert(r.number, r.hash);
     }
-    return {};
+    Chain chain;
+    chain.head = expected - 1;
+    chain.headHash = previous;
+    return chain;
 }

@@ -4,8 +4,11 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
+
+class Session;
 
 // The snapshots of one ledger (a profile on a server), kept in an SQLite file
 // of the user's data folder until the user prunes them. Each record carries
@@ -37,12 +40,36 @@ public:
     {
         bool intact = true;
         QString problem; // what is wrong where, when not intact
+        // The newest record and its hash: the head. A chain cannot show its
+        // own end cut off; an auditor who notes the head can show later that
+        // nothing up to it was removed or altered.
+        int head = 0;
+        QByteArray headHash;
+        QString headText() const;
     };
+
+    // A ledger as its archive knows it: the profile, the server name as
+    // typed (which the records show) and what the ledger itself is
+    // (Session::ledgerIdentity), which decides the archive: every name that
+    // reaches the same ledger finds the same snapshots.
+    struct Ledger
+    {
+        QString profile;
+        QString server;
+        QString identity;
+    };
+    // Asks the open session what its ledger is (one query on SQL Server).
+    static Ledger ledgerOf(Session& session, const QString& profile, const QString& server);
 
     // Where the snapshots of a ledger are kept: DATA/quillhaven/snapshots/,
     // DATA being the user's data folder (XDG_DATA_HOME on Linux).
     static QString folder();
-    static QString pathFor(const QString& profile, const QString& server);
+    // The archive of a ledger. One kept under the name as typed, as the
+    // program kept them before, is taken over the first time: copied whole,
+    // its chain going on, the old file left as it was.
+    static QString pathFor(const Ledger& ledger);
+    // Where an archive was kept by the server name as typed.
+    static QString namedPathFor(const QString& profile, const QString& server);
 
     explicit SnapshotArchive(QString path) : m_path(std::move(path)) {}
     const QString& path() const noexcept { return m_path; }
@@ -60,8 +87,11 @@ public:
     LedgerSnapshot load(int number) const;
     // Follows the chain from the first record: every hash recomputed, every
     // link to the record before checked, every snapshot's rows against their
-    // checksum.
-    Chain verify() const;
+    // checksum. With a head noted before ("N:HASH", the hash or at least its
+    // first 12 digits), also that record N is still there as it was.
+    Chain verify(const QString& heldHead = {}) const;
+    // Whether a text is a head as verify() takes it.
+    static bool isHead(const QString& text);
 
     // The operating-system user and the workstation's name.
     static QString currentUser();
@@ -70,6 +100,8 @@ public:
 private:
     class Connection;
     void prepare(Connection& archive);
+    // The chain, and each record's hash by its number.
+    Chain walk(QHash<int, QByteArray>& hashes) const;
 
     QString m_path;
 };

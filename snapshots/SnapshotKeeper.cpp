@@ -28,12 +28,12 @@ Failure notKept(const Failure& failure)
 
 } // namespace
 
-SnapshotKeeper::SnapshotKeeper(Session& session, const QString& profile, const QString& server,
+SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& ledger,
                                const QString& command, const QByteArray& openingsAsLoaded)
 {
     QElapsedTimer clock;
     clock.start();
-    const QString path = SnapshotArchive::pathFor(profile, server);
+    const QString path = SnapshotArchive::pathFor(ledger);
     // A folder that cannot be written or a file that is not ours stops the
     // command here, before anything has changed.
     try {
@@ -51,8 +51,8 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const QString& profile, const Q
     }
     SnapshotArchive::Record record;
     record.taken = QDateTime::currentDateTimeUtc();
-    record.profile = profile;
-    record.server = server;
+    record.profile = ledger.profile;
+    record.server = ledger.server;
     record.serverClock = DateQueries(session).GetServerDate();
     record.command = command;
     record.user = SnapshotArchive::currentUser();
@@ -87,10 +87,10 @@ int SnapshotKeeper::kept()
     }
 }
 
-int SnapshotKeeper::keep(Session& session, const QString& profile, const QString& server,
+int SnapshotKeeper::keep(Session& session, const SnapshotArchive::Ledger& ledger,
                          const QString& command)
 {
-    return SnapshotKeeper(session, profile, server, command).kept();
+    return SnapshotKeeper(session, ledger, command).kept();
 }
 
 double SnapshotKeeper::lastMilliseconds()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshots/SnapshotArchive.h"
+
 #include <QString>
 #include <future>
 
@@ -19,8 +21,8 @@ public:
     // caller's figures were read from it: when the table read now differs,
     // nothing is kept and openingsChanged() says so; the command must then
     // write nothing.
-    SnapshotKeeper(Session& session, const QString& profile, const QString& server,
-                   const QString& command, const QByteArray& openingsAsLoaded = {});
+    SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& ledger, const QString& command,
+                   const QByteArray& openingsAsLoaded = {});
     // Waits for the archive: nothing runs on after its keeper.
     ~SnapshotKeeper();
     SnapshotKeeper(const SnapshotKeeper&) = delete;
@@ -35,7 +37,7 @@ public:
     int kept();
 
     // Reads and keeps at once, for a caller with nothing to do meanwhile.
-    static int keep(Session& session, const QString& profile, const QString& server,
+    static int keep(Session& session, const SnapshotArchive::Ledger& ledger,
                     const QString& command);
 
     // How long the last snapshot held up its command, in milliseconds:

@@ -194,19 +194,18 @@ void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
         m_session.execute(statement(off));
 }
 
-int SnapshotRestore::fromArchive(Session& session, const QString& profile, const QString& server,
+int SnapshotRestore::fromArchive(Session& session, const SnapshotArchive::Ledger& ledger,
                                  int number)
 {
-    const LedgerSnapshot held =
-        SnapshotArchive(SnapshotArchive::pathFor(profile, server)).load(number);
+    const LedgerSnapshot held = SnapshotArchive(SnapshotArchive::pathFor(ledger)).load(number);
     session.beginTransaction(Session::Intent::Write);
     try {
         const LedgerSnapshot now = LedgerSnapshot::read(session);
         const QString why = mismatch(held, now);
         if (!why.isEmpty())
             throw Failure(RecordSet::ItemNotFound, why + QStringLiteral(" Nothing was restored."));
-        const int kept = SnapshotKeeper::keep(session, profile, server,
-                                              QStringLiteral("Restore %1").arg(number));
+        const int kept =
+            SnapshotKeeper::keep(session, ledger, QStringLiteral("Restore %1").arg(number));
         SnapshotRestore(session).restore(held, now);
         session.commit();
         return kept;

@@ -2,6 +2,7 @@
 
 #include "db/SqlStatement.h"
 #include "snapshots/LedgerSnapshot.h"
+#include "snapshots/SnapshotArchive.h"
 
 #include <QString>
 
@@ -27,8 +28,7 @@ public:
     // be undone too), then both tables put back. Refuses (Failure 3265) when a
     // table lost a column the snapshot holds. Returns the number of the
     // snapshot of the ledger as it was.
-    static int fromArchive(Session& session, const QString& profile, const QString& server,
-                           int number);
+    static int fromArchive(Session& session, const SnapshotArchive::Ledger& ledger, int number);
     // A value as an SQL literal that stores the same value and type.
     static QString literal(const QVariant& value);
 

@@ -3,6 +3,7 @@
 #include "core/Conversions.h"
 #include "core/Failure.h"
 #include "db/Profile.h"
+#include "snapshots/SnapshotArchive.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/RefreshCommand.h"
@@ -54,7 +55,8 @@ bool ConnectCommand::Connect(const QString& sServer)
             controls.isPharmaChecked() ? Profile::Id::Dosavine : Profile::Id::Bindwell;
         if (controls.isPharmaChecked() || controls.isStoresChecked()) {
             Profile::connect(session, profile, sServer);
-            m_context.setLedger(Profile::catalog(profile), sServer);
+            m_context.setLedger(
+                SnapshotArchive::ledgerOf(session, Profile::catalog(profile), sServer));
         }
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;

@@ -39,8 +39,7 @@ void YearEndContext::setBeforeStatement(Session::StatementHook hook)
 
 std::unique_ptr<SnapshotKeeper> YearEndContext::keepSnapshot(const QString& command)
 {
-    return std::make_unique<SnapshotKeeper>(*m_session, m_profileName, m_serverName, command,
-                                            m_openingsAsLoaded);
+    return std::make_unique<SnapshotKeeper>(*m_session, m_ledger, command, m_openingsAsLoaded);
 }
 
 bool YearEndContext::readyToWrite(const QString& notConnected, const QString& unsoundWorksheet)

@@ -3,6 +3,7 @@
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
 #include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -36,15 +37,11 @@ public:
     bool isWorksheetSound() const noexcept { return m_worksheetSound; }
     void setWorksheetSound(bool sound) noexcept { m_worksheetSound = sound; }
 
-    // The ledger the open connection leads to, as the snapshot archive names
-    // it: the profile (Dosavine or Bindwell) and the server name as typed.
-    const QString& profileName() const noexcept { return m_profileName; }
-    const QString& serverName() const noexcept { return m_serverName; }
-    void setLedger(const QString& profile, const QString& server)
-    {
-        m_profileName = profile;
-        m_serverName = server;
-    }
+    // The ledger the open connection leads to, as the snapshot archive knows
+    // it: the profile (Dosavine or Bindwell), the server name as typed and
+    // the ledger's own identity.
+    const SnapshotArchive::Ledger& ledger() const noexcept { return m_ledger; }
+    void setLedger(SnapshotArchive::Ledger ledger) { m_ledger = std::move(ledger); }
     // The digest of Acc_Opening as the worksheet's openings were read from
     // it (LedgerSnapshot::digestOf); empty when the next command that reads
     // the table takes it as it finds it (right after our own migration).
@@ -85,7 +82,6 @@ private:
     Session::StatementHook m_beforeStatement;
     bool m_worksheetSound = false;
     bool m_yearDatesAreDates = false;
-    QString m_profileName;
-    QString m_serverName;
+    SnapshotArchive::Ledger m_ledger;
     QByteArray m_openingsAsLoaded;
 };

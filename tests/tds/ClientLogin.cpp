@@ -4,6 +4,8 @@
 #include "tests/tds/TdsTokens.h"
 #include "tests/tds/WireBuffer.h"
 
+#include <QHostInfo>
+
 namespace {
 
 using namespace TdsTokens;
@@ -75,6 +77,7 @@ std::unique_ptr<LedgerDatabase> ClientLogin::login(const QByteArray& payload)
         refuse(user, catalog, true);
         return nullptr;
     }
+    ledger->describeAs(QHostInfo::localHostName().toUpper(), catalog, file);
 
     const int size = packetSize >= 512 && packetSize <= 32767 ? int(packetSize) : 4096;
     m_socket.setPacketSize(size);

@@ -4,6 +4,7 @@
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/TdsTokens.h"
 
+#include <QRegularExpression>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -210,7 +211,11 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
     if (m_implicitTransactions && m_transaction.isEmpty())
         beginTransaction(out);
     m_control.countStatement();
-    StatementOutcome outcome = m_ledger->run(BatchStatement::withCodePageLiterals(sql));
+    // SQLite has no @@ variables; the server's name is a function there.
+    static const QRegularExpression serverName(QStringLiteral("@@SERVERNAME\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    StatementOutcome outcome = m_ledger->run(BatchStatement::withCodePageLiterals(
+        QString(sql).replace(serverName, QStringLiteral("qh_servername()"))));
     if (!outcome.failed && outcome.hasResult) {
         WireWriter rows;
         try {

@@ -1,6 +1,7 @@
 #include "tests/tds/LedgerDatabase.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -47,6 +48,13 @@ void toDateTime(sqlite3_context* context, int, sqlite3_value** argv)
     }
     const QByteArray bytes = stored.toUtf8();
     sqlite3_result_text(context, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+// A constant of the connection's, given as the function's user data.
+void textConstant(sqlite3_context* context, int, sqlite3_value**)
+{
+    const QByteArray* text = static_cast<const QByteArray*>(sqlite3_user_data(context));
+    sqlite3_result_text(context, text->constData(), int(text->size()), SQLITE_TRANSIENT);
 }
 
 void getDate(sqlite3_context* context, int, sqlite3_value**)
@@ -115,6 +123,30 @@ std::unique_ptr<LedgerDatabase> LedgerDatabase::open(const QString& file, QStrin
     sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr);
     ledger->installDateConversions();
     return ledger;
+}
+
+void LedgerDatabase::describeAs(const QString& serverName, const QString& catalog,
+                                const QString& file)
+{
+    const QFileInfo info(file);
+    const int id = 5 + int(qHash(info.canonicalFilePath()) % 30000u);
+    const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    m_constants = {serverName.toUtf8(), catalog.toUtf8(), QByteArray::number(id)};
+    sqlite3_create_function(m_db, "qh_servername", 0, SQLITE_UTF8, &m_constants[0], textConstant,
+                            nullptr, nullptr);
+    sqlite3_create_function(m_db, "db_name", 0, SQLITE_UTF8, &m_constants[1], textConstant, nullptr,
+                            nullptr);
+    sqlite3_create_function(m_db, "db_id", 0, SQLITE_UTF8, &m_constants[2], textConstant, nullptr,
+                            nullptr);
+    QString name = catalog;
+    name.replace(u'\'', QStringLiteral("''"));
+    run(QStringLiteral("ATTACH DATABASE ':memory:' AS sys"));
+    run(QStringLiteral("CREATE TABLE sys.databases(name NVARCHAR(128), database_id INT, "
+                       "create_date DATETIME)"));
+    run(QStringLiteral("INSERT INTO sys.databases VALUES('%1', %2, '%3')")
+            .arg(name)
+            .arg(id)
+            .arg(born.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))));
 }
 
 LedgerDatabase::~LedgerDatabase()

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <memory>
 
 struct sqlite3;
@@ -40,6 +41,10 @@ class LedgerDatabase
 public:
     // Null when the file cannot be opened as a ledger; why goes to error.
     static std::unique_ptr<LedgerDatabase> open(const QString& file, QString& error);
+    // What the server says of itself and of this database: @@SERVERNAME,
+    // DB_NAME(), DB_ID() and its row of sys.databases, the id and the
+    // creation date the file's own (its path and its birth).
+    void describeAs(const QString& serverName, const QString& catalog, const QString& file);
     ~LedgerDatabase();
     LedgerDatabase(const LedgerDatabase&) = delete;
     LedgerDatabase& operator=(const LedgerDatabase&) = delete;
@@ -59,4 +64,5 @@ private:
     StatementOutcome failure() const;
 
     sqlite3* m_db;
+    std::array<QByteArray, 3> m_constants; // server name, database name, id
 };

@@ -65,7 +65,8 @@ protected:
     {
         load(false);
         return MigrationVerify(*session, *loaded)
-            .run(SnapshotArchive(SnapshotArchive::pathFor(QStringLiteral("Dosavine"), server)));
+            .run(SnapshotArchive(SnapshotArchive::pathFor(
+                SnapshotArchive::ledgerOf(*session, QStringLiteral("Dosavine"), server))));
     }
     QList<OpeningRows::Row> openingsNow()
     {

@@ -59,16 +59,23 @@ protected:
         window.server = server;
     }
 
+    SnapshotArchive::Ledger ledgerName() const
+    {
+        Session session;
+        Profile::connect(session, Profile::Id::Dosavine, server);
+        return SnapshotArchive::ledgerOf(session, kProfile, server);
+    }
     SnapshotArchive archive() const
     {
-        return SnapshotArchive(SnapshotArchive::pathFor(kProfile, server));
+        return SnapshotArchive(SnapshotArchive::pathFor(ledgerName()));
     }
     int restore(int number, const Session::StatementHook& hook = {})
     {
         Session session;
         Profile::connect(session, Profile::Id::Dosavine, server);
         session.setBeforeStatement(hook);
-        return SnapshotRestore::fromArchive(session, kProfile, server, number);
+        return SnapshotRestore::fromArchive(
+            session, SnapshotArchive::ledgerOf(session, kProfile, server), number);
     }
     LedgerFixture ledger;
     LedgerRoad road{QString::fromLatin1(GetParam())};

@@ -1,13 +1,13 @@
-#include "yearend/CommandRunner.h"
-#include "yearend/YearEndContext.h"
-#include "yearend/ConnectCommand.h"
 #include "core/Conversions.h"
-#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/ConnectCommand.h"
 #include "yearend/CreateYearCommand.h"
+#include "yearend/MigrateCommand.h"
+#include "yearend/YearEndContext.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -121,7 +121,14 @@ TEST_P(WireEquivalence, EveryRoadSendsTheSameAndLeavesTheSame)
     const char* years = "SELECT * FROM Acc_Accounting_Year ORDER BY AccYearID";
     for (const auto& run : runs) {
         const QString road = run->road().name();
-        EXPECT_EQ(run->log, native.log) << str(road) << ": the statements sent differ";
+        // SQL Server alone is asked what the ledger is, for its snapshot
+        // archive, once per connect; a file is known by its path.
+        QStringList sent = run->log;
+        if (run->road().isTds())
+            sent.removeIf([](const QString& statement) {
+                return statement.contains(QLatin1String("from sys.databases"));
+            });
+        EXPECT_EQ(sent, native.log) << str(road) << ": the statements sent differ";
         expectSameTable(native.table(openings), run->table(openings), road, "Acc_Opening");
         expectSameTable(native.table(years), run->table(years), road, "Acc_Accounting_Year");
     }

@@ -61,7 +61,12 @@ int CloseTool::run(const QStringList& arguments)
     const QCommandLineOption html(QStringLiteral("html"),
                                   QStringLiteral("report: write the figures as HTML to FILE."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({csv, html});
+    const QCommandLineOption head(
+        QStringLiteral("head"),
+        QStringLiteral("verify: the head N:HASH of the snapshot archive noted before; the "
+                       "chain must still hold it as it was."),
+        QStringLiteral("N:HASH"));
+    parser.addOptions({csv, html, head});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("check, preview, report or verify"));
     if (const std::optional<int> done = choice.parse(parser, arguments, m_out, m_err))
@@ -76,6 +81,21 @@ int CloseTool::run(const QStringList& arguments)
     }
     if (command == QLatin1String("report") && !parser.isSet(csv) && !parser.isSet(html)) {
         m_err << "report writes to --csv FILE and/or --html FILE" << Qt::endl;
+        return 2;
+    }
+    // An option the command does not take would be ignored without a word.
+    const auto only = [&](const QCommandLineOption& option, const char* takenBy) {
+        if (!parser.isSet(option) || command == QLatin1String(takenBy))
+            return true;
+        m_err << "--" << option.names().constFirst() << " goes with " << takenBy << " only"
+              << Qt::endl;
+        return false;
+    };
+    if (!only(csv, "report") || !only(html, "report") || !only(head, "verify"))
+        return 2;
+    if (parser.isSet(head) && !SnapshotArchive::isHead(parser.value(head))) {
+        m_err << "--head takes the head as quillhaven-snapshots list prints it: NUMBER:HASH"
+              << Qt::endl;
         return 2;
     }
     try {
@@ -94,10 +114,8 @@ int CloseTool::run(const QStringList& arguments)
         if (command == QLatin1String("preview"))
             return preview(ledger);
         if (command == QLatin1String("report"))
-            return report(ledger,
-                          QStringLiteral("%1 on %2").arg(choice.profileName(), choice.server()),
-                          parser.value(csv), parser.value(html));
-        return verify(ledger, choice);
+            return report(ledger, choice, parser.value(csv), parser.value(html));
+        return verify(ledger, choice, parser.value(head));
     } catch (const Failure& failure) {
         m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
         return 2;
@@ -134,11 +152,15 @@ int CloseTool::preview(const ClosingLedger& ledger)
     return OpeningRows::compare(ledger.dialect(), now, after).isEmpty() ? 0 : 1;
 }
 
-int CloseTool::report(const ClosingLedger& ledger, const QString& ledgerName,
+int CloseTool::report(const ClosingLedger& ledger, const LedgerChoice& choice,
                       const QString& csvPath, const QString& htmlPath)
 {
+    const QString ledgerName =
+        QStringLiteral("%1 on %2").arg(choice.profileName(), choice.server());
     const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
-    const ClosingReport report(ledger, findings, ledgerName);
+    ClosingReport report(ledger, findings, ledgerName);
+    const SnapshotArchive archive = archiveOf(choice);
+    report.setArchiveState(archiveState(archive, archive.verify()));
     if (!csvPath.isEmpty())
         write(csvPath, report.csv());
     if (!htmlPath.isEmpty())
@@ -150,13 +172,34 @@ int CloseTool::report(const ClosingLedger& ledger, const QString& ledgerName,
     return findings.isEmpty() ? 0 : 1;
 }
 
-int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice)
+int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& head)
 {
-    const MigrationVerify::Result result =
-        MigrationVerify(m_session, ledger)
-            .run(SnapshotArchive(SnapshotArchive::pathFor(choice.profileName(), choice.server())));
-    m_out << MigrationVerify::text(result) << Qt::flush;
-    return result.differences.isEmpty() ? 0 : 1;
+    const SnapshotArchive archive = archiveOf(choice);
+    const SnapshotArchive::Chain chain = archive.verify(head);
+    MigrationVerify proof(m_session, ledger);
+    // A snapshot from a broken chain may have been altered: the proof then
+    // stands on the books alone, and says why.
+    const MigrationVerify::Result result = chain.intact ? proof.run(archive) : proof.run();
+    m_out << MigrationVerify::text(result) << archiveState(archive, chain) << '\n' << Qt::flush;
+    return result.differences.isEmpty() && chain.intact ? 0 : 1;
+}
+
+SnapshotArchive CloseTool::archiveOf(const LedgerChoice& choice)
+{
+    return SnapshotArchive(SnapshotArchive::pathFor(
+        SnapshotArchive::ledgerOf(m_session, choice.profileName(), choice.server())));
+}
+
+QString CloseTool::archiveState(const SnapshotArchive& archive, const SnapshotArchive::Chain& chain)
+{
+    const QString where =
+        QStringLiteral("Snapshot archive %1: ").arg(QDir::toNativeSeparators(archive.path()));
+    if (!chain.intact)
+        return where + QStringLiteral("chain is broken: %1; none of its snapshots was used.")
+                           .arg(chain.problem);
+    if (chain.head == 0)
+        return where + QStringLiteral("no snapshots.");
+    return where + QStringLiteral("chain intact, head %1.").arg(chain.headText());
 }
 
 void CloseTool::write(const QString& path, const QString& text)

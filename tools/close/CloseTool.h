@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,9 +28,13 @@ private:
     void load(ClosingLedger& ledger, TerminalProgress& progress);
     int check(const ClosingLedger& ledger);
     int preview(const ClosingLedger& ledger);
-    int report(const ClosingLedger& ledger, const QString& ledgerName, const QString& csvPath,
+    int report(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& csvPath,
                const QString& htmlPath);
-    int verify(const ClosingLedger& ledger, const LedgerChoice& choice);
+    int verify(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& head);
+    // The ledger's snapshot archive, and a line on its chain and head.
+    SnapshotArchive archiveOf(const LedgerChoice& choice);
+    static QString archiveState(const SnapshotArchive& archive,
+                                const SnapshotArchive::Chain& chain);
     void write(const QString& path, const QString& text);
 
     QTextStream& m_out;

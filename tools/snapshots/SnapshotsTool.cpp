@@ -18,18 +18,23 @@ const char* const kDescription =
     "Before every write of Migrate Accounts or Create Accounting Year, Quillhaven keeps a\n"
     "snapshot of Acc_Opening and Acc_Accounting_Year in an archive of the ledger's own in the\n"
     "user's data folder ($XDG_DATA_HOME/quillhaven/snapshots, else\n"
-    "~/.local/share/quillhaven/snapshots). This tool works on that archive for the ledger that\n"
-    "--profile and --server name, as the window names it.\n"
+    "~/.local/share/quillhaven/snapshots). This tool connects to the ledger that --profile\n"
+    "and --server name, as the window names it, and works on its archive: every name that\n"
+    "reaches the same ledger (a file by its path, a SQL Server database by what the server\n"
+    "says it is) finds the same archive.\n"
     "\n"
     "Commands:\n"
     "  list       the snapshots, newest first: number, when (UTC), who, command, rows and\n"
-    "             checksum; and whether the archive's chain is intact (each snapshot carries\n"
-    "             the hash of the one before it, so one removed or altered shows)\n"
+    "             checksum; whether the archive's chain is intact (each snapshot carries\n"
+    "             the hash of the one before it, so one removed or altered shows) and its\n"
+    "             head. A chain cannot show its own end cut off: note the head, and a later\n"
+    "             list --head N:HASH shows that nothing up to it was removed or altered\n"
     "  diff N     what changed in the two tables between snapshot N and the ledger now:\n"
     "             rows added, removed and changed, the largest changes first\n"
     "  restore N  puts both tables back exactly as snapshot N holds them, in one transaction,\n"
     "             after keeping a snapshot of the ledger as it is (so a restore can be undone\n"
     "             too); refuses when a table no longer has a column the snapshot holds\n"
+    "diff and restore refuse an archive whose chain is broken.\n"
     "\n"
     "Exit status: 0 done, 1 the archive's chain is broken, 2 a failure or bad arguments.";
 
@@ -45,6 +50,11 @@ int SnapshotsTool::run(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     LedgerChoice ledger;
+    const QCommandLineOption head(QStringLiteral("head"),
+                                  QStringLiteral("list: the head N:HASH noted before; the chain "
+                                                 "must still hold it as it was."),
+                                  QStringLiteral("N:HASH"));
+    parser.addOption(head);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, diff N or restore N"));
     if (const std::optional<int> done = ledger.parse(parser, arguments, m_out, m_err))
@@ -52,34 +62,60 @@ int SnapshotsTool::run(const QStringList& arguments)
     m_profile = ledger.profileName();
     m_profileId = ledger.profile();
     m_server = ledger.server();
+    m_head = parser.value(head);
+    if (parser.isSet(head) && !SnapshotArchive::isHead(m_head)) {
+        m_err << "--head takes the head as list prints it: NUMBER:HASH" << Qt::endl;
+        return 2;
+    }
     const QStringList words = parser.positionalArguments();
     const QString command = words.value(0);
     bool numbered = false;
     const int number = words.value(1).toInt(&numbered);
+    const bool known = (command == QLatin1String("list") && words.size() == 1) ||
+                       ((command == QLatin1String("diff") || command == QLatin1String("restore")) &&
+                        words.size() == 2 && numbered && number > 0);
+    if (!known) {
+        m_err << "give one command: list, diff N or restore N, N a snapshot's number (see "
+                 "--help)"
+              << Qt::endl;
+        return 2;
+    }
     try {
-        if (command == QLatin1String("list") && words.size() == 1)
-            return list();
-        if (command == QLatin1String("diff") && words.size() == 2 && numbered)
-            return diff(number);
-        if (command == QLatin1String("restore") && words.size() == 2 && numbered)
-            return restore(number);
+        // The archive is the ledger's own, whatever name reached it: the
+        // ledger says what it is.
+        Profile::connect(m_session, m_profileId, m_server);
+        m_ledger = SnapshotArchive::ledgerOf(m_session, m_profile, m_server);
+        const SnapshotArchive archive(SnapshotArchive::pathFor(m_ledger));
+        if (command == QLatin1String("list"))
+            return list(archive);
+        // A broken chain may hide an altered snapshot: nothing is read from it.
+        const SnapshotArchive::Chain chain = archive.verify();
+        if (!chain.intact) {
+            m_err << "The archive's chain is broken: " << chain.problem
+                  << ". Nothing was read from it." << Qt::endl;
+            return 1;
+        }
+        if (command == QLatin1String("diff"))
+            return diff(archive, number);
+        return restore(number);
     } catch (const Failure& failure) {
         m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
         return 2;
     }
-    m_err << "give one command: list, diff N or restore N (see --help)" << Qt::endl;
-    return 2;
 }
 
-int SnapshotsTool::list()
+int SnapshotsTool::list(const SnapshotArchive& archive)
 {
-    const SnapshotArchive archive(SnapshotArchive::pathFor(m_profile, m_server));
     const QList<SnapshotArchive::Record> records = archive.records();
-    const SnapshotArchive::Chain chain = archive.verify();
+    const SnapshotArchive::Chain chain = archive.verify(m_head);
     m_out << "Snapshots of " << m_profile << " on " << m_server << " in "
           << QDir::toNativeSeparators(archive.path()) << ": " << records.size() << ", chain "
           << (chain.intact ? QStringLiteral("intact") : QStringLiteral("BROKEN: ") + chain.problem)
           << Qt::endl;
+    if (chain.intact && chain.head > 0)
+        m_out << "Head " << chain.headText() << " (note it: a later list --head "
+              << chain.headText() << " shows that nothing up to it was removed or altered)"
+              << Qt::endl;
     for (const SnapshotArchive::Record& r : records)
         m_out << r.number << "  " << r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
               << " UTC  " << r.user << '@' << r.machine << "  " << r.command << "  "
@@ -88,13 +124,10 @@ int SnapshotsTool::list()
     return chain.intact ? 0 : 1;
 }
 
-int SnapshotsTool::diff(int number)
+int SnapshotsTool::diff(const SnapshotArchive& archive, int number)
 {
-    const SnapshotArchive archive(SnapshotArchive::pathFor(m_profile, m_server));
     const LedgerSnapshot held = archive.load(number);
-    Session session;
-    Profile::connect(session, m_profileId, m_server);
-    const LedgerSnapshot now = LedgerSnapshot::read(session);
+    const LedgerSnapshot now = LedgerSnapshot::read(m_session);
     const QList<SnapshotDiff::Change> changes = SnapshotDiff::between(held, now);
     m_out << "Snapshot " << number << " against the ledger now: " << changes.size()
           << (changes.size() == 1 ? " change" : " changes") << Qt::endl;
@@ -105,9 +138,7 @@ int SnapshotsTool::diff(int number)
 
 int SnapshotsTool::restore(int number)
 {
-    Session session;
-    Profile::connect(session, m_profileId, m_server);
-    const int kept = SnapshotRestore::fromArchive(session, m_profile, m_server, number);
+    const int kept = SnapshotRestore::fromArchive(m_session, m_ledger, number);
     m_out << "Restored snapshot " << number << ". The ledger as it was before is snapshot " << kept
           << '.' << Qt::endl;
     return 0;

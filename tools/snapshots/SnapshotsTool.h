@@ -1,6 +1,8 @@
 #pragma once
 
 #include "db/Profile.h"
+#include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,8 +21,8 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    int list();
-    int diff(int number);
+    int list(const SnapshotArchive& archive);
+    int diff(const SnapshotArchive& archive, int number);
     int restore(int number);
 
     QTextStream& m_out;
@@ -28,4 +30,7 @@ private:
     QString m_profile;
     Profile::Id m_profileId = Profile::Id::Dosavine;
     QString m_server;
+    QString m_head;
+    Session m_session;
+    SnapshotArchive::Ledger m_ledger;
 };
