@@ -61,6 +61,12 @@ bool ConnectionString::isEmbedded() const
     return server().startsWith(kNativeScheme, Qt::CaseInsensitive);
 }
 
+bool ConnectionString::isEmbeddedName(const QString& server)
+{
+    return server.startsWith(kNativeScheme, Qt::CaseInsensitive) ||
+           server.startsWith(kOdbcScheme, Qt::CaseInsensitive);
+}
+
 bool ConnectionString::isEmbeddedViaOdbc() const
 {
     return server().startsWith(kOdbcScheme, Qt::CaseInsensitive);
@@ -110,9 +116,11 @@ QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeo
         // disconnect. An older server answers the login with the version it
         // speaks.
         // A request the server never answers gives up after the timeout,
-        // as the old provider's commands did after 30 seconds.
+        // as the old provider's commands did after 30 seconds. FreeTDS
+        // waits its timeout once for the answer and once more for the
+        // answer to its cancel, so it gets half.
         result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8;Timeout=") +
-                  QString::number(queryTimeoutSeconds);
+                  QString::number((queryTimeoutSeconds + 1) / 2);
     } else {
         // The old provider neither required encryption nor checked the
         // server's certificate; Microsoft's newer drivers default to both.

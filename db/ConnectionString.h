@@ -23,6 +23,8 @@ public:
     // "sqlite:FOLDER" (native driver) or "sqliteodbc:FOLDER" (through the
     // SQLite ODBC driver) names the embedded ledger FOLDER/<catalog>.db.
     bool isEmbedded() const;
+    // Whether a server name as typed names an embedded ledger's folder.
+    static bool isEmbeddedName(const QString& server);
     bool isEmbeddedViaOdbc() const;
     // The folder after the scheme, as typed; empty when not embedded.
     QString embeddedFolder() const;

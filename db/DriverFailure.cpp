@@ -1,5 +1,7 @@
 #include "db/DriverFailure.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <array>
 
@@ -18,6 +20,9 @@ constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteNotADatabase = 26;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoErr = 10;
+constexpr int kSqliteFull = 13;
 
 template <std::size_t N> bool among(const std::array<int, N>& numbers, int number)
 {
@@ -80,10 +85,35 @@ QString DriverFailure::text(const QSqlError& error)
     return database.isEmpty() ? error.driverText().trimmed() : database;
 }
 
-Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind)
+Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind, const QString& ledgerFile)
 {
     const int number = nativeNumber(error);
     const QString description = text(error);
+    if (kind == SqlDialect::Kind::Sqlite && !ledgerFile.isEmpty()) {
+        const QString file = QDir::toNativeSeparators(ledgerFile);
+        const QString kept = QStringLiteral(" Nothing was changed: the command was undone.\n");
+        if (sqlitePrimary(number) == kSqliteReadOnly ||
+            description.contains(QLatin1String("readonly database"), Qt::CaseInsensitive))
+            return Failure(number, QStringLiteral("The ledger file %1 cannot be written (%2).")
+                                           .arg(file, description) +
+                                       kept +
+                                       QStringLiteral("Give your user the right to write the file "
+                                                      "and its folder, then try again."));
+        if (sqlitePrimary(number) == kSqliteFull ||
+            description.contains(QLatin1String("disk is full"), Qt::CaseInsensitive))
+            return Failure(number, QStringLiteral("The disk that holds the ledger file %1 is full "
+                                                  "(%2).")
+                                           .arg(file, description) +
+                                       kept +
+                                       QStringLiteral("Free some space on it, then try again."));
+        if (sqlitePrimary(number) == kSqliteIoErr)
+            return Failure(number, QStringLiteral("The ledger file %1 could not be read or written "
+                                                  "(%2).")
+                                           .arg(file, description) +
+                                       kept +
+                                       QStringLiteral("Check the disk or the network share that "
+                                                      "holds it, then try again."));
+    }
     if (kind == SqlDialect::Kind::Sqlite &&
         (sqlitePrimary(number) == kSqliteBusy || sqlitePrimary(number) == kSqliteLocked)) {
         return Failure(number, QStringLiteral("The ledger is locked by another program and "
@@ -159,11 +189,11 @@ Failure DriverFailure::cannotCarry(const QString& sql, qsizetype at, SqlDialect:
                              "characters up to U+FFFF only)")
             : QStringLiteral("SQL Server would store as \"?\": it keeps a quoted text of a "
                              "statement in its code page, Windows-1252");
-    return Failure(Failure::CannotCarry,
-                   QStringLiteral("The text '%1' holds the character \"%2\" (U+%3), which %4. "
-                                  "The command stopped before sending it, so nothing of it was "
-                                  "kept.")
-                       .arg(quotedTextAround(sql, at), character,
-                            QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(),
-                            why));
+    return Failure(
+        Failure::CannotCarry,
+        QStringLiteral("The text '%1' holds the character \"%2\" (U+%3), which %4. "
+                       "The command stopped before sending it, so nothing of it was "
+                       "kept.")
+            .arg(quotedTextAround(sql, at), character,
+                 QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(), why));
 }

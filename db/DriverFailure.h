@@ -19,7 +19,10 @@ public:
     static constexpr int Unspecified = -2147217900; // 0x80040E14
 
     // A failed statement or fetch.
-    static Failure of(const QSqlError& error, SqlDialect::Kind kind);
+    // ledgerFile names the embedded ledger, for a fault of the file itself
+    // (read-only, disk full) to say which file and what to do.
+    static Failure of(const QSqlError& error, SqlDialect::Kind kind,
+                      const QString& ledgerFile = {});
     // A failed open of a SQL Server connection.
     static Failure atServerOpen(const QSqlError& error);
     // A failed open of an embedded ledger file; the file names the ledger in

@@ -90,6 +90,11 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
                                            "name."));
     const QFileInfo info(file);
     const QFileInfo folder(info.absolutePath());
+    if (folder.isFile())
+        throw missingLedger(QStringLiteral("%1 is a file, not a folder: the server name names the "
+                                           "folder that holds the ledger files (%2).")
+                                .arg(QDir::toNativeSeparators(folder.filePath()),
+                                     QDir::toNativeSeparators(folder.absolutePath())));
     if (!folder.isDir())
         throw missingLedger(QStringLiteral("The ledger folder %1 does not exist.")
                                 .arg(QDir::toNativeSeparators(folder.filePath())));
@@ -194,8 +199,9 @@ void Session::openSqlServer(const ConnectionString& parsed)
 
 void Session::close() noexcept
 {
-    m_embeddedFile.clear();
     rollback();
+    m_embeddedFile.clear();
+    m_connectionLost = false;
     m_dialect.reset();
     m_prepared.clear();
     if (!m_db.isValid())
@@ -251,7 +257,7 @@ void Session::execute(const QString& sql)
     // extra requests for a statement that returns no rows.
     statement.setForwardOnly(true);
     if (!statement.exec(sql))
-        throw DriverFailure::of(statement.lastError(), kind());
+        throw failureOf(statement.lastError());
 }
 
 RecordSet Session::run(const QString& sql)
@@ -259,7 +265,7 @@ RecordSet Session::run(const QString& sql)
     auto query = std::make_shared<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     if (!query->exec(sql))
-        throw DriverFailure::of(query->lastError(), kind());
+        throw failureOf(query->lastError());
     return RecordSet(std::move(query), kind());
 }
 
@@ -279,7 +285,7 @@ std::shared_ptr<QSqlQuery> Session::preparedShape(const QString& shape)
     auto query = std::make_shared<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     if (!query->prepare(shape))
-        throw DriverFailure::of(query->lastError(), kind());
+        throw failureOf(query->lastError());
     if (found == m_prepared.cend()) {
         if (m_prepared.size() >= kMaxPreparedShapes)
             m_prepared.clear();
@@ -311,7 +317,7 @@ void Session::execute(const SqlStatement& statement)
     // its lock.
     query->finish();
     if (!done)
-        throw DriverFailure::of(error, kind());
+        throw failureOf(error);
 }
 
 RecordSet Session::query(const SqlStatement& statement)
@@ -324,7 +330,7 @@ RecordSet Session::query(const SqlStatement& statement)
     if (!runPrepared(*query, statement)) {
         const QSqlError error = query->lastError();
         query->finish();
-        throw DriverFailure::of(error, kind());
+        throw failureOf(error);
     }
     return RecordSet(std::move(query), kind());
 }
@@ -357,9 +363,9 @@ void Session::beginTransaction(Intent intent)
     if (byStatements) {
         QSqlError error;
         if (!runTransactionStatement(m_dialect->beginStatement(), error))
-            throw DriverFailure::of(error, kind());
+            throw failureOf(error);
     } else if (!m_db.transaction()) {
-        throw DriverFailure::of(m_db.lastError(), kind());
+        throw failureOf(m_db.lastError());
     }
     m_inTransaction = true;
     m_transactionByStatements = byStatements;
@@ -377,16 +383,30 @@ void Session::commit()
         if (!runTransactionStatement(m_dialect->commitStatement(), error)) {
             if (DriverFailure::isConnectionLost(error))
                 throw DriverFailure::lostAtCommit(error);
-            throw DriverFailure::of(error, kind());
+            throw failureOf(error);
         }
     } else if (!m_db.commit()) {
-        throw DriverFailure::of(m_db.lastError(), kind());
+        throw failureOf(m_db.lastError());
     }
     m_inTransaction = false;
 }
 
+Failure Session::failureOf(const QSqlError& error)
+{
+    if (kind() == SqlDialect::Kind::SqlServer && DriverFailure::isConnectionLost(error))
+        m_connectionLost = true;
+    return DriverFailure::of(error, kind(), m_embeddedFile);
+}
+
 void Session::rollback()
 {
+    if (m_connectionLost && m_db.isOpen()) {
+        // A rollback would wait out another time-out on a server that stopped
+        // answering; the server rolls back itself once the connection goes.
+        m_inTransaction = false;
+        m_db.close();
+        return;
+    }
     if (!m_inTransaction)
         return;
     m_inTransaction = false;

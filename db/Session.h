@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Failure.h"
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/SqlDialect.h"
@@ -94,6 +95,8 @@ private:
     void close() noexcept;
     void ensureOpen() const;
     void record(const QString& sql);
+    // The failure a driver's error stands for, noting a lost connection.
+    Failure failureOf(const QSqlError& error);
     RecordSet run(const QString& sql);
     bool runTransactionStatement(const QString& sql, QSqlError& error);
     std::shared_ptr<QSqlQuery> preparedShape(const QString& shape);
@@ -109,5 +112,6 @@ private:
     StatementHook m_beforeStatement;
     std::function<void()> m_whileOpening;
     bool m_inTransaction = false;
+    bool m_connectionLost = false;
     bool m_transactionByStatements = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/Failure.h"
+#include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "snapshots/SnapshotArchive.h"
 #include "yearend/FormControls.h"
@@ -61,11 +62,17 @@ bool ConnectCommand::Connect(const QString& sServer)
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;
     } catch (const Failure& failure) {
-        if (failure.number() == Failure::E_FAIL)
-            m_context.sink().show(QStringLiteral("Please enter Valid Server Name "),
+        const QString wrongServer = QStringLiteral("Please enter Valid Server Name ");
+        // An embedded ledger's path can say what is wrong with it.
+        if (failure.number() == Failure::E_FAIL && ConnectionString::isEmbeddedName(sServer))
+            m_context.sink().show(wrongServer + u'\n' + failure.description(),
                                   MessageSink::Icon::None);
+        else if (failure.number() == Failure::E_FAIL)
+            m_context.sink().show(wrongServer, MessageSink::Icon::None);
         else
             m_context.sink().showFailure(failure);
+        // The bar no longer shows the last ledger's load.
+        controls.setProgress(0);
         controls.focusServer();
         return false;
     }

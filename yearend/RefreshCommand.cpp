@@ -42,9 +42,12 @@ void RefreshCommand::run()
             session.commit();
     } catch (const Failure&) {
         session.rollback();
-        // Half a worksheet must never be migrated, nor a year created from it.
+        // Half a worksheet must never be migrated, nor a year created from it;
+        // the status line and the bar no longer claim a loaded ledger.
         controls.setMigrateEnabled(false);
         controls.setCreateEnabled(false);
+        controls.setStatusText(QString());
+        controls.setProgress(0);
         throw;
     }
     m_context.setWorksheetSound(true);

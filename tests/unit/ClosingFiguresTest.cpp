@@ -197,6 +197,8 @@ TEST_P(ClosingFigures, FailedRefreshOffersNoMigration)
     EXPECT_FALSE(controls.migrateEnabled);
     EXPECT_FALSE(controls.createEnabled);
     EXPECT_FALSE(context.isWorksheetSound());
+    EXPECT_EQ(controls.status, QString());
+    EXPECT_EQ(controls.progress, 0);
     // The openings are read first: nothing was loaded, nothing computed.
     EXPECT_EQ(context.accounts().rows(), 1);
     EXPECT_EQ(cell(C::AccBalance, 1), QString());

@@ -1,10 +1,10 @@
 #include "yearend/ConnectCommand.h"
-#include "yearend/MessageSink.h"
-#include "yearend/YearEndContext.h"
 #include "core/Failure.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/unit/SmallLedger.h"
+#include "yearend/MessageSink.h"
+#include "yearend/YearEndContext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +19,16 @@ std::string str(const QString& text)
 
 const QString kSelect = QStringLiteral("Select Any One Database Name");
 const QString kWrongServer = QStringLiteral("Please enter Valid Server Name ");
+
+// The messages' first lines: for an embedded ledger a line on what is wrong
+// with its path follows.
+QStringList firstLines(const QStringList& texts)
+{
+    QStringList lines;
+    for (const QString& text : texts)
+        lines.append(text.section(u'\n', 0, 0));
+    return lines;
+}
 const QString kConnected = QStringLiteral("Server Connected");
 
 } // namespace
@@ -100,7 +110,7 @@ TEST_P(ConnectCommandTest, EachBoxOpensItsOwnDatabase)
     controls.pharma = true;
     click();
     EXPECT_FALSE(context.session().isOpen());
-    EXPECT_EQ(sink.texts(), QStringList{kWrongServer});
+    EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
     EXPECT_FALSE(QFileInfo::exists(ledger.file()));
 }
 
@@ -160,18 +170,32 @@ TEST_P(ConnectCommandTest, MissingLedgerIsAWrongServerName)
         controls.focusServerCalls = 0;
         controls.server = server(folder);
         controls.status = QStringLiteral("earlier");
+        controls.progress = 1000;
         click();
         ASSERT_EQ(sink.messages.size(), 1);
-        EXPECT_EQ(sink.messages[0].text, kWrongServer);
+        EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
+        EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("does not exist")))
+            << str(sink.messages[0].text);
         EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::None);
         EXPECT_EQ(controls.focusServerCalls, 1);
-        // No connection is left, and the status line does not claim one.
+        // No connection is left, and neither the status line nor the bar
+        // claims one.
         EXPECT_EQ(str(controls.status), "");
+        EXPECT_EQ(controls.progress, 0);
         EXPECT_FALSE(context.session().isOpen());
         expectNothingEnabled();
     }
     EXPECT_FALSE(QFileInfo::exists(ledger.file()));
     EXPECT_FALSE(QFileInfo::exists(gone));
+
+    // The ledger's file named instead of its folder.
+    ledger.create();
+    sink.clear();
+    controls.server = server(ledger.file());
+    click();
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("is a file, not a folder")))
+        << str(sink.messages[0].text);
 }
 
 // A failure other than a wrong name is shown with its number and text
@@ -201,7 +225,8 @@ TEST_P(ConnectCommandTest, RefreshFailurePropagates)
     controls.pharma = true;
     controls.server = goodServer();
     EXPECT_THROW(click(), Failure);
-    EXPECT_EQ(controls.status, kConnected);
+    // Connected, but no ledger loaded: the status line does not claim one.
+    EXPECT_EQ(controls.status, QString());
     EXPECT_TRUE(context.session().isOpen());
     EXPECT_FALSE(context.isWorksheetSound());
     expectNothingEnabled();
@@ -217,7 +242,7 @@ TEST_P(ConnectCommandTest, ConnectReportsAndReturns)
     EXPECT_TRUE(context.session().isOpen());
     EXPECT_FALSE(command.Connect(server(QDir(ledger.folder()).filePath(QStringLiteral("x")))));
     EXPECT_FALSE(context.session().isOpen());
-    EXPECT_EQ(sink.texts(), QStringList{kWrongServer});
+    EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, ConnectCommandTest, ::testing::Values("sqlite", "sqliteodbc"),

@@ -135,7 +135,7 @@ TEST(ConnectionString, FreeTdsTranslation)
     const ConnectionString parsed(bindwell(QStringLiteral("ledger.example,1433")));
     EXPECT_EQ(str(parsed.odbcForSqlServer(QStringLiteral("FreeTDS"))),
               "DRIVER={FreeTDS};SERVER={ledger.example};Port=1433;DATABASE={Bindwell};"
-              "UID={Bindwell};PWD={QuintonVaresse};TDS_Version=7.4;ClientCharset=UTF-8;Timeout=30");
+              "UID={Bindwell};PWD={QuintonVaresse};TDS_Version=7.4;ClientCharset=UTF-8;Timeout=15");
     // A plain name goes to the default port, an instance to the browser.
     EXPECT_TRUE(ConnectionString(bindwell(QStringLiteral("PHARMACY01")))
                     .odbcForSqlServer(QStringLiteral("FreeTDS"))

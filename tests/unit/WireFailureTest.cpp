@@ -5,17 +5,17 @@
 // message with the server's number and text, and a ledger exactly as it was
 // before the click.
 
-#include "yearend/CommandRunner.h"
-#include "yearend/YearEndContext.h"
-#include "yearend/ConnectCommand.h"
 #include "core/Failure.h"
 #include "db/Profile.h"
-#include "yearend/MigrateCommand.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/TdsServer.h"
+#include "yearend/CommandRunner.h"
+#include "yearend/ConnectCommand.h"
 #include "yearend/CreateYearCommand.h"
+#include "yearend/MigrateCommand.h"
+#include "yearend/YearEndContext.h"
 
 #include <QElapsedTimer>
 #include <functional>
@@ -230,13 +230,18 @@ TEST_F(WireFailure, StatementRefusedInTheMiddleOfARequestKeepsNothing)
 TEST_F(WireFailure, ServerThatStopsAnsweringMidMigrationKeepsNothing)
 {
     const int saved = Session::queryTimeoutSeconds();
-    Session::setQueryTimeoutSeconds(1);
+    Session::setQueryTimeoutSeconds(2);
     TdsServer& tds = startServer();
     ASSERT_TRUE(connect());
     const QByteArray before = ledger.bytes();
     // Past the delete and a few inserts.
     tds.command(QStringLiteral("hang 6"));
+    QElapsedTimer clock;
+    clock.start();
     EXPECT_FALSE(click([this] { MigrateCommand(context).run(); }));
+    // The command gives up after one time-out, not one for the request and
+    // another for the rollback that follows.
+    EXPECT_LT(clock.elapsed(), 2 * 2000 - 300) << clock.elapsed() << " ms";
     Session::setQueryTimeoutSeconds(saved);
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("stopped answering")))
