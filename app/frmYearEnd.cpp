@@ -339,6 +339,11 @@ void frmYearEnd::setStatusText(const QString& text)
     m_lblMsg->setText(text);
 }
 
+QString frmYearEnd::statusText() const
+{
+    return m_lblMsg->text();
+}
+
 void frmYearEnd::setProgress(int value)
 {
     const int clamped = std::clamp(value, m_pbTrans->minimum(), m_pbTrans->maximum());

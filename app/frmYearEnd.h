@@ -53,6 +53,7 @@ public:
     bool isServerEnabled() const override;
     void focusServer() override;
     void setStatusText(const QString& text) override;
+    QString statusText() const override;
     void setProgress(int value) override;
     void setMigrateEnabled(bool enabled) override;
     void setCreateEnabled(bool enabled) override;

@@ -241,6 +241,8 @@ void Session::record(const QString& sql)
         throw DriverFailure::cannotCarry(sql, at, m_dialect->kind());
     if (m_beforeStatement)
         m_beforeStatement(sql);
+    if (m_onStatement)
+        m_onStatement();
     if (m_log) {
         m_log->append(sql);
         // A built statement has room to spare; the log keeps only its text.

@@ -73,6 +73,9 @@ public:
     // thrown from it fails that statement. For fault tests.
     using StatementHook = std::function<void(const QString&)>;
     void setBeforeStatement(StatementHook hook) { m_beforeStatement = std::move(hook); }
+    // Called once for every statement sent (batched ones included), for a
+    // command that shows how far it is.
+    void setOnStatement(std::function<void()> counted) { m_onStatement = std::move(counted); }
     // Called every 50 ms while a SQL Server open waits for the server (up
     // to the login time-out), so a window can keep painting meanwhile.
     void setWhileOpening(std::function<void()> waiting) { m_whileOpening = std::move(waiting); }
@@ -110,6 +113,7 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by shape
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;
+    std::function<void()> m_onStatement;
     std::function<void()> m_whileOpening;
     bool m_inTransaction = false;
     bool m_connectionLost = false;

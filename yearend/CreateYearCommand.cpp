@@ -6,8 +6,11 @@
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
+#include "yearend/WriteProgress.h"
 #include "yearend/YearEndContext.h"
 #include "years/YearCreation.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -65,6 +68,14 @@ void CreateYearCommand::run()
     YearCreation creation(session, m_context.accYears(), m_context.accounts(), controls,
                           m_context.yearDatesAreDates());
 
+    // The checks, the snapshot, the year's statements, then per new row its
+    // account and, as the worksheet's lookups rerun over every row, one
+    // lookup per row old and new.
+    const qint64 rows = m_context.accounts().rows();
+    const qint64 years = std::max(1, m_context.accYears().rows());
+    WriteProgress progress(session, controls,
+                           QStringLiteral("Creating the next accounting year..."),
+                           12 + rows + rows / years);
     BalanceCalculator::UnknownSides unknown;
     // What a failure before the commit puts back: the transaction takes the
     // table back, these the list and the worksheet, so the operator can try
@@ -107,6 +118,7 @@ void CreateYearCommand::run()
         // found it.
         m_context.setOpeningsAsLoaded(snapshot->openingsDigest());
         unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
+        progress.finish(QString());
     } catch (const Failure&) {
         session.rollback();
         if (committing) {

@@ -18,8 +18,9 @@ public:
     virtual bool isServerEnabled() const = 0;
     virtual void focusServer() = 0;
 
-    virtual void setStatusText(const QString& text) = 0;  // lblMsg
-    virtual void setMigrateEnabled(bool enabled) = 0;    // CmdMigrate
-    virtual void setCreateEnabled(bool enabled) = 0;     // cmdAccYrCreate
+    virtual void setStatusText(const QString& text) = 0; // lblMsg
+    virtual QString statusText() const = 0;
+    virtual void setMigrateEnabled(bool enabled) = 0; // CmdMigrate
+    virtual void setCreateEnabled(bool enabled) = 0;  // cmdAccYrCreate
     virtual void setCreateVisible(bool visible) = 0;
 };

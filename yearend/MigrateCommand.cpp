@@ -4,6 +4,7 @@
 #include "snapshots/SnapshotKeeper.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
+#include "yearend/WriteProgress.h"
 #include "yearend/YearEndContext.h"
 
 namespace {
@@ -33,6 +34,10 @@ void MigrateCommand::run()
         return;
     Session& session = m_context.session();
     OpeningMigration migration(session, m_context.accounts(), m_context.accYears());
+    // The years' check, the snapshot's three reads, then 5 statements a row
+    // and 3 more.
+    WriteProgress progress(session, m_context.controls(), QStringLiteral("Migrating accounts..."),
+                           4 + 5 * qint64(m_context.accounts().rows()) + 3);
 
     // The delete of step 1 would otherwise leave the ledger without openings
     // if a later statement failed or the program died: everything or nothing.
@@ -68,5 +73,5 @@ void MigrateCommand::run()
     }
 
     m_context.controls().setMigrateEnabled(false);
-    m_context.controls().setStatusText(QStringLiteral("Accounts Migration Completed"));
+    progress.finish(QStringLiteral("Accounts Migration Completed"));
 }

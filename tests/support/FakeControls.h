@@ -29,6 +29,7 @@ public:
     bool isServerEnabled() const override { return serverEnabled; }
     void focusServer() override { ++focusServerCalls; }
     void setStatusText(const QString& text) override { status = text; }
+    QString statusText() const override { return status; }
     void setProgress(int value) override;
     void setMigrateEnabled(bool enabled) override { migrateEnabled = enabled; }
     void setCreateEnabled(bool enabled) override { createEnabled = enabled; }

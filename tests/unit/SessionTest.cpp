@@ -1,5 +1,6 @@
 #include "db/Session.h"
 #include "core/Failure.h"
+#include "db/DriverFailure.h"
 #include "db/Profile.h"
 #include "tests/unit/SmallLedger.h"
 
@@ -384,3 +385,36 @@ TEST(SqlDialect, ProcedureSource)
     EXPECT_EQ(str(SqlDialect(SqlDialect::Kind::Sqlite).procedureSource(QStringLiteral("p"))),
               "SELECT * FROM p");
 }
+
+namespace {
+
+// What SQLite says of a file it cannot write comes with the file's name,
+// that nothing was changed, and what to do; other failures stay as they are.
+TEST(DriverFailure, LedgerFileFaultsNameTheFileAndWhatToDo)
+{
+    const QString file = QStringLiteral("/srv/ledgers/Dosavine.db");
+    const struct
+    {
+        const char* text;
+        const char* code;
+        const char* says;
+    } faults[] = {{"attempt to write a readonly database", "8", "cannot be written"},
+                  {"database or disk is full", "13", "is full"},
+                  {"disk I/O error", "522", "could not be read or written"}};
+    for (const auto& fault : faults) {
+        const QSqlError error(QString(), QString::fromLatin1(fault.text), QSqlError::StatementError,
+                              QString::fromLatin1(fault.code));
+        const Failure failure = DriverFailure::of(error, SqlDialect::Kind::Sqlite, file);
+        EXPECT_TRUE(failure.description().contains(file)) << fault.text;
+        EXPECT_TRUE(failure.description().contains(QLatin1String(fault.says))) << fault.text;
+        EXPECT_TRUE(failure.description().contains(QLatin1String("Nothing was changed")))
+            << fault.text;
+        EXPECT_TRUE(failure.description().contains(QLatin1String(fault.text))) << fault.text;
+    }
+    const QSqlError other(QString(), QStringLiteral("no such table: Acc_Master"),
+                          QSqlError::StatementError, QStringLiteral("1"));
+    EXPECT_EQ(DriverFailure::of(other, SqlDialect::Kind::Sqlite, file).description(),
+              QStringLiteral("no such table: Acc_Master"));
+}
+
+} // namespace
