@@ -8,6 +8,7 @@
 #include "yearend/MigrateCommand.h"
 #include "yearend/RefreshCommand.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
@@ -267,6 +269,10 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
     // Long work looks like work: the busy pointer, and buttons that look as
     // unable to act as they are.
     m_busy = true;
+    // Disabling the buttons moves the focus on; a keyboard user expects it
+    // back where the command was started.
+    QPointer<QWidget> started = QApplication::focusWidget();
+    m_focusMoved = false;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     applyButtons();
     try {
@@ -280,6 +286,22 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
     QGuiApplication::restoreOverrideCursor();
     applyButtons();
     m_vasAccYear->showActiveYear();
+    if (!m_focusMoved && started && isAncestorOf(started))
+        giveFocusBack(started);
+}
+
+void frmYearEnd::giveFocusBack(QWidget* started)
+{
+    // The control that started the command, or when it is off now (a
+    // finished migration, a created year) the next one that takes the Tab.
+    QWidget* next = started;
+    do {
+        if (next->isEnabled() && next->isVisible() && (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        next = next->nextInFocusChain();
+    } while (next && next != started);
 }
 
 void frmYearEnd::applyButtons()
@@ -331,6 +353,8 @@ bool frmYearEnd::isServerEnabled() const
 
 void frmYearEnd::focusServer()
 {
+    // The command chose where the operator goes on.
+    m_focusMoved = true;
     m_txtServer->setFocus(Qt::OtherFocusReason);
 }
 

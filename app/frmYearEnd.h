@@ -92,6 +92,7 @@ private:
     void runCommand(const std::function<void()>& command);
     // The command buttons as the commands left them, none while one runs.
     void applyButtons();
+    void giveFocusBack(QWidget* started);
 
     MessageBoxSink m_boxSink;
     SinkRelay m_relay;
@@ -99,6 +100,7 @@ private:
 
     OuterSize m_outer;
     bool m_busy = false;
+    bool m_focusMoved = false;    // a command put the focus where it wants it
     bool m_migrateWanted = false; // as the commands set them
     bool m_createWanted = false;
     QElapsedTimer m_paintClock;
