@@ -72,10 +72,10 @@ void LedgerCheck::postings(QList<Finding>& findings)
             QStringLiteral("Select Count(*), Sum(Amount) from Acc_transaction where ") + where, 2);
         if (n[0] > 0)
             findings.append({group,
-                             QStringLiteral("%1 postings %2 (amount %3); their amounts appear in "
+                             QStringLiteral("%1 %2 (amount %3); their amounts appear in "
                                             "no worksheet row")
-                                 .arg(qint64(n[0]))
-                                 .arg(what, money(n[1])),
+                                 .arg(Conversions::counted(qint64(n[0]), "posting", "postings"),
+                                      what, money(n[1])),
                              qint64(n[0])});
     };
     // A Null in a NOT IN list would make every answer unknown: kept out.
@@ -97,8 +97,8 @@ void LedgerCheck::postings(QList<Finding>& findings)
         numbers(QStringLiteral("Select Count(*) from Acc_transaction where Amount is null"), 1);
     if (nulls[0] > 0)
         findings.append({group,
-                         QStringLiteral("%1 postings without an amount (Null), counted as 0")
-                             .arg(qint64(nulls[0])),
+                         QStringLiteral("%1 without an amount (Null), counted as 0")
+                             .arg(Conversions::counted(qint64(nulls[0]), "posting", "postings")),
                          qint64(nulls[0])});
 }
 
@@ -134,11 +134,11 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
                 named.append(u'\'' + account + u'\'');
             findings.append(
                 {QStringLiteral("Account ids"),
-                 QStringLiteral("%1 postings name '%2', the account is %3 (amount %4); the "
+                 QStringLiteral("%1 name '%2', the account is %3 (amount %4); the "
                                 "worksheet counts none of them: the ids differ by blanks or "
                                 "letter case")
-                     .arg(count)
-                     .arg(id, named.join(QStringLiteral(" or ")),
+                     .arg(Conversions::counted(count, "posting", "postings"), id,
+                          named.join(QStringLiteral(" or ")),
                           money(LedgerSnapshot::amount(unmatched.field(2)))),
                  count});
         }
@@ -156,21 +156,22 @@ void LedgerCheck::openings(QList<Finding>& findings)
         2);
     if (twice[0] > 0)
         findings.append({group,
-                         QStringLiteral("%1 accounts hold more than one opening for a year (%2 "
-                                        "rows); the worksheet reads only one of them")
-                             .arg(qint64(twice[0]))
-                             .arg(qint64(twice[1])),
+                         QStringLiteral("%1 with more than one opening for a year (%2); the "
+                                        "worksheet reads only one of them")
+                             .arg(Conversions::counted(qint64(twice[0]), "account", "accounts"),
+                                  Conversions::counted(qint64(twice[1]), "row", "rows")),
                          qint64(twice[0])});
     const QList<double> sides =
         numbers(QStringLiteral("Select Count(*) from Acc_Opening where OpeningType is null or "
                                "upper(ltrim(rtrim(OpeningType))) not in('D','C')"),
                 1);
     if (sides[0] > 0)
-        findings.append({group,
-                         QStringLiteral("%1 stored openings with a side other than D or C; a "
-                                        "non-zero one counts as debit")
-                             .arg(qint64(sides[0])),
-                         qint64(sides[0])});
+        findings.append(
+            {group,
+             QStringLiteral("%1 with a side other than D or C; a "
+                            "non-zero one counts as debit")
+                 .arg(Conversions::counted(qint64(sides[0]), "stored opening", "stored openings")),
+             qint64(sides[0])});
 }
 
 void LedgerCheck::years(QList<Finding>& findings)
@@ -253,11 +254,11 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
     }
     for (auto it = differing.cbegin(); it != differing.cend(); ++it)
         findings.append({QStringLiteral("Carried forward"),
-                         QStringLiteral("year %1: %2 accounts whose opening differs from their "
+                         QStringLiteral("year %1: %2 whose opening differs from their "
                                         "closing of year %3 (not carried forward yet: a "
                                         "migration changes them)")
-                             .arg(m_ledger.yearLabel(it.key()))
-                             .arg(*it)
+                             .arg(m_ledger.yearLabel(it.key()),
+                                  Conversions::counted(*it, "account", "accounts"))
                              .arg(Conversions::numberText(m_ledger.previousYear(it.key()))),
                          *it});
 }
@@ -275,6 +276,6 @@ QString LedgerCheck::text(const QList<Finding>& findings)
         }
         out += QStringLiteral("  ") + f.text + u'\n';
     }
-    out += QStringLiteral("%1 findings\n").arg(findings.size());
+    out += Conversions::counted(findings.size(), "finding", "findings") + u'\n';
     return out;
 }

@@ -122,6 +122,6 @@ QString MigrationVerify::text(const Result& result)
                    QStringLiteral("; the migration must have written ") + change.after;
         out += u'\n';
     }
-    return out +
-           QStringLiteral("%1 differences beyond half a paisa\n").arg(result.differences.size());
+    return out + Conversions::counted(result.differences.size(), "difference", "differences") +
+           QStringLiteral(" beyond half a paisa\n");
 }

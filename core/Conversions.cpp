@@ -370,6 +370,11 @@ qint32 Conversions::toInt32(const QVariant& value)
     return narrowToInt32(toNumber(value));
 }
 
+QString Conversions::counted(qint64 count, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 QString Conversions::sqlText(const QString& text)
 {
     QString quoted = text;

@@ -25,6 +25,8 @@ public:
     // point. Always plain decimal notation, so that neither SQL nor the
     // two-decimal cut ever sees an exponent.
     static QString numberText(double value);
+    // A count with its noun: "1 account", "3 accounts".
+    static QString counted(qint64 count, const char* one, const char* many);
 
     // The cell read-back text of a number: plain decimal notation holding
     // exactly the stored double (shortest text that reads back to it).

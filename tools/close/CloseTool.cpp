@@ -165,9 +165,10 @@ int CloseTool::report(const ClosingLedger& ledger, const LedgerChoice& choice,
         write(csvPath, report.csv());
     if (!htmlPath.isEmpty())
         write(htmlPath, report.html());
-    m_out << QStringLiteral("%1 worksheet rows written; %2 findings\n")
-                 .arg(ledger.accounts().rows())
-                 .arg(findings.size())
+    m_out << QStringLiteral("%1 written; %2\n")
+                 .arg(Conversions::counted(ledger.accounts().rows(), "worksheet row",
+                                           "worksheet rows"),
+                      Conversions::counted(findings.size(), "finding", "findings"))
           << Qt::flush;
     return findings.isEmpty() ? 0 : 1;
 }

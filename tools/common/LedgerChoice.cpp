@@ -1,6 +1,7 @@
 #include "tools/common/LedgerChoice.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QTextStream>
 
 LedgerChoice::LedgerChoice()
@@ -21,6 +22,13 @@ void LedgerChoice::addOptions(QCommandLineParser& parser) const
 
 bool LedgerChoice::read(const QCommandLineParser& parser, QTextStream& err)
 {
+    // Of two, the parser would silently take the last.
+    for (const QCommandLineOption* option : {&m_profileOption, &m_serverOption}) {
+        if (parser.values(*option).size() > 1) {
+            err << "--" << option->names().constFirst() << " is given more than once" << Qt::endl;
+            return false;
+        }
+    }
     const QString which = parser.value(m_profileOption).toLower();
     if (which != QLatin1String("dosavine") && which != QLatin1String("bindwell")) {
         err << "--profile takes dosavine or bindwell" << Qt::endl;
@@ -40,6 +48,14 @@ std::optional<int> LedgerChoice::parse(QCommandLineParser& parser, const QString
 {
     addOptions(parser);
     parser.addHelpOption();
+    // "-1" reads as an option; a snapshot's or a year's number never is one.
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+$"));
+    for (const QString& argument : arguments.mid(1)) {
+        if (negative.match(argument).hasMatch()) {
+            err << argument << " is no number of this tool's: numbers start at 1" << Qt::endl;
+            return 2;
+        }
+    }
     if (!parser.parse(arguments)) {
         err << parser.errorText() << Qt::endl;
         return 2;
