@@ -105,15 +105,21 @@ QString LedgerFixture::toolPath()
 
 LedgerFixture::ToolRun LedgerFixture::runTool(const QStringList& arguments)
 {
+    return runProgram(toolPath(), arguments);
+}
+
+LedgerFixture::ToolRun LedgerFixture::runProgram(const QString& program,
+                                                 const QStringList& arguments)
+{
     QProcess process;
-    process.start(toolPath(), arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted())
-        fail(QStringLiteral("cannot start %1: %2").arg(toolPath(), process.errorString()));
+        fail(QStringLiteral("cannot start %1: %2").arg(program, process.errorString()));
     // The largest ledgers take seconds; this only guards against a hang.
     if (!process.waitForFinished(10 * 60 * 1000)) {
         process.kill();
         process.waitForFinished();
-        fail(QStringLiteral("%1 did not finish").arg(toolPath()));
+        fail(QStringLiteral("%1 did not finish").arg(program));
     }
     ToolRun result;
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

@@ -60,6 +60,8 @@ public:
     // The ledger tool itself, run with exactly the arguments given.
     static QString toolPath();
     static ToolRun runTool(const QStringList& arguments);
+    // Any of the project's programs the same way.
+    static ToolRun runProgram(const QString& program, const QStringList& arguments);
 
 private:
     QTemporaryDir m_dir;

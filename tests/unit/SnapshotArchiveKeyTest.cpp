@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,14 +90,12 @@ struct ToolRun
 
 ToolRun runTool(const char* tool, const QString& server, const QStringList& command)
 {
-    QProcess process;
-    process.start(QString::fromUtf8(tool),
-                  QStringList{QStringLiteral("--profile"), QStringLiteral("dosavine"),
-                              QStringLiteral("--server"), server} +
-                      command);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(),
-            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
+    const LedgerFixture::ToolRun run = LedgerFixture::runProgram(
+        QString::fromUtf8(tool),
+        QStringList{QStringLiteral("--profile"), QStringLiteral("dosavine"),
+                    QStringLiteral("--server"), server} +
+            command);
+    return {run.exitCode, run.output + run.errors};
 }
 
 // A chain cannot show its own end cut off, but the head an auditor noted

@@ -3,24 +3,13 @@
 
 #include "tests/support/LedgerFixture.h"
 
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Answer
+LedgerFixture::ToolRun run(const char* tool, const QStringList& arguments)
 {
-    int exit = -1;
-    QString text;
-};
-
-Answer run(const char* tool, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QString::fromUtf8(tool), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(),
-            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
+    return LedgerFixture::runProgram(QString::fromUtf8(tool), arguments);
 }
 
 TEST(ToolArguments, WhatCannotBeMeantIsRefusedInWords)
@@ -59,9 +48,10 @@ TEST(ToolArguments, WhatCannotBeMeantIsRefusedInWords)
          2, "does not exist"},
     };
     for (const auto& c : cases) {
-        const Answer answer = run(c.tool, c.arguments);
-        EXPECT_EQ(answer.exit, c.exit) << c.says << ": " << answer.text.toStdString();
-        EXPECT_TRUE(answer.text.contains(QLatin1String(c.says))) << answer.text.toStdString();
+        const LedgerFixture::ToolRun answer = run(c.tool, c.arguments);
+        const QString text = answer.output + answer.errors;
+        EXPECT_EQ(answer.exitCode, c.exit) << c.says << ": " << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(c.says))) << text.toStdString();
     }
     const LedgerFixture::ToolRun built = LedgerFixture::runTool(
         {QStringLiteral("--dir"), ledger.folder(), QStringLiteral("--force"),
