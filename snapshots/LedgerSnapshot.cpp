@@ -10,6 +10,7 @@
 #include <QIODevice>
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -184,26 +185,25 @@ QByteArray LedgerSnapshot::openingsDigest(Session& session)
 QByteArray LedgerSnapshot::digestOf(const Table& table)
 {
     // Neither SQLite nor SQL Server promises an order without ORDER BY, and
-    // a table no one touched must not look changed: the rows are sorted by
-    // their bytes before they are hashed.
-    QList<QByteArray> rows;
-    rows.reserve(table.rows.size());
+    // a table no one touched must not look changed: each row is hashed on
+    // its own, the row hashes are sorted, and those are hashed. It runs
+    // inside the command's transaction, so one buffer serves every row.
+    std::vector<size_t> rows;
+    rows.reserve(size_t(table.rows.size()));
+    QByteArray bytes;
     for (const QVariantList& row : table.rows) {
-        QByteArray bytes;
+        bytes.resize(0);
         QDataStream out(&bytes, QIODevice::WriteOnly);
         out.setVersion(kStream);
         for (const QVariant& value : row)
             writeValue(out, value);
-        rows.append(std::move(bytes));
+        rows.push_back(qHashBits(bytes.constData(), size_t(bytes.size()), 0x51485350));
     }
     std::sort(rows.begin(), rows.end());
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(table.columns.join(u'\n').toUtf8());
-    for (const QByteArray& row : rows) {
-        const qint32 size = qint32(row.size());
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
-        hash.addData(row);
-    }
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(rows.data()),
+                                qsizetype(rows.size() * sizeof(size_t))));
     return hash.result().toHex();
 }
 
