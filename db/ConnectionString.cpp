@@ -1,5 +1,6 @@
 #include "db/ConnectionString.h"
 
+#include "db/OdbcDrivers.h"
 #include "db/ServerName.h"
 #include "db/SqlDialect.h"
 
@@ -95,11 +96,17 @@ QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeo
     if (!name.isValid())
         return {};
     const bool freeTds = isFreeTds(driver);
+    // The legacy driver every Windows has knows neither the tcp: prefix nor
+    // the encryption keywords of Microsoft's newer ones.
+    const bool legacy =
+        driver.compare(QLatin1String(OdbcDrivers::Legacy), Qt::CaseInsensitive) == 0;
     QString target;
     if (!name.instance().isEmpty())
         target = name.host() + u'\\' + name.instance();
     else if (freeTds)
         target = name.host();
+    else if (legacy)
+        target = QStringLiteral("%1,%2").arg(name.host()).arg(name.port());
     else
         target = QStringLiteral("tcp:%1,%2").arg(name.host()).arg(name.port());
     QString result = QStringLiteral("DRIVER=") + braceQuoted(driver) + QStringLiteral(";SERVER=") +
@@ -121,9 +128,13 @@ QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeo
         // answer to its cancel, so it gets half.
         result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8;Timeout=") +
                   QString::number((queryTimeoutSeconds + 1) / 2);
+    } else if (legacy) {
+        // TCP/IP, as the other drivers are told by the tcp: prefix.
+        result += QStringLiteral(";Network=DBMSSOCN");
     } else {
         // The old provider neither required encryption nor checked the
-        // server's certificate; Microsoft's newer drivers default to both.
+        // server's certificate; Microsoft's newer drivers (18 above all)
+        // default to both.
         result += QStringLiteral(";Encrypt=no;TrustServerCertificate=yes");
     }
     return result;

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -231,26 +230,46 @@ TEST(ConnectionString, SqliteOdbcTranslation)
                     .isEmpty());
 }
 
-TEST(SqlServerDriver, MicrosoftsWhenRegisteredElseFreeTds)
+TEST(SqlServerDriver, TheDriverManagersListDecidesAndEachDriverGetsItsKeywords)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const auto ini = [&dir](const char* name, const QByteArray& text) {
-        const QString path = QDir(dir.path()).filePath(QString::fromUtf8(name));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
+    // As the driver manager lists them: on Linux (unixODBC), under Wine
+    // (the host's list), on a Windows with nothing added, with 17, with 18.
+    const QString fallback =
+#ifdef Q_OS_WIN
+        QStringLiteral("SQL Server");
+#else
+        QStringLiteral("FreeTDS");
+#endif
+    const struct
+    {
+        QStringList installed;
+        QString chosen;
+    } sets[] = {
+        {{QStringLiteral("SQLite3"), QStringLiteral("FreeTDS")}, QStringLiteral("FreeTDS")},
+        {{}, fallback},
+        {{QStringLiteral("SQL Server"), QStringLiteral("Microsoft Access Driver (*.mdb)")},
+         QStringLiteral("SQL Server")},
+        {{QStringLiteral("SQL Server"), QStringLiteral("ODBC Driver 17 for SQL Server")},
+         QStringLiteral("ODBC Driver 17 for SQL Server")},
+        {{QStringLiteral("ODBC Driver 17 for SQL Server"), QStringLiteral("FreeTDS"),
+          QStringLiteral("ODBC Driver 18 for SQL Server")},
+         QStringLiteral("ODBC Driver 18 for SQL Server")},
+        {{QStringLiteral("SQL Server"), QStringLiteral("FreeTDS")}, QStringLiteral("FreeTDS")},
     };
-    const QString freeTds = ini("tds.ini", "[FreeTDS]\nDriver=libtdsodbc.so\n");
-    const QString ms17 =
-        ini("ms17.ini", "[FreeTDS]\n\n[ODBC Driver 17 for SQL Server]\nDriver=x\n");
-    const QString ms18 = ini("ms18.ini", "  [ODBC Driver 18 for SQL Server]  \nDriver=y\n");
-    const QString missing = QDir(dir.path()).filePath(QStringLiteral("none.ini"));
+    for (const auto& set : sets)
+        EXPECT_EQ(str(OdbcDrivers::choose(set.installed)), str(set.chosen))
+            << str(set.installed.join(QStringLiteral(", ")));
+    // This machine's driver manager answers, and lists the drivers the tests use.
+    EXPECT_TRUE(OdbcDrivers::installed().contains(QStringLiteral("FreeTDS")))
+        << str(OdbcDrivers::installed().join(QStringLiteral(", ")));
 
-    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({freeTds})), "FreeTDS");
-    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({missing})), "FreeTDS");
-    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({freeTds, ms17})),
-              "ODBC Driver 17 for SQL Server");
-    EXPECT_EQ(str(OdbcDrivers::sqlServerDriverFrom({ms17, ms18})), "ODBC Driver 18 for SQL Server");
+    // Each driver gets the keywords it knows.
+    const ConnectionString parsed(bindwell(QStringLiteral("ledger.example,1433")));
+    EXPECT_EQ(str(parsed.odbcForSqlServer(QStringLiteral("SQL Server"))),
+              "DRIVER={SQL Server};SERVER={ledger.example,1433};DATABASE={Bindwell};"
+              "UID={Bindwell};PWD={QuintonVaresse};Network=DBMSSOCN");
+    EXPECT_EQ(str(parsed.odbcForSqlServer(QStringLiteral("ODBC Driver 18 for SQL Server"))),
+              "DRIVER={ODBC Driver 18 for SQL Server};SERVER={tcp:ledger.example,1433};"
+              "DATABASE={Bindwell};UID={Bindwell};PWD={QuintonVaresse};Encrypt=no;"
+              "TrustServerCertificate=yes");
 }
