@@ -7,7 +7,11 @@
 
 // Only the types and constants; the functions are resolved at run time, so
 // that the core links nothing but Qt while the driver manager stays the
-// platform's own (odbc32.dll, unixODBC's libodbc).
+// platform's own (odbc32.dll, unixODBC's libodbc). Windows' ODBC headers
+// take their types from windows.h.
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -399,8 +399,12 @@ SnapshotArchive::Chain SnapshotArchive::walk(QHash<int, QByteArray>& hashes) con
             problem = QStringLiteral("snapshot %1 was altered").arg(r.number);
         else if (LedgerSnapshot::checksumOf(q.value(14).toByteArray()) != r.checksum)
             problem = QStringLiteral("the rows of snapshot %1 were altered").arg(r.number);
-        if (!problem.isEmpty())
-            return {false, problem};
+        if (!problem.isEmpty()) {
+            Chain broken;
+            broken.intact = false;
+            broken.problem = problem;
+            return broken;
+        }
         previous = r.hash;
         expected = r.number + 1;
         hashes.insert(r.number, r.hash);

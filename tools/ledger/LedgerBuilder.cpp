@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -125,8 +128,18 @@ void LedgerBuilder::replace(const QString& from, const QString& to)
     // the new data.
     for (const char* suffix : {"-journal", "-wal", "-shm"})
         removeIfPresent(to + QLatin1String(suffix));
-    // rename() replaces the target in one step; QFile::rename would not.
+        // The new file takes the old one's place in one step; QFile::rename
+        // would refuse, and so does rename() on Windows.
+#ifdef Q_OS_WIN
+    if (!MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
+                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw Failure(1, QStringLiteral("cannot move %1 to %2: Windows error %3")
+                             .arg(from, to)
+                             .arg(GetLastError()));
+#else
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         throw Failure(1, QStringLiteral("cannot move %1 to %2: %3")
                              .arg(from, to, QString::fromLocal8Bit(std::strerror(errno))));
+#endif
 }

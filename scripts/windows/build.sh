@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Cross-builds Quillhaven for Windows x86-64 on Debian 12: the window and the
+# three tools, each gathered in build-windows/dist/ with exactly the DLLs and
+# plugins it imports.
+#   scripts/windows/build.sh [BUILD_DIR]   (default build-windows/)
+# The cross Qt comes from ../shared/windows/ (its checksum checked); it is
+# unpacked once into BUILD_DIR and kept there.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+out=${1:-$root/build-windows}
+shared=${QH_WINDOWS_QT_ARCHIVE_DIR:-$root/../shared/windows}
+archive=$shared/qt6.4.2-mingw-w64-x86_64.tar.xz
+mingw=x86_64-w64-mingw32
+
+need=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+      binutils-mingw-w64-x86-64 xz-utils)
+missing=()
+for package in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "windows-build: installing ${missing[*]}"
+    apt-get update >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
+        >/dev/null
+fi
+# moc, rcc and uic of the same Qt version run on the host.
+bash "$root/scripts/install-deps.sh"
+
+if [[ ! -f $archive ]]; then
+    echo "windows-build: no cross Qt at $archive" >&2
+    echo "  (it is made by the recipe described in shared/windows/README.md)" >&2
+    exit 1
+fi
+qt=$out/qt6-mingw
+stamp=$out/qt6-mingw.sha256
+sum=$(sha256sum "$archive" | cut -d' ' -f1)
+expected=$(awk '$2 ~ /qt6.4.2-mingw-w64-x86_64.tar.xz$/ {print $1}' "$shared/SHA256SUMS")
+if [[ $sum != "$expected" ]]; then
+    echo "windows-build: $archive does not match its checksum" >&2
+    exit 1
+fi
+if [[ ! -d $qt || $(cat "$stamp" 2>/dev/null) != "$sum" ]]; then
+    rm -rf "$qt"
+    mkdir -p "$out"
+    tar -xJf "$archive" -C "$out"
+    echo "$sum" >"$stamp"
+fi
+
+export QH_WINDOWS_QT=$qt
+cmake -S "$root" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQH_BUILD_TESTS=OFF -DQH_BUILD_BENCH=OFF >/dev/null
+programs=(quillhaven quillhaven-close quillhaven-snapshots quillhaven-ledger)
+cmake --build "$out/build" -j "${QH_BUILD_JOBS:-2}" $(printf -- '--target %s ' "${programs[@]}")
+
+# Where the DLLs a program may import are found; what none of these folders
+# holds is Windows' own (KERNEL32, USER32, ODBC32, ...).
+gcc_dlls=$(dirname "$($mingw-g++-posix -print-libgcc-file-name)")
+dll_folders=("$qt/bin" "$gcc_dlls" "/usr/$mingw/lib")
+dist=$out/dist
+rm -rf "$dist"
+mkdir -p "$dist"
+
+imports() { $mingw-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+find_dll() {
+    local folder
+    for folder in "${dll_folders[@]}"; do
+        [[ -f $folder/$1 ]] && { echo "$folder/$1"; return 0; }
+    done
+    return 0
+}
+# Copies a file into dist/ (under its subfolder) with every DLL it needs,
+# following the imports of each DLL in turn.
+gather() {
+    local file=$1 subfolder=${2:-}
+    mkdir -p "$dist/$subfolder"
+    cp -n "$file" "$dist/$subfolder"
+    local name found
+    while read -r name; do
+        found=$(find_dll "$name")
+        [[ -n $found && ! -f $dist/$name ]] && gather "$found"
+    done < <(imports "$file")
+    return 0
+}
+for program in "${programs[@]}"; do
+    gather "$out/build/$(cd "$out/build" && find . -name "$program.exe" -printf '%P\n' | head -1)"
+done
+# The plugins Qt loads by name: the Windows platform, the two SQL drivers
+# and the native look.
+for plugin in platforms/qwindows.dll sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.dll \
+    styles/qwindowsvistastyle.dll; do
+    gather "$qt/plugins/$plugin" "$(dirname "$plugin")"
+done
+echo "windows-build: $dist"
+ls "$dist"
