@@ -17,3 +17,7 @@ bash scripts/build.sh build-asan -DQH_SANITIZE=ON -DQH_BUILD_BENCH=OFF
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
+
+# The Windows build, cross-built against the shared cross Qt, under Wine.
+bash scripts/windows/build.sh build-windows
+bash scripts/windows/test-wine.sh build-windows build
