@@ -21,7 +21,9 @@ wine=/usr/lib/wine/wine64
 work=$(mktemp -d)
 server_pid=
 cleanup() {
-    [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null
+    if [[ -n $server_pid ]]; then
+        kill "$server_pid" 2>/dev/null || true
+    fi
     WINEPREFIX=$work/prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
     rm -rf "$work"
 }
