@@ -175,7 +175,13 @@ QString archiveName(const QString& profile, const QString& key)
 SnapshotArchive::Ledger SnapshotArchive::ledgerOf(Session& session, const QString& profile,
                                                   const QString& server)
 {
-    return {profile, server, session.ledgerIdentity()};
+    // A server too old to say what it is (no sys.databases) keeps its
+    // archive by the name as typed, as before.
+    try {
+        return {profile, server, session.ledgerIdentity()};
+    } catch (const Failure&) {
+        return {profile, server, QStringLiteral("name:") + server};
+    }
 }
 
 QString SnapshotArchive::namedPathFor(const QString& profile, const QString& server)

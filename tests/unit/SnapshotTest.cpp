@@ -73,9 +73,10 @@ protected:
     {
         Session session;
         Profile::connect(session, Profile::Id::Dosavine, server);
+        const SnapshotArchive::Ledger ledgerName =
+            SnapshotArchive::ledgerOf(session, kProfile, server);
         session.setBeforeStatement(hook);
-        return SnapshotRestore::fromArchive(
-            session, SnapshotArchive::ledgerOf(session, kProfile, server), number);
+        return SnapshotRestore::fromArchive(session, ledgerName, number);
     }
     LedgerFixture ledger;
     LedgerRoad road{QString::fromLatin1(GetParam())};
