@@ -22,6 +22,11 @@ QString money(double amount)
     return QString::number(amount, 'f', 2);
 }
 
+// Every id of Acc_Master, for a NOT IN test. A Null in a NOT IN list would
+// make every answer unknown: kept out.
+const QLatin1String
+    kKnownAccounts("(Select AccountID from Acc_Master where AccountID is not null)");
+
 // Postings whose debit or credit account is one of Acc_Master's that meets
 // the condition. An IN list is worked out once, where a correlated lookup
 // would scan the accounts again for every posting.
@@ -78,12 +83,9 @@ void LedgerCheck::postings(QList<Finding>& findings)
                                       what, money(n[1])),
                              qint64(n[0])});
     };
-    // A Null in a NOT IN list would make every answer unknown: kept out.
-    const QString known =
-        QStringLiteral("(Select AccountID from Acc_Master where AccountID is not null)");
     add(QStringLiteral("Dr_Account is null or Cr_Account is null or Dr_Account not in%1 or "
                        "Cr_Account not in%1")
-            .arg(known),
+            .arg(kKnownAccounts),
         QStringLiteral("whose debit or credit account is missing from Acc_Master"));
     add(eitherSide(QStringLiteral("ParentID in('P','B')")),
         QStringLiteral("whose debit or credit account is a group account (parent 'P' or 'B')"));
@@ -119,11 +121,11 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
     master.close();
     if (accounts.isEmpty())
         return;
-    RecordSet unmatched = m_session.query(QStringLiteral(
-        "Select Id, Count(*), Sum(Amount) from (Select Dr_Account as Id, Amount from "
-        "Acc_transaction union all Select Cr_Account as Id, Amount from Acc_transaction) P "
-        "where Id not in(Select AccountID from Acc_Master where AccountID is not null) group "
-        "by Id"));
+    RecordSet unmatched = m_session.query(
+        QStringLiteral("Select Id, Count(*), Sum(Amount) from (Select Dr_Account as Id, Amount "
+                       "from Acc_transaction union all Select Cr_Account as Id, Amount from "
+                       "Acc_transaction) P where Id not in%1 group by Id")
+            .arg(kKnownAccounts));
     while (!unmatched.eof()) {
         const QString id = unmatched.field(0).toString();
         const auto same = accounts.constFind(loose(id));

@@ -90,29 +90,33 @@ Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind, const Q
     const int number = nativeNumber(error);
     const QString description = text(error);
     if (kind == SqlDialect::Kind::Sqlite && !ledgerFile.isEmpty()) {
-        const QString file = QDir::toNativeSeparators(ledgerFile);
-        const QString kept = QStringLiteral(" Nothing was changed: the command was undone.\n");
-        if (sqlitePrimary(number) == kSqliteReadOnly ||
-            description.contains(QLatin1String("readonly database"), Qt::CaseInsensitive))
-            return Failure(number, QStringLiteral("The ledger file %1 cannot be written (%2).")
-                                           .arg(file, description) +
-                                       kept +
-                                       QStringLiteral("Give your user the right to write the file "
-                                                      "and its folder, then try again."));
-        if (sqlitePrimary(number) == kSqliteFull ||
-            description.contains(QLatin1String("disk is full"), Qt::CaseInsensitive))
-            return Failure(number, QStringLiteral("The disk that holds the ledger file %1 is full "
-                                                  "(%2).")
-                                           .arg(file, description) +
-                                       kept +
-                                       QStringLiteral("Free some space on it, then try again."));
-        if (sqlitePrimary(number) == kSqliteIoErr)
-            return Failure(number, QStringLiteral("The ledger file %1 could not be read or written "
-                                                  "(%2).")
-                                           .arg(file, description) +
-                                       kept +
-                                       QStringLiteral("Check the disk or the network share that "
-                                                      "holds it, then try again."));
+        // Faults of the file itself: which file, that the command was undone,
+        // and what the operator can do about it.
+        const struct
+        {
+            int code;
+            const char* text; // what the drivers say, in case the code is not theirs
+            const char* what; // %1 the file, %2 the driver's text
+            const char* todo;
+        } faults[] = {
+            {kSqliteReadOnly, "readonly database", "The ledger file %1 cannot be written (%2).",
+             "Give your user the right to write the file and its folder, then try again."},
+            {kSqliteFull, "disk is full", "The disk that holds the ledger file %1 is full (%2).",
+             "Free some space on it, then try again."},
+            {kSqliteIoErr, nullptr, "The ledger file %1 could not be read or written (%2).",
+             "Check the disk or the network share that holds it, then try again."},
+        };
+        for (const auto& fault : faults) {
+            if (sqlitePrimary(number) != fault.code &&
+                !(fault.text &&
+                  description.contains(QLatin1String(fault.text), Qt::CaseInsensitive)))
+                continue;
+            return Failure(number,
+                           QString::fromLatin1(fault.what)
+                                   .arg(QDir::toNativeSeparators(ledgerFile), description) +
+                               QStringLiteral(" Nothing was changed: the command was undone.\n") +
+                               QLatin1String(fault.todo));
+        }
     }
     if (kind == SqlDialect::Kind::Sqlite &&
         (sqlitePrimary(number) == kSqliteBusy || sqlitePrimary(number) == kSqliteLocked)) {

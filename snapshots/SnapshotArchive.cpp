@@ -191,8 +191,8 @@ QString SnapshotArchive::namedPathFor(const QString& profile, const QString& ser
 
 QString SnapshotArchive::pathFor(const Ledger& ledger)
 {
-    const QString path = QDir(folder()).filePath(QStringLiteral("ledger-") +
-                                                 archiveName(ledger.profile, ledger.identity));
+    QString path = QDir(folder()).filePath(QStringLiteral("ledger-") +
+                                           archiveName(ledger.profile, ledger.identity));
     if (!QFileInfo::exists(path)) {
         const QString named = namedPathFor(ledger.profile, ledger.server);
         // A failed copy leaves a new archive to start; the old one stays.

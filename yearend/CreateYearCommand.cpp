@@ -11,6 +11,7 @@
 #include "years/YearCreation.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -78,10 +79,11 @@ void CreateYearCommand::run()
                            12 + rows + rows / years);
     BalanceCalculator::UnknownSides unknown;
     // What a failure before the commit puts back: the transaction takes the
-    // table back, these the list and the worksheet, so the operator can try
-    // again once the cause is mended.
-    GridModel::Saved yearsBefore = m_context.accYears().save();
-    GridModel::Saved sheetBefore = m_context.accounts().save();
+    // table back, these the list and the worksheet (kept once the checks
+    // passed, right before they change), so the operator can try again once
+    // the cause is mended.
+    std::optional<GridModel::Saved> yearsBefore;
+    std::optional<GridModel::Saved> sheetBefore;
     bool committing = false;
     // The write lock comes first and the checks under it: a second operator
     // who clicks at the same moment waits here, then finds this year made.
@@ -103,6 +105,8 @@ void CreateYearCommand::run()
             m_context.sink().show(refusalText(refusal), MessageSink::Icon::Information);
             return;
         }
+        yearsBefore = m_context.accYears().save();
+        sheetBefore = m_context.accounts().save();
         creation.appendNextYears();
         controls.setCreateEnabled(false);
         controls.setCreateVisible(false);
@@ -127,9 +131,9 @@ void CreateYearCommand::run()
             // nothing may be migrated from them until the next connect.
             m_context.setWorksheetSound(false);
             controls.setMigrateEnabled(false);
-        } else {
-            m_context.accYears().restore(std::move(yearsBefore));
-            m_context.accounts().restore(std::move(sheetBefore));
+        } else if (yearsBefore) {
+            m_context.accYears().restore(std::move(*yearsBefore));
+            m_context.accounts().restore(std::move(*sheetBefore));
             controls.setCreateEnabled(true);
             controls.setCreateVisible(true);
         }

@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -326,14 +325,12 @@ TEST(SnapshotsTool, ListsDiffsRestores)
     ASSERT_TRUE(window.migrate()) << str(window.messages());
 
     const auto tool = [&](const QStringList& command) {
-        QProcess process;
-        process.start(QString::fromUtf8(QH_SNAPSHOTS_TOOL),
-                      QStringList{QStringLiteral("--profile"), QStringLiteral("dosavine"),
-                                  QStringLiteral("--server"), ledger.serverName()} +
-                          command);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return std::pair{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput() +
-                                                               process.readAllStandardError())};
+        const LedgerFixture::ToolRun run = LedgerFixture::runProgram(
+            QString::fromUtf8(QH_SNAPSHOTS_TOOL),
+            QStringList{QStringLiteral("--profile"), QStringLiteral("dosavine"),
+                        QStringLiteral("--server"), ledger.serverName()} +
+                command);
+        return std::pair{run.exitCode, run.output + run.errors};
     };
     auto [listed, listing] = tool({QStringLiteral("list")});
     EXPECT_EQ(listed, 0) << str(listing);

@@ -61,11 +61,7 @@ int CloseTool::run(const QStringList& arguments)
     const QCommandLineOption html(QStringLiteral("html"),
                                   QStringLiteral("report: write the figures as HTML to FILE."),
                                   QStringLiteral("FILE"));
-    const QCommandLineOption head(
-        QStringLiteral("head"),
-        QStringLiteral("verify: the head N:HASH of the snapshot archive noted before; the "
-                       "chain must still hold it as it was."),
-        QStringLiteral("N:HASH"));
+    const QCommandLineOption head = LedgerChoice::headOption("verify");
     parser.addOptions({csv, html, head});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("check, preview, report or verify"));
@@ -93,11 +89,9 @@ int CloseTool::run(const QStringList& arguments)
     };
     if (!only(csv, "report") || !only(html, "report") || !only(head, "verify"))
         return 2;
-    if (parser.isSet(head) && !SnapshotArchive::isHead(parser.value(head))) {
-        m_err << "--head takes the head as quillhaven-snapshots list prints it: NUMBER:HASH"
-              << Qt::endl;
+    QString heldHead;
+    if (!LedgerChoice::readHead(parser, head, heldHead, m_err))
         return 2;
-    }
     try {
         Profile::connect(m_session, choice.profile(), choice.server());
         ClosingLedger ledger;
@@ -115,7 +109,7 @@ int CloseTool::run(const QStringList& arguments)
             return preview(ledger);
         if (command == QLatin1String("report"))
             return report(ledger, choice, parser.value(csv), parser.value(html));
-        return verify(ledger, choice, parser.value(head));
+        return verify(ledger, choice, heldHead);
     } catch (const Failure& failure) {
         m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
         return 2;

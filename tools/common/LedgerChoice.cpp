@@ -1,5 +1,7 @@
 #include "tools/common/LedgerChoice.h"
 
+#include "snapshots/SnapshotArchive.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -18,6 +20,25 @@ LedgerChoice::LedgerChoice()
 void LedgerChoice::addOptions(QCommandLineParser& parser) const
 {
     parser.addOptions({m_profileOption, m_serverOption});
+}
+
+QCommandLineOption LedgerChoice::headOption(const char* command)
+{
+    return QCommandLineOption(QStringLiteral("head"),
+                              QStringLiteral("%1: the head N:HASH of the snapshot archive noted "
+                                             "before; the chain must still hold it as it was.")
+                                  .arg(QLatin1String(command)),
+                              QStringLiteral("N:HASH"));
+}
+
+bool LedgerChoice::readHead(const QCommandLineParser& parser, const QCommandLineOption& option,
+                            QString& head, QTextStream& err)
+{
+    head = parser.value(option);
+    if (!parser.isSet(option) || SnapshotArchive::isHead(head))
+        return true;
+    err << "--head takes the head as quillhaven-snapshots list prints it: NUMBER:HASH" << Qt::endl;
+    return false;
 }
 
 bool LedgerChoice::read(const QCommandLineParser& parser, QTextStream& err)

@@ -26,6 +26,13 @@ public:
     std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
                              QTextStream& out, QTextStream& err);
 
+    // --head N:HASH, the snapshot archive's head noted before, for the
+    // command named; and its value once it has been checked to be a head
+    // (false, with a line on err, when it is not).
+    static QCommandLineOption headOption(const char* command);
+    static bool readHead(const QCommandLineParser& parser, const QCommandLineOption& option,
+                         QString& head, QTextStream& err);
+
     Profile::Id profile() const noexcept { return m_profile; }
     // "Dosavine" or "Bindwell", as the snapshot archive names the ledger.
     QString profileName() const { return Profile::catalog(m_profile); }

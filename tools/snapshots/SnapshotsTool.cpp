@@ -50,10 +50,7 @@ int SnapshotsTool::run(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     LedgerChoice ledger;
-    const QCommandLineOption head(QStringLiteral("head"),
-                                  QStringLiteral("list: the head N:HASH noted before; the chain "
-                                                 "must still hold it as it was."),
-                                  QStringLiteral("N:HASH"));
+    const QCommandLineOption head = LedgerChoice::headOption("list");
     parser.addOption(head);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, diff N or restore N"));
@@ -62,11 +59,8 @@ int SnapshotsTool::run(const QStringList& arguments)
     m_profile = ledger.profileName();
     m_profileId = ledger.profile();
     m_server = ledger.server();
-    m_head = parser.value(head);
-    if (parser.isSet(head) && !SnapshotArchive::isHead(m_head)) {
-        m_err << "--head takes the head as list prints it: NUMBER:HASH" << Qt::endl;
+    if (!LedgerChoice::readHead(parser, head, m_head, m_err))
         return 2;
-    }
     const QStringList words = parser.positionalArguments();
     const QString command = words.value(0);
     bool numbered = false;
