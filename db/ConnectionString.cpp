@@ -5,6 +5,7 @@
 #include "db/SqlDialect.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -87,7 +88,10 @@ QString ConnectionString::embeddedFile() const
     const QString folder = embeddedFolder();
     if (folder.isEmpty())
         return {};
-    return QDir::cleanPath(QDir(folder).absoluteFilePath(catalog() + QStringLiteral(".db")));
+    // Absolute in full: on Windows a folder from the root gets the current
+    // drive's letter.
+    return QDir::cleanPath(
+        QFileInfo(QDir(folder).filePath(catalog() + QStringLiteral(".db"))).absoluteFilePath());
 }
 
 QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeoutSeconds) const

@@ -15,6 +15,10 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <lmcons.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <pwd.h>
 #include <unistd.h>
@@ -153,9 +157,14 @@ private:
 QString SnapshotArchive::folder()
 {
     // The program's own data folder, the same for the window and its tools
-    // whatever each executable is called.
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("quillhaven/snapshots"));
+    // whatever each executable is called: on Windows the user's local
+    // AppData. QUILLHAVEN_DATA stands in for the user's data folder where a
+    // site keeps its archives elsewhere.
+    const QString chosen = qEnvironmentVariable("QUILLHAVEN_DATA");
+    const QString data = chosen.isEmpty()
+                             ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                             : chosen;
+    return QDir(data).filePath(QStringLiteral("quillhaven/snapshots"));
 }
 
 namespace {
@@ -204,6 +213,13 @@ QString SnapshotArchive::pathFor(const Ledger& ledger)
 
 QString SnapshotArchive::currentUser()
 {
+#ifdef Q_OS_WIN
+    // The account Windows logged on, not what the environment claims.
+    wchar_t account[UNLEN + 1];
+    DWORD size = UNLEN + 1;
+    if (GetUserNameW(account, &size) && size > 1)
+        return QString::fromWCharArray(account, int(size - 1));
+#endif
     for (const char* name : {"USER", "USERNAME", "LOGNAME"}) {
         QString user = qEnvironmentVariable(name);
         if (!user.isEmpty())

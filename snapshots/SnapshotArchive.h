@@ -62,7 +62,8 @@ public:
     static Ledger ledgerOf(Session& session, const QString& profile, const QString& server);
 
     // Where the snapshots of a ledger are kept: DATA/quillhaven/snapshots/,
-    // DATA being the user's data folder (XDG_DATA_HOME on Linux).
+    // DATA being QUILLHAVEN_DATA when set, else the user's data folder
+    // (XDG_DATA_HOME or ~/.local/share on Linux, %LOCALAPPDATA% on Windows).
     static QString folder();
     // The archive of a ledger. One kept under the name as typed, as the
     // program kept them before, is taken over the first time: copied whole,

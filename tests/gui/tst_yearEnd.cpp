@@ -53,7 +53,8 @@ private slots:
     {
         QTest::addColumn<QString>("scheme");
         QTest::newRow("native") << QStringLiteral("sqlite");
-        QTest::newRow("odbc") << QStringLiteral("sqliteodbc");
+        if (LedgerRoad::isAvailable(QStringLiteral("sqliteodbc")))
+            QTest::newRow("odbc") << QStringLiteral("sqliteodbc");
         // SQL Server's wire: FreeTDS to the TDS test server.
         QTest::newRow("tds") << QStringLiteral("tds");
     }

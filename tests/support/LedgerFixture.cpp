@@ -58,11 +58,21 @@ void run(QSqlQuery& query, const QString& sql)
 struct TestDataFolder
 {
     QTemporaryDir dir;
-    TestDataFolder() { qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit()); }
+    TestDataFolder() { qputenv(LedgerFixture::dataFolderVariable(), dir.path().toLocal8Bit()); }
 };
 const TestDataFolder g_dataFolder;
 
 } // namespace
+
+const char* LedgerFixture::dataFolderVariable()
+{
+#ifdef Q_OS_WIN
+    // Windows names no data folder in its environment.
+    return "QUILLHAVEN_DATA";
+#else
+    return "XDG_DATA_HOME";
+#endif
+}
 
 LedgerFixture::LedgerFixture()
 {
@@ -112,7 +122,8 @@ LedgerFixture::ToolRun LedgerFixture::runProgram(const QString& program,
                                                  const QStringList& arguments)
 {
     QProcess process;
-    process.start(program, arguments);
+    // Text mode: a Windows program's line ends read as "\n".
+    process.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     if (!process.waitForStarted())
         fail(QStringLiteral("cannot start %1: %2").arg(program, process.errorString()));
     // The largest ledgers take seconds; this only guards against a hang.

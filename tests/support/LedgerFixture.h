@@ -62,6 +62,9 @@ public:
     static ToolRun runTool(const QStringList& arguments);
     // Any of the project's programs the same way.
     static ToolRun runProgram(const QString& program, const QStringList& arguments);
+    // The environment variable that names the user's data folder, which
+    // each test program points at a folder of its own.
+    static const char* dataFolderVariable();
 
 private:
     QTemporaryDir m_dir;

@@ -2,6 +2,26 @@
 
 #include <stdexcept>
 
+bool LedgerRoad::isAvailable(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return name != QLatin1String("sqliteodbc");
+#else
+    Q_UNUSED(name);
+    return true;
+#endif
+}
+
+std::vector<const char*> LedgerRoad::names(std::initializer_list<const char*> wanted)
+{
+    std::vector<const char*> roads;
+    for (const char* road : wanted) {
+        if (isAvailable(QString::fromLatin1(road)))
+            roads.push_back(road);
+    }
+    return roads;
+}
+
 QString LedgerRoad::serverName(const QString& folder)
 {
     if (!isTds())

@@ -3,7 +3,9 @@
 #include "tests/support/TdsServer.h"
 
 #include <QString>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 // The roads to a ledger that the end-to-end tests travel: the embedded
 // ledger through Qt's SQLite driver ("sqlite"), the same file through the
@@ -13,6 +15,15 @@ class LedgerRoad
 {
 public:
     explicit LedgerRoad(const QString& name) : m_name(name) {}
+
+    // Whether this build can travel the road. A Windows build has no SQLite
+    // ODBC driver of its own, and the host's, to which Wine hands its ODBC
+    // calls, cannot open a Windows path: it has the embedded road and SQL
+    // Server's wire only.
+    static bool isAvailable(const QString& name);
+    // Of the roads named, those this build can travel, in the same order.
+    static std::vector<const char*> names(
+        std::initializer_list<const char*> wanted = {"sqlite", "sqliteodbc", "tds"});
 
     const QString& name() const { return m_name; }
     bool isTds() const { return m_name == QLatin1String("tds"); }

@@ -2,12 +2,16 @@
 
 #include "db/ConnectionString.h"
 #include "db/Profile.h"
+#ifdef Q_OS_WIN
+#include "tests/support/WineControlLine.h"
+#endif
 
 #include <QDir>
 #include <QFile>
 #include <stdexcept>
 
 namespace {
+
 
 [[noreturn]] void fail(const QString& message)
 {
@@ -29,10 +33,24 @@ constexpr int kAnswerMs = 30000;
 TdsServer::TdsServer(const QString& folder, const QStringList& extra, Logins logins)
     : m_log(m_logDir.filePath(QStringLiteral("batches.log")))
 {
-    QStringList arguments{QStringLiteral("--folder"), folder, QStringLiteral("--log"), m_log};
+#ifdef Q_OS_WIN
+    // A Linux program under Wine: it is given Linux paths and steered over
+    // loopback.
+    const auto hostPath = &WineControlLine::hostPath;
+#else
+    const auto hostPath = [](const QString& path) { return path; };
+#endif
+    QStringList arguments{QStringLiteral("--folder"), hostPath(folder), QStringLiteral("--log"),
+                          hostPath(m_log)};
     if (logins == Logins::Profiles)
         arguments << QStringLiteral("--login") << loginOf(Profile::Id::Dosavine)
                   << QStringLiteral("--login") << loginOf(Profile::Id::Bindwell);
+#ifdef Q_OS_WIN
+    m_line = std::make_unique<WineControlLine>(serverPath(), arguments + extra,
+                                               m_logDir.filePath(QStringLiteral("ports")),
+                                               kStartMs, kAnswerMs);
+    m_port = m_line->port();
+#else
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(serverPath(), arguments + extra);
     if (!m_process.waitForStarted(kStartMs))
@@ -49,16 +67,19 @@ TdsServer::TdsServer(const QString& folder, const QStringList& extra, Logins log
     m_port = line.section(u' ', 1).toInt(&ok);
     if (!line.startsWith(QLatin1String("port ")) || !ok)
         fail(QStringLiteral("unexpected first line of the TDS test server: %1").arg(line));
+#endif
 }
 
 TdsServer::~TdsServer()
 {
+#ifndef Q_OS_WIN
     // Closing its input stops the server; it ends its connections first.
     m_process.closeWriteChannel();
     if (!m_process.waitForFinished(kAnswerMs)) {
         m_process.kill();
         m_process.waitForFinished();
     }
+#endif
 }
 
 QString TdsServer::serverPath()
@@ -73,12 +94,16 @@ QString TdsServer::serverName() const
 
 QString TdsServer::command(const QString& line)
 {
+#ifdef Q_OS_WIN
+    return m_line->command(line);
+#else
     m_process.write(line.toUtf8() + '\n');
     while (!m_process.canReadLine()) {
         if (!m_process.waitForReadyRead(kAnswerMs))
             fail(QStringLiteral("the TDS test server did not answer \"%1\"").arg(line));
     }
     return QString::fromUtf8(m_process.readLine()).trimmed();
+#endif
 }
 
 qint64 TdsServer::count(const QString& what)

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
+
+class WineControlLine;
 
 // The TDS test server for one test: started on a free loopback port over a
 // folder of ledgers, accepting the two profiles' logins for their own
@@ -52,6 +55,10 @@ private:
 
     QTemporaryDir m_logDir;
     QString m_log;
+#ifdef Q_OS_WIN
+    std::unique_ptr<WineControlLine> m_line;
+#else
     QProcess m_process;
+#endif
     int m_port = 0;
 };

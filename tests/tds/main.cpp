@@ -3,6 +3,11 @@
 // the data in the SQLite ledgers of a folder, one file per catalog. Tests
 // start it, read "port N" from its standard output, steer it with commands
 // on its standard input and stop it by closing that input.
+//
+// A Windows program under Wine can start a Linux program but not reach its
+// standard input and output. With --announce FILE the server writes "port N"
+// and "control M" into FILE instead, takes one connection on the loopback
+// port M and reads its commands from there; closing it stops the server.
 
 #include "tests/tds/ClientSession.h"
 #include "tests/tds/ServerControl.h"
@@ -11,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QHostAddress>
 #include <QTextStream>
 #include <arpa/inet.h>
@@ -18,6 +24,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <netinet/in.h>
@@ -86,6 +93,36 @@ void closeClients()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
+// Writes "port N" and "control M" into a file, whole or not at all: the
+// program that waits for it reads it once it exists.
+bool announcePorts(const QString& path, uint16_t port, uint16_t controlPort)
+{
+    QFile file(path + QStringLiteral(".part"));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QStringLiteral("port %1\ncontrol %2\n").arg(port).arg(controlPort).toUtf8());
+    file.close();
+    return QFile::rename(file.fileName(), path);
+}
+
+// One line of the control connection, without its end; false once it ends.
+bool readLineFrom(int fd, std::string& pending, std::string& line)
+{
+    for (;;) {
+        const auto end = pending.find('\n');
+        if (end != std::string::npos) {
+            line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            return true;
+        }
+        char buffer[512];
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return false;
+        pending.append(buffer, std::size_t(got));
+    }
+}
+
 QString answer(ServerControl& control, const QString& line)
 {
     const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -139,7 +176,11 @@ int main(int argc, char** argv)
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append every batch received to FILE."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({folder, host, port, instance, browserPort, login, log});
+    const QCommandLineOption announce(
+        QStringLiteral("announce"),
+        QStringLiteral("Write the ports into FILE and take commands on the control port."),
+        QStringLiteral("FILE"));
+    parser.addOptions({folder, host, port, instance, browserPort, login, log, announce});
     parser.process(app);
 
     ServerControl control;
@@ -178,15 +219,43 @@ int main(int argc, char** argv)
         }).detach();
     }
 
-    std::cout << "port " << mainPort << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        const QString command = QString::fromStdString(line).trimmed();
-        if (command == QLatin1String("quit"))
-            break;
-        if (!command.isEmpty())
-            std::cout << answer(control, command).toStdString() << std::endl;
+    const auto serve = [&control](const std::function<bool(std::string&)>& readLine,
+                                  const std::function<void(const std::string&)>& writeLine) {
+        std::string line;
+        while (readLine(line)) {
+            const QString command = QString::fromStdString(line).trimmed();
+            if (command == QLatin1String("quit"))
+                break;
+            if (!command.isEmpty())
+                writeLine(answer(control, command).toStdString());
+        }
+    };
+    if (parser.isSet(announce)) {
+        uint16_t controlPort = 0;
+        const int controlListener =
+            listenOn(QHostAddress(QHostAddress::LocalHost), 0, controlPort);
+        if (controlListener < 0 ||
+            !announcePorts(parser.value(announce), mainPort, controlPort)) {
+            std::cerr << "quillhaven-tds-server: cannot announce the ports\n";
+            return 1;
+        }
+        const int channel = ::accept(controlListener, nullptr, nullptr);
+        ::close(controlListener);
+        std::string pending;
+        serve([channel, &pending](std::string& line) { return readLineFrom(channel, pending, line); },
+              [channel](const std::string& text) {
+                  const std::string withEnd = text + '\n';
+                  ::send(channel, withEnd.data(), withEnd.size(), MSG_NOSIGNAL);
+              });
+        ::close(listener);
+        closeClients();
+        ::close(channel);
+        std::_Exit(0);
     }
+
+    std::cout << "port " << mainPort << std::endl;
+    serve([](std::string& line) { return bool(std::getline(std::cin, line)); },
+          [](const std::string& text) { std::cout << text << std::endl; });
     ::close(listener);
     closeClients();
     std::cout.flush();

@@ -143,7 +143,7 @@ TEST_P(Close, TheProofFindsARowAlteredAfterTheMigration)
     EXPECT_EQ(alone.differences[1].account, QStringLiteral("1002"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, Close, ::testing::Values("sqlite", "sqliteodbc", "tds"));
+INSTANTIATE_TEST_SUITE_P(Roads, Close, ::testing::ValuesIn(LedgerRoad::names()));
 
 struct ToolRun
 {
@@ -154,12 +154,9 @@ struct ToolRun
 
 ToolRun closeTool(const QStringList& arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(QH_CLOSE_TOOL), arguments);
-    tool.waitForFinished(60000);
-    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            QString::fromUtf8(tool.readAllStandardOutput()),
-            QString::fromUtf8(tool.readAllStandardError())};
+    const LedgerFixture::ToolRun run =
+        LedgerFixture::runProgram(QStringLiteral(QH_CLOSE_TOOL), arguments);
+    return {run.exitCode, run.output, run.errors};
 }
 
 TEST(CloseTool, CommandsTheirFilesAndExitStatus)

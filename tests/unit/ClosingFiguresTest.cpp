@@ -204,6 +204,6 @@ TEST_P(ClosingFigures, FailedRefreshOffersNoMigration)
     EXPECT_EQ(cell(C::AccBalance, 1), QString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ClosingFigures, ::testing::Values("sqlite", "sqliteodbc", "tds"));
+INSTANTIATE_TEST_SUITE_P(Servers, ClosingFigures, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

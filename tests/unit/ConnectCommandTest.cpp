@@ -2,6 +2,7 @@
 #include "core/Failure.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
+#include "tests/support/LedgerRoad.h"
 #include "tests/unit/SmallLedger.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
@@ -245,7 +246,7 @@ TEST_P(ConnectCommandTest, ConnectReportsAndReturns)
     EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ConnectCommandTest, ::testing::Values("sqlite", "sqliteodbc"),
+INSTANTIATE_TEST_SUITE_P(Drivers, ConnectCommandTest, ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              return std::string(param.param);
                          });

@@ -3,6 +3,7 @@
 #include "db/Profile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QMap>
 #include <gtest/gtest.h>
@@ -207,22 +208,51 @@ TEST(ConnectionString, EmbeddedSchemes)
 
 TEST(ConnectionString, EmbeddedFileIsNamedAfterTheCatalog)
 {
-    EXPECT_EQ(
-        str(ConnectionString(dosavine(QStringLiteral("sqlite:/data/ledgers/"))).embeddedFile()),
-        "/data/ledgers/Dosavine.db");
-    EXPECT_EQ(
-        str(ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data//ledgers"))).embeddedFile()),
-        "/data/ledgers/Bindwell.db");
+    // On Windows a path from the root is on the current drive.
+    const auto onThisDrive = [](const char* path) {
+        return QFileInfo(QString::fromLatin1(path)).absoluteFilePath();
+    };
+    EXPECT_EQ(ConnectionString(dosavine(QStringLiteral("sqlite:/data/ledgers/"))).embeddedFile(),
+              onThisDrive("/data/ledgers/Dosavine.db"));
+    EXPECT_EQ(ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data//ledgers"))).embeddedFile(),
+              onThisDrive("/data/ledgers/Bindwell.db"));
     EXPECT_EQ(ConnectionString(dosavine(QStringLiteral("sqlite:rel"))).embeddedFile(),
               QDir::current().absoluteFilePath(QStringLiteral("rel/Dosavine.db")));
     EXPECT_TRUE(ConnectionString(dosavine(QStringLiteral("sqlite:"))).embeddedFile().isEmpty());
 }
 
+#ifdef Q_OS_WIN
+// The folders a Windows operator types: a drive letter with either
+// separator, a share by its UNC name.
+TEST(ConnectionString, WindowsFolders)
+{
+    const struct
+    {
+        const char* server;
+        const char* file;
+    } cases[] = {{"sqlite:C:\\Ledgers", "C:/Ledgers/Dosavine.db"},
+                 {"sqlite:C:/Ledgers/", "C:/Ledgers/Dosavine.db"},
+                 {"sqlite:D:\\Year end\\2024", "D:/Year end/2024/Dosavine.db"},
+                 {"sqlite:\\\\fileserver\\books", "//fileserver/books/Dosavine.db"},
+                 {"sqlite://fileserver/books", "//fileserver/books/Dosavine.db"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.server);
+        EXPECT_EQ(str(ConnectionString(dosavine(QString::fromUtf8(c.server))).embeddedFile()),
+                  c.file);
+    }
+    EXPECT_EQ(str(ConnectionString(dosavine(QStringLiteral("sqliteodbc:\\\\fileserver\\books")))
+                      .odbcForSqlite()),
+              "DRIVER={SQLite3};Database=//fileserver/books/Dosavine.db;NoCreat=1;Timeout=2500");
+}
+#endif
+
 TEST(ConnectionString, SqliteOdbcTranslation)
 {
     EXPECT_EQ(
-        str(ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data/a b#c"))).odbcForSqlite()),
-        "DRIVER={SQLite3};Database=/data/a b#c/Bindwell.db;NoCreat=1;Timeout=2500");
+        ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data/a b#c"))).odbcForSqlite(),
+        QStringLiteral("DRIVER={SQLite3};Database=") +
+            QFileInfo(QStringLiteral("/data/a b#c/Bindwell.db")).absoluteFilePath() +
+            QStringLiteral(";NoCreat=1;Timeout=2500"));
     // That driver cannot take a ";" in a value: nothing rather than a key of
     // the folder's making.
     EXPECT_TRUE(ConnectionString(dosavine(QStringLiteral("sqliteodbc:/x;NoCreat=0")))

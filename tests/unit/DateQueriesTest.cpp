@@ -111,6 +111,6 @@ TEST_P(DateQueriesTest, LatestEndOfAllYearsAndTheFirstActiveRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest,
-                         ::testing::Values("sqlite", "sqliteodbc", "tds"));
+                         ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

@@ -110,6 +110,6 @@ TEST_P(IdMatching, TheKeyRuleAgreesWithTheDatabase)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, IdMatching, ::testing::Values("sqlite", "sqliteodbc", "tds"));
+INSTANTIATE_TEST_SUITE_P(Roads, IdMatching, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

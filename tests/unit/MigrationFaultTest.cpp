@@ -106,7 +106,7 @@ TEST_P(MigrationFault, StatementTheDatabaseRefuses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationFault,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         ::testing::ValuesIn(MigrationHarness::backends()),
                          [](const ::testing::TestParamInfo<Backend>& p) {
                              return MigrationHarness::backendName(p.param);
                          });

@@ -123,3 +123,18 @@ std::string MigrationHarness::backendName(Backend backend)
     }
     return "Native";
 }
+
+bool MigrationHarness::isAvailable(Backend backend)
+{
+    return LedgerRoad::isAvailable(roadOf(backend));
+}
+
+std::vector<MigrationHarness::Backend> MigrationHarness::backends()
+{
+    std::vector<Backend> available;
+    for (Backend backend : {Backend::Native, Backend::Odbc, Backend::Tds}) {
+        if (isAvailable(backend))
+            available.push_back(backend);
+    }
+    return available;
+}

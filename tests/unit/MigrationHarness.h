@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One ledger, one window state and one statement log for the migration tests:
 // builds the ledger with the ledger tool, connects to it the way the operator
@@ -66,6 +67,9 @@ public:
     static QStringList snapshotQueries();
     // "Native", "Odbc" or "Tds", for naming parameterised tests.
     static std::string backendName(Backend backend);
+    // The backends whose road this build can travel.
+    static std::vector<Backend> backends();
+    static bool isAvailable(Backend backend);
 
     LedgerFixture ledger;
     FakeControls controls;

@@ -83,7 +83,7 @@ TEST_P(MigrationKill, KilledPartWayLeavesTheTableAsItWas)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationKill,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         ::testing::ValuesIn(MigrationHarness::backends()),
                          [](const ::testing::TestParamInfo<Backend>& p) {
                              return MigrationHarness::backendName(p.param);
                          });

@@ -297,10 +297,10 @@ TEST_P(MigrationRefusal, AfterARefreshThatFailed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationStatements,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         ::testing::ValuesIn(MigrationHarness::backends()),
                          backendName);
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationRefusal,
-                         ::testing::Values(Backend::Native, Backend::Odbc, Backend::Tds),
+                         ::testing::ValuesIn(MigrationHarness::backends()),
                          backendName);
 
 TEST(MigrationWithoutConnection, RefusesBeforeAnyConnect)

@@ -2,6 +2,7 @@
 #include "core/Failure.h"
 #include "db/DriverFailure.h"
 #include "db/Profile.h"
+#include "tests/support/LedgerRoad.h"
 #include "tests/unit/SmallLedger.h"
 
 #include <QDir>
@@ -137,6 +138,10 @@ TEST_P(EmbeddedSession, UnusualFolderNames)
     for (const char* name :
          {"with space", "hash#and?query", "per%41cent", "brace{}=", "semi;colon"}) {
         SCOPED_TRACE(name);
+#ifdef Q_OS_WIN
+        if (std::strchr(name, '?'))
+            continue; // no Windows file name holds a question mark
+#endif
         const QString folder = QDir(ledger.folder()).filePath(QString::fromUtf8(name));
         ASSERT_TRUE(QDir().mkpath(folder));
         SmallLedger::execute(QDir(folder).filePath(QStringLiteral("Dosavine.db")),
@@ -345,7 +350,7 @@ TEST_P(EmbeddedSession, ReopenAndReleaseLeaveNoConnectionBehind)
     EXPECT_EQ(QSqlDatabase::connectionNames(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, EmbeddedSession, ::testing::Values("sqlite", "sqliteodbc"),
+INSTANTIATE_TEST_SUITE_P(Drivers, EmbeddedSession, ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              return std::string(param.param);
                          });
@@ -405,7 +410,7 @@ TEST(DriverFailure, LedgerFileFaultsNameTheFileAndWhatToDo)
         const QSqlError error(QString(), QString::fromLatin1(fault.text), QSqlError::StatementError,
                               QString::fromLatin1(fault.code));
         const Failure failure = DriverFailure::of(error, SqlDialect::Kind::Sqlite, file);
-        EXPECT_TRUE(failure.description().contains(file)) << fault.text;
+        EXPECT_TRUE(failure.description().contains(QDir::toNativeSeparators(file))) << fault.text;
         EXPECT_TRUE(failure.description().contains(QLatin1String(fault.says))) << fault.text;
         EXPECT_TRUE(failure.description().contains(QLatin1String("Nothing was changed")))
             << fault.text;

@@ -80,7 +80,7 @@ TEST_P(ArchiveKey, EveryNameOfTheLedgerFindsItsSnapshots)
     EXPECT_EQ(SnapshotArchive(named).records().size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, ArchiveKey, ::testing::Values("sqlite", "sqliteodbc", "tds"));
+INSTANTIATE_TEST_SUITE_P(Roads, ArchiveKey, ::testing::ValuesIn(LedgerRoad::names()));
 
 struct ToolRun
 {
@@ -153,3 +153,21 @@ TEST(ArchiveChain, TheHeadShowsACutAndAnAlteredRecordStopsTheTools)
 }
 
 } // namespace
+
+#ifdef Q_OS_WIN
+// Who took a snapshot is the account Windows logged on, whatever the
+// environment claims.
+TEST(SnapshotUser, TheWindowsAccountNotTheEnvironment)
+{
+    const QByteArray savedUser = qgetenv("USER");
+    const QByteArray savedUserName = qgetenv("USERNAME");
+    qputenv("USER", "mallory");
+    qputenv("USERNAME", "mallory");
+    const QString user = SnapshotArchive::currentUser();
+    qputenv("USER", savedUser);
+    qputenv("USERNAME", savedUserName);
+    EXPECT_NE(user, QStringLiteral("mallory"));
+    EXPECT_NE(user, QStringLiteral("(unknown)"));
+    EXPECT_FALSE(user.isEmpty());
+}
+#endif

@@ -165,16 +165,17 @@ TEST_P(Snapshots, NoSnapshotNoWrite)
     ASSERT_TRUE(window.connect());
     const QByteArray before = ledger.bytes();
     // Something stands where the archive's folder must go.
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    const char* variable = LedgerFixture::dataFolderVariable();
+    const QString data = qEnvironmentVariable(variable);
     const QString blocked = QDir(ledger.folder()).filePath(QStringLiteral("data"));
     QFile file(QDir(blocked).filePath(QStringLiteral("quillhaven")));
     ASSERT_TRUE(QDir().mkpath(blocked));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
+    qputenv(variable, blocked.toLocal8Bit());
     EXPECT_FALSE(window.migrate());
     EXPECT_FALSE(window.createYear());
-    qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+    qputenv(variable, data.toLocal8Bit());
     ASSERT_EQ(window.sink.messages.size(), 1);
     EXPECT_TRUE(window.sink.messages[0].text.contains(QLatin1String("cannot be written")))
         << str(window.sink.messages[0].text);
@@ -245,7 +246,7 @@ std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
     return road.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, Snapshots, ::testing::Values("sqlite", "sqliteodbc", "tds"),
+INSTANTIATE_TEST_SUITE_P(Roads, Snapshots, ::testing::ValuesIn(LedgerRoad::names()),
                          roadLabel);
 
 // A damaged or foreign archive, a snapshot that is not there, and records

@@ -4,16 +4,58 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+// Windows' own E_FAIL would hide the failure number of that name.
+#undef E_FAIL
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 // SQL Server names that lead nowhere: the connect must fail with the wrong
 // server name's failure, and never hang.
 
 namespace {
+
+#ifdef Q_OS_WIN
+using socklen_t = int;
+struct Winsock
+{
+    Winsock()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~Winsock() { WSACleanup(); }
+};
+void closeSocket(SOCKET fd)
+{
+    ::closesocket(fd);
+}
+void setNonBlocking(SOCKET fd)
+{
+    u_long on = 1;
+    ::ioctlsocket(fd, FIONBIO, &on);
+}
+#else
+using SOCKET = int;
+constexpr SOCKET INVALID_SOCKET = -1;
+struct Winsock
+{
+};
+void closeSocket(SOCKET fd)
+{
+    ::close(fd);
+}
+void setNonBlocking(SOCKET fd)
+{
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+}
+#endif
 
 Failure openDosavine(Session& session, const QString& server)
 {
@@ -45,14 +87,14 @@ public:
         if (listen) {
             ::listen(m_fd, 8);
         } else {
-            ::close(m_fd);
-            m_fd = -1;
+            closeSocket(m_fd);
+            m_fd = INVALID_SOCKET;
         }
     }
     ~LocalPort()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd != INVALID_SOCKET)
+            closeSocket(m_fd);
     }
     LocalPort(const LocalPort&) = delete;
     LocalPort& operator=(const LocalPort&) = delete;
@@ -63,16 +105,17 @@ public:
     // Whether someone connected (the connection waits in the queue).
     bool wasReached() const
     {
-        ::fcntl(m_fd, F_SETFL, O_NONBLOCK);
-        const int peer = ::accept(m_fd, nullptr, nullptr);
-        if (peer < 0)
+        setNonBlocking(m_fd);
+        const SOCKET peer = ::accept(m_fd, nullptr, nullptr);
+        if (peer == INVALID_SOCKET)
             return false;
-        ::close(peer);
+        closeSocket(peer);
         return true;
     }
 
 private:
-    int m_fd = -1;
+    Winsock m_winsock;
+    SOCKET m_fd = INVALID_SOCKET;
     int m_port = 0;
 };
 

@@ -62,6 +62,6 @@ TEST_P(WriteProgressTest, TheStatusLineSaysWhatRunsAndTheBarMoves)
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, WriteProgressTest,
-                         ::testing::Values("sqlite", "sqliteodbc", "tds"));
+                         ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

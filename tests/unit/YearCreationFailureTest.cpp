@@ -167,6 +167,6 @@ TEST_P(YearCreationFailureTest, RefusesWithoutConnectionOrSoundWorksheet)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, YearCreationFailureTest,
-                         ::testing::Values("sqlite", "sqliteodbc", "tds"), serverLabel);
+                         ::testing::ValuesIn(LedgerRoad::names()), serverLabel);
 
 } // namespace

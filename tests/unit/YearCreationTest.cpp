@@ -227,6 +227,6 @@ TEST_P(YearCreationTest, NewYearRowsInTheWorksheet)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, YearCreationTest,
-                         ::testing::Values("sqlite", "sqliteodbc", "tds"), serverLabel);
+                         ::testing::ValuesIn(LedgerRoad::names()), serverLabel);
 
 } // namespace

@@ -181,7 +181,7 @@ std::string serverLabel(const ::testing::TestParamInfo<const char*>& server)
     return server.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, YearEndTest, ::testing::Values("sqlite", "sqliteodbc", "tds"),
+INSTANTIATE_TEST_SUITE_P(Servers, YearEndTest, ::testing::ValuesIn(LedgerRoad::names()),
                          serverLabel);
 
 } // namespace

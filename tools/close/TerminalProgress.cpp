@@ -2,10 +2,36 @@
 
 #include <QString>
 #include <algorithm>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
+
+namespace {
+
+// Whether the stream is a terminal that takes the bar's escapes. A Windows
+// console takes them once asked to (Windows 10 and later); a pipe, a file or
+// an older console gets no bar.
+bool takesEscapes(std::FILE* stream)
+{
+#ifdef Q_OS_WIN
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return isatty(fileno(stream)) == 1;
+#endif
+}
+
+} // namespace
 
 TerminalProgress::TerminalProgress(std::FILE* stream)
-    : m_stream(stream), m_terminal(isatty(fileno(stream)) == 1)
+    : m_stream(stream), m_terminal(takesEscapes(stream))
 {
     m_clock.start();
 }

@@ -17,8 +17,7 @@ namespace {
 const char* const kDescription =
     "Before every write of Migrate Accounts or Create Accounting Year, Quillhaven keeps a\n"
     "snapshot of Acc_Opening and Acc_Accounting_Year in an archive of the ledger's own in the\n"
-    "user's data folder ($XDG_DATA_HOME/quillhaven/snapshots, else\n"
-    "~/.local/share/quillhaven/snapshots). This tool connects to the ledger that --profile\n"
+    "user's data folder (here %1). This tool connects to the ledger that --profile\n"
     "and --server name, as the window names it, and works on its archive: every name that\n"
     "reaches the same ledger (a file by its path, a SQL Server database by what the server\n"
     "says it is) finds the same archive.\n"
@@ -48,7 +47,8 @@ QString shortHash(const QByteArray& hash)
 int SnapshotsTool::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(
+        QString::fromLatin1(kDescription).arg(QDir::toNativeSeparators(SnapshotArchive::folder())));
     LedgerChoice ledger;
     const QCommandLineOption head = LedgerChoice::headOption("list");
     parser.addOption(head);
