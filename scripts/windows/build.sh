@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
 # Cross-builds Quillhaven for Windows x86-64 on Debian 12: the window and the
-# three tools, each gathered in build-windows/dist/ with exactly the DLLs and
-# plugins it imports.
-#   scripts/windows/build.sh [BUILD_DIR]   (default build-windows/)
-# The cross Qt comes from ../shared/windows/ (its checksum checked); it is
-# unpacked once into BUILD_DIR and kept there.
+# three tools, each gathered in BUILD_DIR/dist/ with exactly the DLLs and
+# plugins it imports, and the installer BUILD_DIR/quillhaven-VERSION-x64.msi.
+#   scripts/windows/build.sh [BUILD_DIR] [--tests LINUX_BUILD_DIR]
+# BUILD_DIR defaults to build-windows/. --tests also cross-builds the unit
+# and window tests, which reach the TDS test server of the Linux build.
+# The cross Qt comes from ../shared/windows/ (its checksum checked), else
+# from the cache that scripts/windows/build-qt.sh fills from Debian's
+# source; it is unpacked once into BUILD_DIR and kept there.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-out=${1:-$root/build-windows}
+out=$root/build-windows
+if [[ $# -gt 0 && $1 != --tests ]]; then
+    out=$(realpath -m "$1")
+    shift
+fi
+tests=OFF
+linux_build=
+if [[ ${1:-} == --tests ]]; then
+    tests=ON
+    linux_build=$(realpath -m "${2:?--tests needs the Linux build folder}")
+fi
+name=qt6.4.2-mingw-w64-x86_64.tar.xz
 shared=${QH_WINDOWS_QT_ARCHIVE_DIR:-$root/../shared/windows}
-archive=$shared/qt6.4.2-mingw-w64-x86_64.tar.xz
 mingw=x86_64-w64-mingw32
 
 need=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-      binutils-mingw-w64-x86-64 xz-utils)
+      binutils-mingw-w64-x86-64 xz-utils wixl imagemagick googletest)
 missing=()
 for package in "${need[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -29,15 +42,17 @@ fi
 # moc, rcc and uic of the same Qt version run on the host.
 bash "$root/scripts/install-deps.sh"
 
-if [[ ! -f $archive ]]; then
-    echo "windows-build: no cross Qt at $archive" >&2
-    echo "  (it is made by the recipe described in shared/windows/README.md)" >&2
-    exit 1
+if [[ ! -f $shared/$name ]]; then
+    # Never in CI: about 32 minutes, once per machine.
+    shared=${XDG_CACHE_HOME:-$HOME/.cache}/quillhaven
+    echo "windows-build: no cross Qt in ../shared/windows; building it into $shared"
+    bash "$root/scripts/windows/build-qt.sh" "$shared"
 fi
+archive=$shared/$name
 qt=$out/qt6-mingw
 stamp=$out/qt6-mingw.sha256
 sum=$(sha256sum "$archive" | cut -d' ' -f1)
-expected=$(awk '$2 ~ /qt6.4.2-mingw-w64-x86_64.tar.xz$/ {print $1}' "$shared/SHA256SUMS")
+expected=$(awk -v name="$name" '$2 ~ name"$" {print $1}' "$shared/SHA256SUMS")
 if [[ $sum != "$expected" ]]; then
     echo "windows-build: $archive does not match its checksum" >&2
     exit 1
@@ -54,9 +69,15 @@ cmake -S "$root" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DQH_BUILD_TESTS=OFF -DQH_BUILD_BENCH=OFF >/dev/null
+    -DQH_BUILD_TESTS="$tests" -DQH_BUILD_BENCH=OFF \
+    -DQH_HOST_TDS_SERVER="${linux_build:+$linux_build/tests/tds/quillhaven-tds-server}" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 >/dev/null
 programs=(quillhaven quillhaven-close quillhaven-snapshots quillhaven-ledger)
-cmake --build "$out/build" -j "${QH_BUILD_JOBS:-2}" $(printf -- '--target %s ' "${programs[@]}")
+if [[ $tests == ON ]]; then
+    cmake --build "$out/build" -j "${QH_BUILD_JOBS:-2}"
+else
+    cmake --build "$out/build" -j "${QH_BUILD_JOBS:-2}" $(printf -- '--target %s ' "${programs[@]}")
+fi
 
 # Where the DLLs a program may import are found; what none of these folders
 # holds is Windows' own (KERNEL32, USER32, ODBC32, ...).
@@ -98,3 +119,11 @@ for plugin in platforms/qwindows.dll sqldrivers/qsqlite.dll sqldrivers/qsqlodbc.
 done
 echo "windows-build: $dist"
 ls "$dist"
+
+# The installer, versioned as the project (three parts, as Windows Installer
+# compares them).
+version=$(sed -n 's/^project(Quillhaven VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+while [[ $(tr -cd . <<<"$version" | wc -c) -lt 2 ]]; do version+=.0; done
+rm -f "$out"/quillhaven-*-x64.msi
+bash "$root/scripts/windows/make-msi.sh" "$dist" "$out/build/quillhaven.ico" "$version" \
+    "$out/quillhaven-$version-x64.msi"

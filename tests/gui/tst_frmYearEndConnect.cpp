@@ -135,7 +135,8 @@ private slots:
         // The system's message, then what is wrong with the path.
         QCOMPARE(m_sink.messages.size(), 1);
         QCOMPARE(m_sink.messages.front().text.section(u'\n', 0, 0), m_wrongServer);
-        QVERIFY(m_sink.messages.front().text.section(u'\n', 1).contains(path));
+        QVERIFY(m_sink.messages.front().text.section(u'\n', 1).contains(
+            QDir::toNativeSeparators(path)));
         QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::None);
         QVERIFY(focusOnServer());
         QCOMPARE(status(), QString());
