@@ -18,6 +18,8 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j2
 
-# The Windows build, cross-built against the shared cross Qt, under Wine.
-bash scripts/windows/build.sh build-windows
+# The Windows build with its tests, cross-built against the shared cross Qt,
+# and its installer, under Wine; its tests reach the Linux build's TDS
+# test server.
+bash scripts/windows/build.sh build-windows --tests build
 bash scripts/windows/test-wine.sh build-windows build

@@ -16,8 +16,8 @@
 #include <QSysInfo>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <lmcons.h>
+#include <windows.h>
 #endif
 #ifdef Q_OS_UNIX
 #include <pwd.h>

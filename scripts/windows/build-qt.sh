@@ -74,7 +74,9 @@ cmake -G Ninja -S "$qtsrc" -B "$work/qtbase-build" \
     -DFEATURE_sql=ON -DFEATURE_sql_odbc=ON -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=OFF \
     -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF \
     -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF -DFEATURE_testlib=ON >"$work/configure.log"
-cmake --build "$work/qtbase-build" -j "${QH_BUILD_JOBS:-2}"
+echo "build-qt: building qtbase (about 975 steps; log in $work/build.log)"
+cmake --build "$work/qtbase-build" -j "${QH_BUILD_JOBS:-2}" >"$work/build.log" 2>&1 ||
+    { tail -40 "$work/build.log" >&2; exit 1; }
 rm -rf "$prefix"
 cmake --install "$work/qtbase-build" >/dev/null
 

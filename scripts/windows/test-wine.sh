@@ -219,6 +219,10 @@ upgrade() {
     [[ $(wc -l <<<"$now") == 1 && $now != "$version" ]]
 }
 check "a newer version replaces the installed one" upgrade
+downgrade() {
+    ! "$wine" msiexec /i "$(windows_path "$msi")" /qn && [[ $(products) != "$version" ]]
+}
+check "the older version is refused over the newer" downgrade
 uninstall() {
     "$wine" msiexec /x "$(windows_path "$newer")" /qn || return 1
     [[ ! -e $installed ]] || { echo "left: $installed"; return 1; }

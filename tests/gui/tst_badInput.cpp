@@ -1,9 +1,9 @@
 #include "app/frmYearEnd.h"
 #include "db/Session.h"
 #include "tests/gui/WindowTest.h"
-#include "tests/support/LedgerRoad.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 
 #include <QCheckBox>
 #include <QDir>

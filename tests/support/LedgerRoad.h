@@ -22,8 +22,8 @@ public:
     // Server's wire only.
     static bool isAvailable(const QString& name);
     // Of the roads named, those this build can travel, in the same order.
-    static std::vector<const char*> names(
-        std::initializer_list<const char*> wanted = {"sqlite", "sqliteodbc", "tds"});
+    static std::vector<const char*> names(std::initializer_list<const char*> wanted = {
+                                              "sqlite", "sqliteodbc", "tds"});
 
     const QString& name() const { return m_name; }
     bool isTds() const { return m_name == QLatin1String("tds"); }

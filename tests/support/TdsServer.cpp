@@ -12,7 +12,6 @@
 
 namespace {
 
-
 [[noreturn]] void fail(const QString& message)
 {
     throw std::runtime_error(message.toStdString());
@@ -47,8 +46,8 @@ TdsServer::TdsServer(const QString& folder, const QStringList& extra, Logins log
                   << QStringLiteral("--login") << loginOf(Profile::Id::Bindwell);
 #ifdef Q_OS_WIN
     m_line = std::make_unique<WineControlLine>(serverPath(), arguments + extra,
-                                               m_logDir.filePath(QStringLiteral("ports")),
-                                               kStartMs, kAnswerMs);
+                                               m_logDir.filePath(QStringLiteral("ports")), kStartMs,
+                                               kAnswerMs);
     m_port = m_line->port();
 #else
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

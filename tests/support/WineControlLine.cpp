@@ -52,9 +52,8 @@ WineControlLine::WineControlLine(const QString& program, const QStringList& argu
     : m_socket(INVALID_SOCKET), m_answerMs(answerMs)
 {
     static const Winsock winsock;
-    if (!QProcess::startDetached(program,
-                                 arguments + QStringList{QStringLiteral("--announce"),
-                                                         hostPath(announceFile)}))
+    if (!QProcess::startDetached(
+            program, arguments + QStringList{QStringLiteral("--announce"), hostPath(announceFile)}))
         fail(QStringLiteral("cannot start %1").arg(program));
     int controlPort = 0;
     QElapsedTimer waited;

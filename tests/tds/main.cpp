@@ -232,21 +232,20 @@ int main(int argc, char** argv)
     };
     if (parser.isSet(announce)) {
         uint16_t controlPort = 0;
-        const int controlListener =
-            listenOn(QHostAddress(QHostAddress::LocalHost), 0, controlPort);
-        if (controlListener < 0 ||
-            !announcePorts(parser.value(announce), mainPort, controlPort)) {
+        const int controlListener = listenOn(QHostAddress(QHostAddress::LocalHost), 0, controlPort);
+        if (controlListener < 0 || !announcePorts(parser.value(announce), mainPort, controlPort)) {
             std::cerr << "quillhaven-tds-server: cannot announce the ports\n";
             return 1;
         }
         const int channel = ::accept(controlListener, nullptr, nullptr);
         ::close(controlListener);
         std::string pending;
-        serve([channel, &pending](std::string& line) { return readLineFrom(channel, pending, line); },
-              [channel](const std::string& text) {
-                  const std::string withEnd = text + '\n';
-                  ::send(channel, withEnd.data(), withEnd.size(), MSG_NOSIGNAL);
-              });
+        serve(
+            [channel, &pending](std::string& line) { return readLineFrom(channel, pending, line); },
+            [channel](const std::string& text) {
+                const std::string withEnd = text + '\n';
+                ::send(channel, withEnd.data(), withEnd.size(), MSG_NOSIGNAL);
+            });
         ::close(listener);
         closeClients();
         ::close(channel);

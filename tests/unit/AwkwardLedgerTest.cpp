@@ -236,7 +236,6 @@ std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
     return road.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, AwkwardLedger, ::testing::ValuesIn(LedgerRoad::names()),
-                         roadLabel);
+INSTANTIATE_TEST_SUITE_P(Roads, AwkwardLedger, ::testing::ValuesIn(LedgerRoad::names()), roadLabel);
 
 } // namespace

@@ -246,7 +246,8 @@ TEST_P(ConnectCommandTest, ConnectReportsAndReturns)
     EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ConnectCommandTest, ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, ConnectCommandTest,
+                         ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              return std::string(param.param);
                          });

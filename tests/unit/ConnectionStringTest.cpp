@@ -3,8 +3,8 @@
 #include "db/Profile.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <gtest/gtest.h>
 
@@ -214,8 +214,9 @@ TEST(ConnectionString, EmbeddedFileIsNamedAfterTheCatalog)
     };
     EXPECT_EQ(ConnectionString(dosavine(QStringLiteral("sqlite:/data/ledgers/"))).embeddedFile(),
               onThisDrive("/data/ledgers/Dosavine.db"));
-    EXPECT_EQ(ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data//ledgers"))).embeddedFile(),
-              onThisDrive("/data/ledgers/Bindwell.db"));
+    EXPECT_EQ(
+        ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data//ledgers"))).embeddedFile(),
+        onThisDrive("/data/ledgers/Bindwell.db"));
     EXPECT_EQ(ConnectionString(dosavine(QStringLiteral("sqlite:rel"))).embeddedFile(),
               QDir::current().absoluteFilePath(QStringLiteral("rel/Dosavine.db")));
     EXPECT_TRUE(ConnectionString(dosavine(QStringLiteral("sqlite:"))).embeddedFile().isEmpty());
@@ -248,11 +249,10 @@ TEST(ConnectionString, WindowsFolders)
 
 TEST(ConnectionString, SqliteOdbcTranslation)
 {
-    EXPECT_EQ(
-        ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data/a b#c"))).odbcForSqlite(),
-        QStringLiteral("DRIVER={SQLite3};Database=") +
-            QFileInfo(QStringLiteral("/data/a b#c/Bindwell.db")).absoluteFilePath() +
-            QStringLiteral(";NoCreat=1;Timeout=2500"));
+    EXPECT_EQ(ConnectionString(bindwell(QStringLiteral("sqliteodbc:/data/a b#c"))).odbcForSqlite(),
+              QStringLiteral("DRIVER={SQLite3};Database=") +
+                  QFileInfo(QStringLiteral("/data/a b#c/Bindwell.db")).absoluteFilePath() +
+                  QStringLiteral(";NoCreat=1;Timeout=2500"));
     // That driver cannot take a ";" in a value: nothing rather than a key of
     // the folder's making.
     EXPECT_TRUE(ConnectionString(dosavine(QStringLiteral("sqliteodbc:/x;NoCreat=0")))

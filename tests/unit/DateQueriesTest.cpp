@@ -110,7 +110,6 @@ TEST_P(DateQueriesTest, LatestEndOfAllYearsAndTheFirstActiveRow)
     EXPECT_EQ(dates.GetCurrentAccYearDet(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest,
-                         ::testing::ValuesIn(LedgerRoad::names()));
+INSTANTIATE_TEST_SUITE_P(Servers, DateQueriesTest, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

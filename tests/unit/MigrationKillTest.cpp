@@ -82,8 +82,7 @@ TEST_P(MigrationKill, KilledPartWayLeavesTheTableAsItWas)
     EXPECT_NE(h.dump(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, MigrationKill,
-                         ::testing::ValuesIn(MigrationHarness::backends()),
+INSTANTIATE_TEST_SUITE_P(Backends, MigrationKill, ::testing::ValuesIn(MigrationHarness::backends()),
                          [](const ::testing::TestParamInfo<Backend>& p) {
                              return MigrationHarness::backendName(p.param);
                          });

@@ -217,11 +217,10 @@ std::string caseName(const ::testing::TestParamInfo<LedgerCase>& info)
 std::vector<LedgerCase> ledgerCases()
 {
     std::vector<LedgerCase> cases;
-    for (const LedgerCase& c : {LedgerCase{Backend::Native, true, "1"},
-                                LedgerCase{Backend::Native, false, "2"},
-                                LedgerCase{Backend::Native, true, "3"},
-                                LedgerCase{Backend::Odbc, true, "4"},
-                                LedgerCase{Backend::Odbc, false, "5"}}) {
+    for (const LedgerCase& c :
+         {LedgerCase{Backend::Native, true, "1"}, LedgerCase{Backend::Native, false, "2"},
+          LedgerCase{Backend::Native, true, "3"}, LedgerCase{Backend::Odbc, true, "4"},
+          LedgerCase{Backend::Odbc, false, "5"}}) {
         if (MigrationHarness::isAvailable(c.backend))
             cases.push_back(c);
     }

@@ -297,11 +297,9 @@ TEST_P(MigrationRefusal, AfterARefreshThatFailed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationStatements,
-                         ::testing::ValuesIn(MigrationHarness::backends()),
-                         backendName);
+                         ::testing::ValuesIn(MigrationHarness::backends()), backendName);
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationRefusal,
-                         ::testing::ValuesIn(MigrationHarness::backends()),
-                         backendName);
+                         ::testing::ValuesIn(MigrationHarness::backends()), backendName);
 
 TEST(MigrationWithoutConnection, RefusesBeforeAnyConnect)
 {

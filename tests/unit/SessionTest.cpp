@@ -350,7 +350,8 @@ TEST_P(EmbeddedSession, ReopenAndReleaseLeaveNoConnectionBehind)
     EXPECT_EQ(QSqlDatabase::connectionNames(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, EmbeddedSession, ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, EmbeddedSession,
+                         ::testing::ValuesIn(LedgerRoad::names({"sqlite", "sqliteodbc"})),
                          [](const ::testing::TestParamInfo<const char*>& param) {
                              return std::string(param.param);
                          });

@@ -246,8 +246,7 @@ std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
     return road.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, Snapshots, ::testing::ValuesIn(LedgerRoad::names()),
-                         roadLabel);
+INSTANTIATE_TEST_SUITE_P(Roads, Snapshots, ::testing::ValuesIn(LedgerRoad::names()), roadLabel);
 
 // A damaged or foreign archive, a snapshot that is not there, and records
 // removed or altered afterwards: each a clear failure or a broken chain.

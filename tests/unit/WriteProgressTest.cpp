@@ -61,7 +61,6 @@ TEST_P(WriteProgressTest, TheStatusLineSaysWhatRunsAndTheBarMoves)
     EXPECT_EQ(window.controls.status, QStringLiteral("Accounts Migration Completed"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, WriteProgressTest,
-                         ::testing::ValuesIn(LedgerRoad::names()));
+INSTANTIATE_TEST_SUITE_P(Roads, WriteProgressTest, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace

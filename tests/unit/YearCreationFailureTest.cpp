@@ -166,7 +166,7 @@ TEST_P(YearCreationFailureTest, RefusesWithoutConnectionOrSoundWorksheet)
     EXPECT_EQ(ledger.hash(), file);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, YearCreationFailureTest,
-                         ::testing::ValuesIn(LedgerRoad::names()), serverLabel);
+INSTANTIATE_TEST_SUITE_P(Servers, YearCreationFailureTest, ::testing::ValuesIn(LedgerRoad::names()),
+                         serverLabel);
 
 } // namespace

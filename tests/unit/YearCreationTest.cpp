@@ -226,7 +226,7 @@ TEST_P(YearCreationTest, NewYearRowsInTheWorksheet)
     EXPECT_EQ(withOpening, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, YearCreationTest,
-                         ::testing::ValuesIn(LedgerRoad::names()), serverLabel);
+INSTANTIATE_TEST_SUITE_P(Servers, YearCreationTest, ::testing::ValuesIn(LedgerRoad::names()),
+                         serverLabel);
 
 } // namespace

@@ -14,13 +14,13 @@
 // Exit codes: 0 migrated, 1 the migration failed, 2 bad arguments, 3 no
 // sound worksheet after connecting.
 
+#include "tests/support/CapturingSink.h"
+#include "tests/support/FakeControls.h"
 #include "yearend/CommandRunner.h"
-#include "yearend/YearEndContext.h"
 #include "yearend/ConnectCommand.h"
 #include "yearend/CreateYearCommand.h"
 #include "yearend/MigrateCommand.h"
-#include "tests/support/CapturingSink.h"
-#include "tests/support/FakeControls.h"
+#include "yearend/YearEndContext.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -53,8 +53,7 @@ int main(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments();
     bool numeric = false;
     const bool create = arguments.size() == 4 && arguments.at(3) == QLatin1String("create");
-    const int killAt =
-        arguments.size() == 3 || create ? arguments.at(2).toInt(&numeric) : 0;
+    const int killAt = arguments.size() == 3 || create ? arguments.at(2).toInt(&numeric) : 0;
     if (!numeric || killAt < 0) {
         std::fputs("usage: quillhaven_migrate_child SERVER K [create]\n", stderr);
         return 2;
@@ -72,12 +71,13 @@ int main(int argc, char** argv)
         return 3;
     }
 
-    if (create && controls.createEnabled &&
-        (!CommandRunner::run(sink, [&] { CreateYearCommand(context).run(); }) ||
-         !sink.messages.isEmpty())) {
-        for (const QString& text : sink.texts())
-            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-        return 1;
+    if (create && controls.createEnabled) {
+        const bool created = CommandRunner::run(sink, [&] { CreateYearCommand(context).run(); });
+        if (!created || !sink.messages.isEmpty()) {
+            for (const QString& text : sink.texts())
+                std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+            return 1;
+        }
     }
 
     int sent = 0;
