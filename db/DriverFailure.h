@@ -17,6 +17,9 @@ public:
 
     // The number a failure carries when the driver gives none.
     static constexpr int Unspecified = -2147217900; // 0x80040E14
+    // SQL Server's "The statement has been terminated.", which follows the
+    // error that terminated it.
+    static constexpr int StatementTerminated = 3621;
 
     // A failed statement or fetch.
     // ledgerFile names the embedded ledger, for a fault of the file itself

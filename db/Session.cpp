@@ -3,6 +3,7 @@
 #include "core/Failure.h"
 #include "db/ConnectionString.h"
 #include "db/DriverFailure.h"
+#include "db/OdbcDiagnostics.h"
 #include "db/OdbcDrivers.h"
 #include "db/ServerName.h"
 
@@ -195,6 +196,18 @@ void Session::openSqlServer(const ConnectionString& parsed)
         throw failure;
     }
     m_dialect.emplace(SqlDialect::Kind::SqlServer);
+    std::optional<Failure> refused;
+    if (const QString settings = m_dialect->sessionSettings(); !settings.isEmpty()) {
+        QSqlQuery set(m_db);
+        // A scrollable cursor would go as a server cursor's calls.
+        set.setForwardOnly(true);
+        if (!set.exec(settings))
+            refused = DriverFailure::atServerOpen(set.lastError());
+    }
+    if (refused) {
+        close();
+        throw *refused;
+    }
 }
 
 void Session::close() noexcept
@@ -259,7 +272,7 @@ void Session::execute(const QString& sql)
     // extra requests for a statement that returns no rows.
     statement.setForwardOnly(true);
     if (!statement.exec(sql))
-        throw failureOf(statement.lastError());
+        throw failureOf(statement);
 }
 
 RecordSet Session::run(const QString& sql)
@@ -267,7 +280,7 @@ RecordSet Session::run(const QString& sql)
     auto query = std::make_shared<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     if (!query->exec(sql))
-        throw failureOf(query->lastError());
+        throw failureOf(*query);
     return RecordSet(std::move(query), kind());
 }
 
@@ -287,7 +300,7 @@ std::shared_ptr<QSqlQuery> Session::preparedShape(const QString& shape)
     auto query = std::make_shared<QSqlQuery>(m_db);
     query->setForwardOnly(true);
     if (!query->prepare(shape))
-        throw failureOf(query->lastError());
+        throw failureOf(*query);
     if (found == m_prepared.cend()) {
         if (m_prepared.size() >= kMaxPreparedShapes)
             m_prepared.clear();
@@ -391,6 +404,19 @@ void Session::commit()
         throw failureOf(m_db.lastError());
     }
     m_inTransaction = false;
+}
+
+Failure Session::failureOf(const QSqlQuery& query)
+{
+    QSqlError error = query.lastError();
+    if (kind() == SqlDialect::Kind::SqlServer &&
+        DriverFailure::nativeNumber(error) == DriverFailure::StatementTerminated) {
+        // Every record's text stays, the 3621 after the error it follows.
+        if (const auto first = OdbcDiagnostics::firstError(query))
+            error = QSqlError(error.driverText(), error.databaseText(), error.type(),
+                              QString::number(first->number));
+    }
+    return failureOf(error);
 }
 
 Failure Session::failureOf(const QSqlError& error)

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -100,6 +101,9 @@ private:
     void record(const QString& sql);
     // The failure a driver's error stands for, noting a lost connection.
     Failure failureOf(const QSqlError& error);
+    // The same for a query's failure, numbered by its first error where SQL
+    // Server followed it with "The statement has been terminated." (3621).
+    Failure failureOf(const QSqlQuery& query);
     RecordSet run(const QString& sql);
     bool runTransactionStatement(const QString& sql, QSqlError& error);
     std::shared_ptr<QSqlQuery> preparedShape(const QString& shape);

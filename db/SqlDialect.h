@@ -68,6 +68,14 @@ public:
         return m_kind == Kind::SqlServer ? QStringLiteral("COMMIT TRANSACTION")
                                          : QStringLiteral("COMMIT");
     }
+    // What a connection sets right after it opens, as one request, or an
+    // empty text. A DBA may have set NOCOUNT in the server's user options:
+    // then no statement reports its rows, and a request of many statements
+    // comes back as one result, which the batches read one a statement.
+    QString sessionSettings() const
+    {
+        return m_kind == Kind::SqlServer ? QStringLiteral("SET NOCOUNT OFF") : QString();
+    }
     // SQL Server may have rolled back already (a deadlock victim).
     QString rollbackStatement() const
     {

@@ -69,12 +69,11 @@ void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onRes
     // The results come back one a statement, in order; an error stands at the
     // statement that failed, and SQL Server may have gone on with the rest.
     if (!query->exec(texts.join(QStringLiteral(";\n"))))
-        throw m_session.failureOf(query->lastError());
+        throw m_session.failureOf(*query);
     for (qsizetype i = 0; i < texts.size(); ++i) {
         if (i > 0 && !query->nextResult()) {
-            const QSqlError error = query->lastError();
-            if (error.isValid())
-                throw m_session.failureOf(error);
+            if (query->lastError().isValid())
+                throw m_session.failureOf(*query);
             throw Failure(DriverFailure::Unspecified,
                           QStringLiteral("The server answered %1 of the %2 statements of a "
                                          "request.")
@@ -90,5 +89,5 @@ void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onRes
     while (query->nextResult()) {
     }
     if (query->lastError().isValid())
-        throw m_session.failureOf(query->lastError());
+        throw m_session.failureOf(*query);
 }

@@ -5,7 +5,8 @@
 # result is cached as an archive with its checksum, laid out as the shared
 # one, so the build takes either the same way:
 #   scripts/windows/build-qt.sh [CACHE_DIR]   (default ~/.cache/quillhaven)
-# About 32 minutes on two cores; CI never runs it.
+# 16 to 32 minutes on two cores; CI never runs it. Bookworm keeps qtbase 6.4.2
+# and SQLite 3.40.1, whatever their Debian revisions.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -17,13 +18,6 @@ if [[ -f $cache/$name && -f $cache/SHA256SUMS ]] &&
     exit 0
 fi
 
-need=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-      qt6-base-dev dpkg-dev cmake ninja-build xz-utils tcl)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
 export DEBIAN_FRONTEND=noninteractive
 # Debian's source packages, signed by the same keys as its binaries.
 sources=/etc/apt/sources.list.d/quillhaven-bookworm-src.sources
@@ -32,16 +26,15 @@ if [[ ! -f $sources ]]; then
         'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' >"$sources"
     apt-get update >/dev/null || { rm -f "$sources"; exit 1; }
 fi
-if ((${#missing[@]})); then
-    apt-get update >/dev/null
-    apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/windows/install-packages.sh" g++-mingw-w64-x86-64-posix \
+    gcc-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev dpkg-dev cmake ninja-build \
+    xz-utils tcl
 
 work=$cache/qt-work
 mkdir -p "$work/src"
 cd "$work/src"
-[[ -d qt6-base-6.4.2+dfsg ]] || apt-get source -q qt6-base=6.4.2+dfsg-10 >/dev/null
-[[ -d sqlite3-3.40.1 ]] || apt-get source -q sqlite3=3.40.1-2 >/dev/null
+[[ -d qt6-base-6.4.2+dfsg ]] || apt-get source -q qt6-base >/dev/null
+[[ -d sqlite3-3.40.1 ]] || apt-get source -q sqlite3 >/dev/null
 
 # Debian's +dfsg tarball leaves out Qt's own copy of SQLite: the amalgamation
 # is made from Debian's sqlite3 source instead.

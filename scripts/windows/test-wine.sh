@@ -23,17 +23,7 @@ linux=$(realpath -m "${2:-$root/build}")
 dist=$out/dist
 tests=$out/build
 
-need=(wine64 xvfb xdotool imagemagick sqlite3)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
-if ((${#missing[@]})); then
-    apt-get update >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
-        >/dev/null
-fi
+bash "$root/scripts/windows/install-packages.sh" wine64 xvfb xdotool imagemagick sqlite3
 wine=/usr/lib/wine/wine64
 work=$(mktemp -d)
 servers=()
@@ -155,10 +145,20 @@ check "Windows build over the wire leaves the tables the Linux build leaves" \
 check "the Windows build keeps its snapshots in the user's local AppData" \
     compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/quillhaven/snapshots/ledger-*.db"
 
-# 3. The unit and window tests, each test under Wine.
+# 3. The unit and window tests, each test under Wine. A test that fails is
+# run once more (Wine under load has failed one now and then where Windows
+# has not been seen to); every first failure is shown, passed or not, so
+# none goes unnoticed.
+ctest_log=$out/wine-ctest.log
 check "the unit and window tests of the Windows build" \
-    ctest --test-dir "$tests" --output-on-failure --no-tests=error -j2
-grep -E "tests passed|Total Test time" "$work/out" | sed 's/^/    /' || true
+    ctest --test-dir "$tests" --output-on-failure --no-tests=error -j2 --repeat until-pass:2
+cp "$work/out" "$ctest_log"
+grep -E "tests passed|Total Test time" "$ctest_log" | sort -u | sed 's/^/    /' || true
+if grep -q '\*\*\*Failed\|\*\*\*Timeout' "$ctest_log"; then
+    echo "    failed at first (the whole output in $ctest_log):"
+    grep -E '\*\*\*(Failed|Timeout)' "$ctest_log" | sed 's/^/      /'
+    grep -E -B2 -A12 '^[^ ].*: Failure$' "$ctest_log" | head -80 | sed 's/^/      /'
+fi
 grep -h -B1 -A2 '^FAIL!' "$tests"/tests/tst_*.log 2>/dev/null | sed 's/^/    /' || true
 
 # 4. The installer.

@@ -34,6 +34,7 @@ public:
     QString serverName() const;
 
     // One control command ("delay 5", "drop 3", "hang 1", "mute on",
+    // "nocount on" (the server's user options, for connections from then),
     // "reset", "disconnect"); returns the server's answer line.
     QString command(const QString& line);
     // Requests and statements served since the start or the last "reset".

@@ -93,6 +93,7 @@ BatchStatement BatchStatement::classify(const QString& text)
     static const QRegularExpression implicit =
         pattern(R"(^SET\s+IMPLICIT_TRANSACTIONS\s+(ON|OFF)$)");
     static const QRegularExpression set = pattern(R"(^SET\s)");
+    static const QRegularExpression noCount = pattern(R"(^SET\s+NOCOUNT\s+(ON|OFF)$)");
     static const QRegularExpression ifOpen = pattern(
         R"(^IF\s+@@TRANCOUNT\s*>\s*0\s+(COMMIT|ROLLBACK)(?:\s+TRAN(?:SACTION)?)?(\s+BEGIN\s+TRAN(?:SACTION)?)?$)");
     static const QRegularExpression begin = pattern(R"(^BEGIN\s+TRAN(?:SACTION)?(?:\s+\w+)?$)");
@@ -112,6 +113,10 @@ BatchStatement BatchStatement::classify(const QString& text)
         statement.kind = m.captured(1).compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0
                              ? Kind::ImplicitOn
                              : Kind::ImplicitOff;
+    } else if ((m = noCount.match(text)).hasMatch()) {
+        statement.kind = m.captured(1).compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0
+                             ? Kind::NoCountOn
+                             : Kind::NoCountOff;
     } else if (set.match(text).hasMatch()) {
         statement.kind = Kind::Set;
     } else if ((m = ifOpen.match(text)).hasMatch()) {

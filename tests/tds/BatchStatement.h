@@ -19,6 +19,8 @@ struct BatchStatement
         RollbackIfOpen, // IF @@TRANCOUNT > 0 ROLLBACK [BEGIN TRANSACTION]
         ImplicitOn,
         ImplicitOff,
+        NoCountOn,
+        NoCountOff,
         Set,     // any other SET: accepted, changes nothing
         Variable // SELECT @@SPID and the like; name holds the variable
     };

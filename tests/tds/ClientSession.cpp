@@ -55,8 +55,14 @@ StatementOutcome single(const QString& name, const SqlServerType& type, const Ce
 } // namespace
 
 ClientSession::ClientSession(int fd, uint16_t spid, ServerControl& control)
-    : m_socket(fd, spid), m_control(control)
+    : m_socket(fd, spid), m_control(control), m_noCount(control.noCountByDefault())
 {
+}
+
+uint16_t ClientSession::counted() const
+{
+    // Under NOCOUNT no DONE carries a row count, not even a query's.
+    return m_noCount ? 0 : DoneCount;
 }
 
 void ClientSession::run()
@@ -196,6 +202,10 @@ bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, 
     case BatchStatement::Kind::ImplicitOff:
         m_implicitTransactions = statement.kind == BatchStatement::Kind::ImplicitOn;
         break;
+    case BatchStatement::Kind::NoCountOn:
+    case BatchStatement::Kind::NoCountOff:
+        m_noCount = statement.kind == BatchStatement::Kind::NoCountOn;
+        break;
     case BatchStatement::Kind::Set:
         break;
     case BatchStatement::Kind::Variable:
@@ -221,7 +231,7 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
         try {
             result(rows, outcome);
             out.bytes(rows.data());
-            done(out, DoneCount | more, Select, uint64_t(outcome.rows.size()));
+            done(out, counted() | more, Select, uint64_t(outcome.rows.size()));
             return true;
         } catch (const ConversionError& e) {
             outcome = StatementOutcome::error(e.number(), e.text());
@@ -235,6 +245,8 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
             m_transaction.clear();
         }
         error(out, outcome.number, outcome.severity, outcome.text);
+        if (outcome.terminated)
+            info(out, 3621, QStringLiteral("The statement has been terminated."));
         done(out, DoneError | (outcome.abortsBatch ? 0 : more));
         return !outcome.abortsBatch;
     }
@@ -246,7 +258,7 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
             m_hasIdentity = true;
         }
     }
-    done(out, DoneCount | more, command, uint64_t(outcome.changed));
+    done(out, counted() | more, command, uint64_t(outcome.changed));
     return true;
 }
 
@@ -274,7 +286,7 @@ void ClientSession::variable(const QString& name, WireWriter& out, uint16_t more
     }
     m_control.countStatement();
     result(out, single(QString(), type, value));
-    done(out, DoneCount | more, Select, 1);
+    done(out, counted() | more, Select, 1);
 }
 
 void ClientSession::transactionRequest(const QByteArray& payload)

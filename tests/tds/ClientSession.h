@@ -22,6 +22,8 @@ public:
 
 private:
     void batch(const QByteArray& payload);
+    // DoneCount, unless NOCOUNT is on.
+    uint16_t counted() const;
     void transactionRequest(const QByteArray& payload);
     // Runs one statement of a batch; false when the batch must stop there.
     bool statement(const BatchStatement& statement, WireWriter& out, bool last);
@@ -40,6 +42,8 @@ private:
     QByteArray m_transaction; // descriptor of the open transaction
     quint64 m_nextTransaction = 1;
     bool m_implicitTransactions = false;
+    // SET NOCOUNT, from the server's user options until the client sets it.
+    bool m_noCount = false;
     qint64 m_lastIdentity = 0;
     bool m_hasIdentity = false;
 };

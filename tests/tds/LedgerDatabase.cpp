@@ -202,7 +202,7 @@ StatementOutcome LedgerDatabase::run(const QString& sql)
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &statement, nullptr) !=
         SQLITE_OK)
-        return failure();
+        return failure(sql);
     StatementOutcome outcome;
     const int columns = sqlite3_column_count(statement);
     outcome.hasResult = columns > 0;
@@ -221,7 +221,7 @@ StatementOutcome LedgerDatabase::run(const QString& sql)
         outcome.rows.append(std::move(row));
     }
     if (rc != SQLITE_DONE) {
-        StatementOutcome failed = failure();
+        StatementOutcome failed = failure(sql);
         sqlite3_finalize(statement);
         return failed;
     }
@@ -239,9 +239,70 @@ StatementOutcome LedgerDatabase::run(const QString& sql)
     return outcome;
 }
 
-StatementOutcome LedgerDatabase::failure() const
+// A statement that breaks a key or a constraint, as SQL Server words it:
+// the error, then the message 3621 that the statement was terminated; the
+// batch goes on with the next statement.
+StatementOutcome LedgerDatabase::constraintFailure(int extended, const QString& message,
+                                                   const QString& sql) const
 {
-    const int code = sqlite3_errcode(m_db) & 0xff;
+    // SQLite names "TABLE.COLUMN, ..." or a CHECK constraint's name.
+    const QString what = message.section(QStringLiteral(": "), 1);
+    const QString table = what.section(u'.', 0, 0);
+    const QStringList columns = [&what] {
+        QStringList names;
+        for (const QString& part : what.split(QStringLiteral(", ")))
+            names.append(part.section(u'.', 1));
+        return names;
+    }();
+    const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
+    StatementOutcome outcome;
+    switch (extended) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_ROWID:
+        outcome = StatementOutcome::error(
+            2627, QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert "
+                                 "duplicate key in object 'dbo.%1'.")
+                      .arg(table),
+            false);
+        outcome.severity = 14;
+        break;
+    case SQLITE_CONSTRAINT_UNIQUE:
+        outcome = StatementOutcome::error(
+            2601, QStringLiteral("Cannot insert duplicate key row in object 'dbo.%1' with unique "
+                                 "index 'IX_%1_%2'.")
+                      .arg(table, columns.join(u'_')),
+            false);
+        outcome.severity = 14;
+        break;
+    case SQLITE_CONSTRAINT_NOTNULL:
+        outcome = StatementOutcome::error(
+            515, QStringLiteral("Cannot insert the value NULL into column '%1', table "
+                                "'%2.dbo.%3'; column does not allow nulls. %4 fails.")
+                     .arg(columns.value(0), catalog(), table, verb),
+            false);
+        break;
+    case SQLITE_CONSTRAINT_CHECK:
+        outcome = StatementOutcome::error(
+            547, QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". "
+                                "The conflict occurred in database \"%3\".")
+                     .arg(verb, what, catalog()),
+            false);
+        break;
+    default:
+        outcome = StatementOutcome::error(
+            547, QStringLiteral("The %1 statement conflicted with a constraint (%2).")
+                     .arg(verb, message),
+            false);
+        break;
+    }
+    outcome.terminated = true;
+    return outcome;
+}
+
+StatementOutcome LedgerDatabase::failure(const QString& sql) const
+{
+    const int extended = sqlite3_extended_errcode(m_db);
+    const int code = extended & 0xff;
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
     static const QRegularExpression own(QStringLiteral("^qh:(\\d+):(.*)$"),
                                         QRegularExpression::DotMatchesEverythingOption);
@@ -260,20 +321,8 @@ StatementOutcome LedgerDatabase::failure() const
         victim.rolledBack = true;
         return victim;
     }
-    if (code == SQLITE_CONSTRAINT) {
-        if (message.startsWith(QLatin1String("NOT NULL")))
-            return StatementOutcome::error(515,
-                                           QStringLiteral("Cannot insert the value NULL into "
-                                                          "a column that does not allow "
-                                                          "nulls. INSERT fails."),
-                                           false);
-        return StatementOutcome::error(2627,
-                                       QStringLiteral("Violation of a UNIQUE or PRIMARY KEY "
-                                                      "constraint. The statement has been "
-                                                      "terminated. (%1)")
-                                           .arg(message),
-                                       false);
-    }
+    if (code == SQLITE_CONSTRAINT)
+        return constraintFailure(extended, message, sql);
     static const QRegularExpression table(QStringLiteral("^no such table: (?:main\\.)?(.+)$"));
     static const QRegularExpression column(QStringLiteral("^no such column: (?:.*\\.)?(.+)$"));
     static const QRegularExpression near(QStringLiteral("^near \"(.*)\": syntax error$"));

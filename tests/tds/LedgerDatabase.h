@@ -30,6 +30,9 @@ struct StatementOutcome
     bool abortsBatch = false;
     // The error cost the connection its transaction (a deadlock victim).
     bool rolledBack = false;
+    // SQL Server follows the error with the message 3621, "The statement has
+    // been terminated.", as it does for broken keys and constraints.
+    bool terminated = false;
 
     static StatementOutcome error(int number, const QString& text, bool abortsBatch = true);
 };
@@ -61,7 +64,10 @@ public:
 private:
     explicit LedgerDatabase(sqlite3* db) : m_db(db) {}
     void installDateConversions();
-    StatementOutcome failure() const;
+    StatementOutcome failure(const QString& sql) const;
+    StatementOutcome constraintFailure(int extended, const QString& message,
+                                       const QString& sql) const;
+    QString catalog() const { return QString::fromUtf8(m_constants[1]); }
 
     sqlite3* m_db;
     std::array<QByteArray, 3> m_constants; // server name, database name, id

@@ -55,6 +55,10 @@ public:
     // and never speaks.
     void setMute(bool mute) { m_mute = mute; }
     bool isMute() const { return m_mute; }
+    // NOCOUNT in the server's user options: every connection starts with
+    // it on.
+    void setNoCountByDefault(bool on) { m_noCount = on; }
+    bool noCountByDefault() const { return m_noCount; }
 
     // "requests R statements S connections C logins L"
     QString stats() const;
@@ -75,6 +79,7 @@ private:
     std::atomic<int64_t> m_loseAt{0};
     std::atomic<int64_t> m_hangAt{0};
     std::atomic<bool> m_mute{false};
+    std::atomic<bool> m_noCount{false};
     std::mutex m_logMutex;
     QString m_logFile;
 };

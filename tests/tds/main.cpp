@@ -138,6 +138,8 @@ QString answer(ServerControl& control, const QString& line)
         control.hangAt(number);
     else if (verb == QLatin1String("mute"))
         control.setMute(words.value(1) == QLatin1String("on"));
+    else if (verb == QLatin1String("nocount"))
+        control.setNoCountByDefault(words.value(1) == QLatin1String("on"));
     else if (verb == QLatin1String("stats"))
         return control.stats();
     else if (verb == QLatin1String("reset"))
