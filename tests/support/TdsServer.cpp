@@ -137,6 +137,16 @@ qint64 TdsServer::logins()
     return count(QStringLiteral("logins"));
 }
 
+qint64 TdsServer::encryptedLogins()
+{
+    return count(QStringLiteral("encrypted-logins"));
+}
+
+qint64 TdsServer::encryptedSessions()
+{
+    return count(QStringLiteral("encrypted-sessions"));
+}
+
 QStringList TdsServer::batches() const
 {
     QFile file(m_log);

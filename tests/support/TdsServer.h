@@ -40,8 +40,11 @@ public:
     // Requests and statements served since the start or the last "reset".
     qint64 requests();
     qint64 statements();
-    // Logins accepted since the start or the last "reset".
+    // Logins accepted since the start or the last "reset"; of those, the
+    // logins that came inside TLS, and the sessions that stayed inside it.
     qint64 logins();
+    qint64 encryptedLogins();
+    qint64 encryptedSessions();
 
     // The texts of every batch received so far, in order.
     QStringList batches() const;

@@ -94,6 +94,9 @@ BatchStatement BatchStatement::classify(const QString& text)
         pattern(R"(^SET\s+IMPLICIT_TRANSACTIONS\s+(ON|OFF)$)");
     static const QRegularExpression set = pattern(R"(^SET\s)");
     static const QRegularExpression noCount = pattern(R"(^SET\s+NOCOUNT\s+(ON|OFF)$)");
+    static const QRegularExpression identityInsert =
+        pattern(R"(^SET\s+IDENTITY_INSERT\s+(\S+)\s+(ON|OFF)$)");
+    static const QRegularExpression lockTimeout = pattern(R"(^SET\s+LOCK_TIMEOUT\s+(-?\d+)$)");
     static const QRegularExpression ifOpen = pattern(
         R"(^IF\s+@@TRANCOUNT\s*>\s*0\s+(COMMIT|ROLLBACK)(?:\s+TRAN(?:SACTION)?)?(\s+BEGIN\s+TRAN(?:SACTION)?)?$)");
     static const QRegularExpression begin = pattern(R"(^BEGIN\s+TRAN(?:SACTION)?(?:\s+\w+)?$)");
@@ -117,6 +120,13 @@ BatchStatement BatchStatement::classify(const QString& text)
         statement.kind = m.captured(1).compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0
                              ? Kind::NoCountOn
                              : Kind::NoCountOff;
+    } else if ((m = identityInsert.match(text)).hasMatch()) {
+        statement.kind = Kind::IdentityInsert;
+        statement.name = m.captured(1);
+        statement.on = m.captured(2).compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0;
+    } else if ((m = lockTimeout.match(text)).hasMatch()) {
+        statement.kind = Kind::LockTimeout;
+        statement.name = m.captured(1);
     } else if (set.match(text).hasMatch()) {
         statement.kind = Kind::Set;
     } else if ((m = ifOpen.match(text)).hasMatch()) {

@@ -21,8 +21,10 @@ struct BatchStatement
         ImplicitOff,
         NoCountOn,
         NoCountOff,
-        Set,     // any other SET: accepted, changes nothing
-        Variable // SELECT @@SPID and the like; name holds the variable
+        IdentityInsert, // name: the table; on: ON or OFF
+        LockTimeout,    // name: the milliseconds, -1 for no limit
+        Set,            // any other SET: accepted, changes nothing
+        Variable        // SELECT @@SPID and the like; name holds the variable
     };
 
     Kind kind = Kind::Ledger;
@@ -30,6 +32,7 @@ struct BatchStatement
     QString name;
     // CommitIfOpen / RollbackIfOpen followed by BEGIN TRANSACTION.
     bool beginsAgain = false;
+    bool on = false;
 
     // The statements of a batch: split at ";" outside quotes, brackets and
     // comments, blank ones left out.

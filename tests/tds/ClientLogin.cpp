@@ -2,9 +2,11 @@
 
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/TdsTokens.h"
+#include "tests/tds/TlsEndpoint.h"
 #include "tests/tds/WireBuffer.h"
 
 #include <QHostInfo>
+#include <cstdio>
 
 namespace {
 
@@ -23,21 +25,58 @@ QString decodePassword(QByteArray bytes)
 
 } // namespace
 
+Encrypt ClientLogin::answerTo(Encrypt offered) const
+{
+    switch (m_control.encryption()) {
+    case ServerControl::Encryption::None:
+        return EncryptNotSupported;
+    case ServerControl::Encryption::Login:
+        return offered == EncryptRequired ? EncryptOn : offered;
+    case ServerControl::Encryption::Whole:
+        break;
+    }
+    // A client that cannot encrypt is told so, then turned away.
+    return offered == EncryptOn ? EncryptOn : EncryptRequired;
+}
+
 std::unique_ptr<LedgerDatabase> ClientLogin::handshake()
 {
     uint8_t type = 0;
     QByteArray payload;
     if (!m_socket.read(type, payload))
         return nullptr;
+    Encrypt agreed = EncryptNotSupported;
     if (type == TdsSocket::PreLogin) {
-        if (!m_socket.write(preLoginReply()))
+        const Encrypt offered = preLoginEncryption(payload);
+        agreed = answerTo(offered);
+        if (!m_socket.write(preLoginReply(agreed)))
             return nullptr;
+        if (agreed == EncryptRequired && offered == EncryptNotSupported) {
+            m_socket.close();
+            return nullptr;
+        }
+        if (agreed != EncryptNotSupported) {
+            QString why;
+            ssl_ctx_st* context = TlsEndpoint::serverContext(why);
+            if (!context || !m_socket.startTls(context)) {
+                std::fprintf(stderr, "quillhaven-tds-server: TLS handshake failed %s\n",
+                             qPrintable(why));
+                m_socket.close();
+                return nullptr;
+            }
+        }
         if (!m_socket.read(type, payload))
             return nullptr;
     }
+    // A login-only session goes on in the clear after the LOGIN7.
+    if (agreed == EncryptOff)
+        m_socket.setEncrypted(false);
     if (type != TdsSocket::Login7)
         return nullptr;
-    return login(payload);
+    std::unique_ptr<LedgerDatabase> ledger = login(payload);
+    if (ledger && agreed != EncryptNotSupported)
+        m_control.countEncrypted(m_socket.isEncrypted());
+    return ledger;
 }
 
 std::unique_ptr<LedgerDatabase> ClientLogin::login(const QByteArray& payload)

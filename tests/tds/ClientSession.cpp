@@ -2,6 +2,7 @@
 
 #include "tests/tds/ClientLogin.h"
 #include "tests/tds/ServerControl.h"
+#include "tests/tds/TableRules.h"
 #include "tests/tds/TdsTokens.h"
 
 #include <QRegularExpression>
@@ -67,6 +68,14 @@ uint16_t ClientSession::counted() const
 
 void ClientSession::run()
 {
+    serve();
+    // Closing rolls back what the client left open, and its locks go.
+    m_ledger.reset();
+    releaseLocks();
+}
+
+void ClientSession::serve()
+{
     m_control.countConnection();
     try {
         if (m_control.isMute()) {
@@ -76,6 +85,7 @@ void ClientSession::run()
         m_ledger = ClientLogin(m_socket, m_control).handshake();
         if (!m_ledger)
             return;
+        m_ledgerFile = m_ledger->file();
         uint8_t type = 0;
         QByteArray payload;
         while (m_socket.read(type, payload)) {
@@ -98,6 +108,12 @@ void ClientSession::run()
                 // Carried out below; the answer goes nowhere.
                 m_socket.setMuted(true);
                 break;
+            case ServerControl::Fate::Deadlock: {
+                WireWriter out;
+                deadlockVictim(out, 0);
+                m_socket.write(out.data());
+                continue;
+            }
             case ServerControl::Fate::Answer:
                 break;
             }
@@ -128,7 +144,28 @@ void ClientSession::run()
         std::fprintf(stderr, "quillhaven-tds-server: connection %d closed: %s\n",
                      int(m_socket.spid()), e.what());
     }
-    m_ledger.reset();
+}
+
+void ClientSession::releaseLocks()
+{
+    if (!m_ledgerFile.isEmpty())
+        m_control.locks.release(m_ledgerFile, m_socket.spid());
+}
+
+void ClientSession::deadlockVictim(WireWriter& out, uint16_t more)
+{
+    if (!m_transaction.isEmpty()) {
+        m_ledger->rollback();
+        releaseLocks();
+        envChangeBytes(out, RollbackTransaction, QByteArray(), m_transaction);
+        m_transaction.clear();
+    }
+    error(out, 1205, 13,
+          QStringLiteral("Transaction (Process ID %1) was deadlocked on lock resources with "
+                         "another process and has been chosen as the deadlock victim. Rerun the "
+                         "transaction.")
+              .arg(m_socket.spid()));
+    done(out, DoneError | more);
 }
 
 qsizetype ClientSession::skipHeaders(const QByteArray& payload)
@@ -206,6 +243,18 @@ bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, 
     case BatchStatement::Kind::NoCountOff:
         m_noCount = statement.kind == BatchStatement::Kind::NoCountOn;
         break;
+    case BatchStatement::Kind::IdentityInsert:
+        if (const StatementOutcome refused =
+                m_ledger->rules().setIdentityInsert(statement.name, statement.on, m_identityInsert);
+            refused.failed) {
+            error(out, refused.number, refused.severity, refused.text);
+            done(out, DoneError | more);
+            return true;
+        }
+        break;
+    case BatchStatement::Kind::LockTimeout:
+        m_lockTimeoutMs = statement.name.toInt();
+        break;
     case BatchStatement::Kind::Set:
         break;
     case BatchStatement::Kind::Variable:
@@ -216,11 +265,40 @@ bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, 
     return true;
 }
 
-bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_t more)
+bool ClientSession::lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more)
+{
+    const QStringList tables = m_ledger->rules().named(sql);
+    const uint16_t spid = m_socket.spid();
+    const bool granted = writes ? m_control.locks.write(m_ledgerFile, spid, tables, m_lockTimeoutMs)
+                                : m_control.locks.read(m_ledgerFile, spid, tables, m_lockTimeoutMs);
+    if (granted)
+        return true;
+    error(out, 1222, 16, QStringLiteral("Lock request time out period exceeded."));
+    done(out, DoneError | more);
+    return false;
+}
+
+bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, uint16_t more)
 {
     if (m_implicitTransactions && m_transaction.isEmpty())
         beginTransaction(out);
     m_control.countStatement();
+    bool exclusive = false;
+    const QString sql = TableRules::withoutTableHints(received, exclusive);
+    if (const StatementOutcome refused = m_ledger->rules().check(sql, m_identityInsert);
+        refused.failed) {
+        error(out, refused.number, refused.severity, refused.text);
+        done(out, DoneError | more);
+        return true;
+    }
+    const bool writes = exclusive || !TableRules::onlyReads(sql);
+    if (!lockFor(sql, writes, out, more))
+        return true;
+    // The ledger's own transaction starts with the first write, so reads
+    // before it see what others committed, as under READ COMMITTED.
+    if (writes && !m_transaction.isEmpty())
+        m_ledger->begin();
+    const bool wasInTransaction = m_ledger->inTransaction();
     // SQLite has no @@ variables; the server's name is a function there.
     static const QRegularExpression serverName(QStringLiteral("@@SERVERNAME\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
@@ -237,10 +315,13 @@ bool ClientSession::ledgerStatement(const QString& sql, WireWriter& out, uint16_
             outcome = StatementOutcome::error(e.number(), e.text());
         }
     }
+    if (writes && m_transaction.isEmpty())
+        releaseLocks();
     if (outcome.failed) {
         if (outcome.rolledBack)
             m_ledger->rollback();
-        if (!m_transaction.isEmpty() && !m_ledger->inTransaction()) {
+        if (!m_transaction.isEmpty() && wasInTransaction && !m_ledger->inTransaction()) {
+            releaseLocks();
             envChangeBytes(out, RollbackTransaction, QByteArray(), m_transaction);
             m_transaction.clear();
         }
@@ -268,17 +349,20 @@ void ClientSession::variable(const QString& name, WireWriter& out, uint16_t more
     Cell value;
     SqlServerType type(Kind::Int);
     if (name == QLatin1String("@@SPID")) {
-        value = {Cell::Kind::Integer, m_socket.spid(), 0, {}};
+        value = {Cell::Kind::Integer, m_socket.spid(), 0, {}, {}};
     } else if (name == QLatin1String("@@TRANCOUNT")) {
-        value = {Cell::Kind::Integer, m_transaction.isEmpty() ? 0 : 1, 0, {}};
+        value = {Cell::Kind::Integer, m_transaction.isEmpty() ? 0 : 1, 0, {}, {}};
     } else if (name == QLatin1String("@@VERSION")) {
         type = SqlServerType(Kind::NVarchar);
-        value = {Cell::Kind::Text, 0, 0,
-                 QStringLiteral("Microsoft SQL Server 2022 (Quillhaven TDS test server)")};
+        value = {Cell::Kind::Text,
+                 0,
+                 0,
+                 QStringLiteral("Microsoft SQL Server 2022 (Quillhaven TDS test server)"),
+                 {}};
     } else if (name == QLatin1String("@@IDENTITY") || name == QLatin1String("SCOPE_IDENTITY()")) {
         type = SqlServerType(Kind::Decimal, 38, 0);
         if (m_hasIdentity)
-            value = {Cell::Kind::Integer, m_lastIdentity, 0, {}};
+            value = {Cell::Kind::Integer, m_lastIdentity, 0, {}, {}};
     } else {
         error(out, 137, 15, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
         done(out, DoneError | more);
@@ -317,7 +401,7 @@ void ClientSession::transactionRequest(const QByteArray& payload)
 
 void ClientSession::beginTransaction(WireWriter& out)
 {
-    if (!m_transaction.isEmpty() || !m_ledger->begin())
+    if (!m_transaction.isEmpty())
         return;
     WireWriter descriptor;
     descriptor.u64(m_nextTransaction++);
@@ -336,6 +420,7 @@ void ClientSession::endTransaction(WireWriter& out, bool commit)
     }
     if (!commit)
         m_ledger->rollback();
+    releaseLocks();
     envChangeBytes(out, commit ? CommitTransaction : RollbackTransaction, QByteArray(),
                    m_transaction);
     m_transaction.clear();

@@ -21,13 +21,20 @@ public:
     void run();
 
 private:
+    void serve();
     void batch(const QByteArray& payload);
     // DoneCount, unless NOCOUNT is on.
     uint16_t counted() const;
     void transactionRequest(const QByteArray& payload);
     // Runs one statement of a batch; false when the batch must stop there.
     bool statement(const BatchStatement& statement, WireWriter& out, bool last);
-    bool ledgerStatement(const QString& sql, WireWriter& out, uint16_t more);
+    bool ledgerStatement(const QString& received, WireWriter& out, uint16_t more);
+    // Takes the locks a statement needs; false (with 1222 written) when the
+    // session's lock time-out passed first.
+    bool lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more);
+    void releaseLocks();
+    // 1205, with the transaction rolled back.
+    void deadlockVictim(WireWriter& out, uint16_t more);
     void variable(const QString& name, WireWriter& out, uint16_t more);
 
     void beginTransaction(WireWriter& out);
@@ -44,6 +51,11 @@ private:
     bool m_implicitTransactions = false;
     // SET NOCOUNT, from the server's user options until the client sets it.
     bool m_noCount = false;
+    // The table whose IDENTITY_INSERT is on, and SET LOCK_TIMEOUT (SQL
+    // Server's default: wait for ever).
+    QString m_identityInsert;
+    int m_lockTimeoutMs = -1;
+    QString m_ledgerFile;
     qint64 m_lastIdentity = 0;
     bool m_hasIdentity = false;
 };

@@ -1,8 +1,12 @@
 #include "tests/tds/LedgerDatabase.h"
 
+#include "tests/tds/TableRules.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QtEndian>
+#include <atomic>
 #include <sqlite3.h>
 
 namespace {
@@ -57,6 +61,26 @@ void textConstant(sqlite3_context* context, int, sqlite3_value**)
     sqlite3_result_text(context, text->constData(), int(text->size()), SQLITE_TRANSIENT);
 }
 
+// The next rowversion, binary(8) and rising across the server, as SQL
+// Server's database-wide counter.
+void nextRowVersion(sqlite3_context* context, int, sqlite3_value**)
+{
+    static std::atomic<quint64> counter{0x7D0};
+    const quint64 value = qToBigEndian(++counter);
+    sqlite3_result_blob(context, &value, sizeof value, SQLITE_TRANSIENT);
+}
+
+// OBJECT_ID(name): the id sys.columns knows a table by, Null for none.
+void objectId(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const auto* rules = static_cast<const TableRules*>(sqlite3_user_data(context));
+    const TableRules::Table* table = rules->find(textOf(argv[0]));
+    if (table)
+        sqlite3_result_int(context, table->objectId);
+    else
+        sqlite3_result_null(context);
+}
+
 void getDate(sqlite3_context* context, int, sqlite3_value**)
 {
     const QByteArray now =
@@ -84,6 +108,11 @@ Cell cellOf(sqlite3_stmt* statement, int column)
         cell.real = sqlite3_column_double(statement, column);
         break;
     case SQLITE_NULL:
+        break;
+    case SQLITE_BLOB:
+        cell.kind = Cell::Kind::Blob;
+        cell.blob = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                               sqlite3_column_bytes(statement, column));
         break;
     default:
         cell.kind = Cell::Kind::Text;
@@ -121,15 +150,42 @@ std::unique_ptr<LedgerDatabase> LedgerDatabase::open(const QString& file, QStrin
     sqlite3_create_function(db, "qh_datetime", 1, SQLITE_UTF8, nullptr, toDateTime, nullptr,
                             nullptr);
     sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr);
+    sqlite3_create_function(db, "qh_rowversion", 0, SQLITE_UTF8, nullptr, nextRowVersion, nullptr,
+                            nullptr);
     ledger->installDateConversions();
+    *ledger->m_rules = TableRules::of(*ledger);
+    sqlite3_create_function(db, "object_id", 1, SQLITE_UTF8, ledger->m_rules.get(), objectId,
+                            nullptr, nullptr);
+    ledger->installRowVersions();
     return ledger;
+}
+
+LedgerDatabase::LedgerDatabase(sqlite3* db) : m_db(db), m_rules(std::make_unique<TableRules>()) {}
+
+void LedgerDatabase::installRowVersions()
+{
+    for (const TableRules::Table& table : m_rules->tables()) {
+        for (const TableRules::Column& column : table.columns) {
+            if (!column.rowVersion)
+                continue;
+            const QString t = quotedIdentifier(table.name);
+            const QString c = quotedIdentifier(column.name);
+            const QString id = QString::number(qHash(table.name + u'.' + column.name), 16);
+            for (const char* event : {"INSERT", "UPDATE"})
+                run(QStringLiteral("CREATE TEMP TRIGGER qh_rowversion_%1_%2 AFTER %1 ON main.%3 "
+                                   "BEGIN UPDATE %3 SET %4=qh_rowversion() WHERE rowid=NEW.rowid; "
+                                   "END")
+                        .arg(QLatin1String(event), id, t, c));
+        }
+    }
 }
 
 void LedgerDatabase::describeAs(const QString& serverName, const QString& catalog,
                                 const QString& file)
 {
     const QFileInfo info(file);
-    const int id = 5 + int(qHash(info.canonicalFilePath()) % 30000u);
+    m_file = info.canonicalFilePath();
+    const int id = 5 + int(qHash(m_file) % 30000u);
     const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
     m_constants = {serverName.toUtf8(), catalog.toUtf8(), QByteArray::number(id)};
     sqlite3_create_function(m_db, "qh_servername", 0, SQLITE_UTF8, &m_constants[0], textConstant,
@@ -147,6 +203,22 @@ void LedgerDatabase::describeAs(const QString& serverName, const QString& catalo
             .arg(name)
             .arg(id)
             .arg(born.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))));
+    run(QStringLiteral("CREATE TABLE sys.columns(object_id INT, name NVARCHAR(128), column_id INT, "
+                       "system_type_id INT, is_identity INT, is_computed INT)"));
+    for (const TableRules::Table& table : m_rules->tables()) {
+        for (qsizetype c = 0; c < table.columns.size(); ++c) {
+            const TableRules::Column& column = table.columns[c];
+            QString columnName = column.name;
+            columnName.replace(u'\'', QStringLiteral("''"));
+            run(QStringLiteral("INSERT INTO sys.columns VALUES(%1, '%2', %3, %4, %5, %6)")
+                    .arg(table.objectId)
+                    .arg(columnName)
+                    .arg(c + 1)
+                    .arg(TableRules::systemTypeId(column.declared))
+                    .arg(column.identity ? 1 : 0)
+                    .arg(column.computed ? 1 : 0));
+        }
+    }
 }
 
 LedgerDatabase::~LedgerDatabase()
@@ -260,38 +332,43 @@ StatementOutcome LedgerDatabase::constraintFailure(int extended, const QString& 
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_ROWID:
         outcome = StatementOutcome::error(
-            2627, QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert "
-                                 "duplicate key in object 'dbo.%1'.")
-                      .arg(table),
+            2627,
+            QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert "
+                           "duplicate key in object 'dbo.%1'.")
+                .arg(table),
             false);
         outcome.severity = 14;
         break;
     case SQLITE_CONSTRAINT_UNIQUE:
         outcome = StatementOutcome::error(
-            2601, QStringLiteral("Cannot insert duplicate key row in object 'dbo.%1' with unique "
-                                 "index 'IX_%1_%2'.")
-                      .arg(table, columns.join(u'_')),
+            2601,
+            QStringLiteral("Cannot insert duplicate key row in object 'dbo.%1' with unique "
+                           "index 'IX_%1_%2'.")
+                .arg(table, columns.join(u'_')),
             false);
         outcome.severity = 14;
         break;
     case SQLITE_CONSTRAINT_NOTNULL:
         outcome = StatementOutcome::error(
-            515, QStringLiteral("Cannot insert the value NULL into column '%1', table "
-                                "'%2.dbo.%3'; column does not allow nulls. %4 fails.")
-                     .arg(columns.value(0), catalog(), table, verb),
+            515,
+            QStringLiteral("Cannot insert the value NULL into column '%1', table "
+                           "'%2.dbo.%3'; column does not allow nulls. %4 fails.")
+                .arg(columns.value(0), catalog(), table, verb),
             false);
         break;
     case SQLITE_CONSTRAINT_CHECK:
         outcome = StatementOutcome::error(
-            547, QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". "
-                                "The conflict occurred in database \"%3\".")
-                     .arg(verb, what, catalog()),
+            547,
+            QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". "
+                           "The conflict occurred in database \"%3\".")
+                .arg(verb, what, catalog()),
             false);
         break;
     default:
         outcome = StatementOutcome::error(
-            547, QStringLiteral("The %1 statement conflicted with a constraint (%2).")
-                     .arg(verb, message),
+            547,
+            QStringLiteral("The %1 statement conflicted with a constraint (%2).")
+                .arg(verb, message),
             false);
         break;
     }

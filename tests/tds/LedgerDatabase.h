@@ -9,6 +9,7 @@
 #include <memory>
 
 struct sqlite3;
+class TableRules;
 
 // What one statement gave: a result (columns and rows, held whole so that
 // their SQL Server types can be decided before the first row goes out), a
@@ -53,6 +54,11 @@ public:
     LedgerDatabase& operator=(const LedgerDatabase&) = delete;
 
     StatementOutcome run(const QString& sql);
+    // What SQL Server keeps of the ledger's columns itself (identities,
+    // rowversions, computed columns), read when the file was opened.
+    const TableRules& rules() const { return *m_rules; }
+    // The ledger file, once described.
+    const QString& file() const { return m_file; }
     // Whether a table or view of that name exists (letter case ignored).
     bool hasObject(const QString& name);
 
@@ -62,13 +68,17 @@ public:
     void rollback();
 
 private:
-    explicit LedgerDatabase(sqlite3* db) : m_db(db) {}
+    explicit LedgerDatabase(sqlite3* db);
     void installDateConversions();
+    // Every rowversion column is stamped anew on each insert and update.
+    void installRowVersions();
     StatementOutcome failure(const QString& sql) const;
     StatementOutcome constraintFailure(int extended, const QString& message,
                                        const QString& sql) const;
     QString catalog() const { return QString::fromUtf8(m_constants[1]); }
 
     sqlite3* m_db;
+    std::unique_ptr<TableRules> m_rules;
+    QString m_file;
     std::array<QByteArray, 3> m_constants; // server name, database name, id
 };

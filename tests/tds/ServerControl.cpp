@@ -39,6 +39,8 @@ ServerControl::Fate ServerControl::arrive()
         return Fate::Lose;
     if (m_hangAt != 0 && number >= m_hangAt)
         return Fate::Hang;
+    if (m_deadlockAt != 0 && number == m_deadlockAt)
+        return Fate::Deadlock;
     return Fate::Answer;
 }
 
@@ -52,6 +54,11 @@ void ServerControl::loseAt(int k)
     m_loseAt = k > 0 ? m_requests + k : 0;
 }
 
+void ServerControl::deadlockAt(int k)
+{
+    m_deadlockAt = k > 0 ? m_requests + k : 0;
+}
+
 void ServerControl::hangAt(int k)
 {
     m_hangAt = k > 0 ? m_requests + k : 0;
@@ -59,11 +66,14 @@ void ServerControl::hangAt(int k)
 
 QString ServerControl::stats() const
 {
-    return QStringLiteral("requests %1 statements %2 connections %3 logins %4")
+    return QStringLiteral("requests %1 statements %2 connections %3 logins %4 encrypted-logins %5 "
+                          "encrypted-sessions %6")
         .arg(m_requests.load())
         .arg(m_statements.load())
         .arg(m_connections.load())
-        .arg(m_logins.load());
+        .arg(m_logins.load())
+        .arg(m_loginsOnly.load())
+        .arg(m_wholeSessions.load());
 }
 
 void ServerControl::resetCounts()
@@ -72,9 +82,12 @@ void ServerControl::resetCounts()
     m_statements = 0;
     m_connections = 0;
     m_logins = 0;
+    m_loginsOnly = 0;
+    m_wholeSessions = 0;
     m_dropAt = 0;
     m_loseAt = 0;
     m_hangAt = 0;
+    m_deadlockAt = 0;
 }
 
 void ServerControl::logBatch(const QString& text)

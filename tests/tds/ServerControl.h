@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/tds/LockManager.h"
+
 #include <QList>
 #include <QString>
 #include <atomic>
@@ -19,17 +21,31 @@ public:
         QString database;
     };
 
+    // What the server's certificate is used for. An ordinary install encrypts
+    // at least the login with its self-signed certificate; one set to force
+    // encryption encrypts the whole session.
+    enum class Encryption
+    {
+        None, // no certificate: the pre-login says "not supported"
+        Login,
+        Whole
+    };
+
     // What the server does with a request after login.
     enum class Fate
     {
         Answer,
         Drop, // close the connection without an answer
         Lose, // carry the request out, then close the connection unanswered
-        Hang  // never answer; the connection stays until the client leaves
+        Hang, // never answer; the connection stays until the client leaves
+        // the request is chosen as a deadlock victim: 1205, its transaction
+        // rolled back
+        Deadlock
     };
 
     QString folder;
     QList<Login> logins;
+    LockManager locks;
 
     // The ledger file of a catalog, or an empty text for a catalog that has
     // none in the folder.
@@ -42,6 +58,8 @@ public:
     void countStatement() { ++m_statements; }
     void countConnection() { ++m_connections; }
     void countLogin() { ++m_logins; }
+    // A login that came inside TLS, and whether the session stays inside it.
+    void countEncrypted(bool wholeSession) { ++(wholeSession ? m_wholeSessions : m_loginsOnly); }
 
     // Every request from now on waits this long before its answer.
     void setDelayMs(int ms) { m_delayMs = ms; }
@@ -51,6 +69,7 @@ public:
     void dropAt(int k);
     void loseAt(int k);
     void hangAt(int k);
+    void deadlockAt(int k);
     // Answers nothing at all, not even the pre-login: a server that accepts
     // and never speaks.
     void setMute(bool mute) { m_mute = mute; }
@@ -60,7 +79,12 @@ public:
     void setNoCountByDefault(bool on) { m_noCount = on; }
     bool noCountByDefault() const { return m_noCount; }
 
-    // "requests R statements S connections C logins L"
+    // For connections from now on.
+    void setEncryption(Encryption encryption) { m_encryption = encryption; }
+    Encryption encryption() const { return m_encryption; }
+
+    // "requests R statements S connections C logins L encrypted-logins E
+    // encrypted-sessions W"
     QString stats() const;
     void resetCounts();
 
@@ -74,12 +98,16 @@ private:
     std::atomic<int64_t> m_statements{0};
     std::atomic<int64_t> m_connections{0};
     std::atomic<int64_t> m_logins{0};
+    std::atomic<int64_t> m_loginsOnly{0};
+    std::atomic<int64_t> m_wholeSessions{0};
     std::atomic<int> m_delayMs{0};
     std::atomic<int64_t> m_dropAt{0};
     std::atomic<int64_t> m_loseAt{0};
     std::atomic<int64_t> m_hangAt{0};
+    std::atomic<int64_t> m_deadlockAt{0};
     std::atomic<bool> m_mute{false};
     std::atomic<bool> m_noCount{false};
+    std::atomic<Encryption> m_encryption{Encryption::Login};
     std::mutex m_logMutex;
     QString m_logFile;
 };

@@ -16,6 +16,7 @@ enum TypeByte : uint8_t
     MoneyN = 0x6E,
     DateTimeN = 0x6F,
     BigVarChar = 0xA7,
+    BigBinary = 0xAD,
     NVarChar = 0xE7
 };
 
@@ -82,6 +83,7 @@ bool numberOf(const Cell& cell, double& value)
         return ok;
     }
     case Cell::Kind::Null:
+    case Cell::Kind::Blob:
         break;
     }
     return false;
@@ -114,6 +116,8 @@ SqlServerType SqlServerType::ofColumn(const QString& declared, const QList<Cell>
 {
     const QString type = declared.trimmed().toUpper();
     if (!type.isEmpty()) {
+        if (type == QLatin1String("ROWVERSION") || type == QLatin1String("TIMESTAMP"))
+            return {Kind::RowVersion};
         if (type.contains(QLatin1String("MONEY")))
             return {Kind::Money};
         if (type.startsWith(QLatin1String("DECIMAL")) ||
@@ -192,6 +196,9 @@ void SqlServerType::writeTypeInfo(WireWriter& out) const
     case Kind::Money:
         out.u8(MoneyN).u8(8);
         break;
+    case Kind::RowVersion:
+        out.u8(BigBinary).u16(8);
+        break;
     }
 }
 
@@ -266,6 +273,12 @@ void SqlServerType::writeValue(WireWriter& out, const Cell& cell) const
         }
         return;
     }
+    case Kind::RowVersion:
+        if (isNull || cell.kind != Cell::Kind::Blob || cell.blob.size() != 8)
+            out.u16(kNullLength);
+        else
+            out.u16(8).bytes(cell.blob);
+        return;
     case Kind::Varchar:
     case Kind::NVarchar: {
         if (isNull) {

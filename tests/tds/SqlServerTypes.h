@@ -16,12 +16,14 @@ struct Cell
         Null,
         Integer,
         Real,
-        Text
+        Text,
+        Blob
     };
     Kind kind = Kind::Null;
     int64_t integer = 0;
     double real = 0;
     QString text;
+    QByteArray blob;
 };
 
 // A value SQL Server could not have sent in the column's type: the error
@@ -55,7 +57,8 @@ public:
         NVarchar,
         DateTime,
         Decimal,
-        Money
+        Money,
+        RowVersion // binary(8)
     };
 
     SqlServerType(Kind kind = Kind::Int, int precision = 18, int scale = 2)

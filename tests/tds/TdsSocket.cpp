@@ -1,5 +1,6 @@
 #include "tests/tds/TdsSocket.h"
 
+#include "tests/tds/TlsEndpoint.h"
 #include "tests/tds/WireBuffer.h"
 
 #include <algorithm>
@@ -41,9 +42,31 @@ int TdsSocket::bindTo(int type, uint32_t ipv4, uint16_t port, uint16_t& bound)
     return fd;
 }
 
+TdsSocket::TdsSocket(int fd, uint16_t spid) : m_fd(fd), m_spid(spid) {}
+
 TdsSocket::~TdsSocket()
 {
     close();
+}
+
+bool TdsSocket::startTls(ssl_ctx_st* context)
+{
+    m_tls = std::make_unique<TlsEndpoint>(context);
+    for (;;) {
+        const TlsEndpoint::Step step = m_tls->handshake();
+        const QByteArray reply = m_tls->takeOutgoing();
+        if (!reply.isEmpty() && !write(reply, PreLogin))
+            return false;
+        if (step != TlsEndpoint::Step::NeedMore) {
+            m_encrypted = step == TlsEndpoint::Step::Done;
+            return m_encrypted;
+        }
+        uint8_t type = 0;
+        QByteArray payload;
+        if (!read(type, payload) || type != PreLogin)
+            return false;
+        m_tls->feed(payload.constData(), int(payload.size()));
+    }
 }
 
 void TdsSocket::close()
@@ -55,18 +78,59 @@ void TdsSocket::close()
     m_fd = -1;
 }
 
+bool TdsSocket::receiveRaw(char* buffer, int count, int& got)
+{
+    for (;;) {
+        if (m_fd < 0)
+            return false;
+        const ssize_t n = ::recv(m_fd, buffer, size_t(count), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got = int(n);
+        return true;
+    }
+}
+
 bool TdsSocket::readExactly(char* buffer, int count)
 {
     int done = 0;
     while (done < count) {
+        int got = 0;
+        if (!m_encrypted) {
+            if (!receiveRaw(buffer + done, count - done, got))
+                return false;
+            done += got;
+            continue;
+        }
+        got = m_tls->read(buffer + done, count - done);
+        if (got < 0)
+            return false;
+        if (got > 0) {
+            done += got;
+            continue;
+        }
+        char records[16 * 1024];
+        if (!receiveRaw(records, int(sizeof records), got))
+            return false;
+        m_tls->feed(records, got);
+    }
+    return true;
+}
+
+bool TdsSocket::sendRaw(const char* data, qsizetype count)
+{
+    qsizetype written = 0;
+    while (written < count) {
         if (m_fd < 0)
             return false;
-        const ssize_t got = ::recv(m_fd, buffer + done, size_t(count - done), 0);
-        if (got < 0 && errno == EINTR)
+        const ssize_t n = ::send(m_fd, data + written, size_t(count - written), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (n <= 0)
             return false;
-        done += int(got);
+        written += n;
     }
     return true;
 }
@@ -114,18 +178,13 @@ bool TdsSocket::write(const QByteArray& payload, uint8_t type)
         packet.append(char(packetId++));
         packet.append(char(0));
         packet.append(payload.constData() + sent, chunk);
-        qsizetype written = 0;
-        while (written < packet.size()) {
-            if (m_fd < 0)
+        if (m_encrypted) {
+            if (!m_tls->write(packet.constData(), int(packet.size())))
                 return false;
-            const ssize_t n = ::send(m_fd, packet.constData() + written,
-                                     size_t(packet.size() - written), MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            written += n;
+            packet = m_tls->takeOutgoing();
         }
+        if (!sendRaw(packet.constData(), packet.size()))
+            return false;
         sent += chunk;
     } while (sent < payload.size());
     return true;

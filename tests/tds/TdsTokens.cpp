@@ -32,7 +32,20 @@ void message(WireWriter& out, Token token, int number, int state, int severity, 
 
 } // namespace
 
-QByteArray preLoginReply()
+Encrypt preLoginEncryption(const QByteArray& payload)
+{
+    // Options of five bytes each (token, big-endian offset and length) up
+    // to 0xFF, then their data.
+    for (qsizetype at = 0; at + 5 <= payload.size() && uint8_t(payload[at]) != 0xFF; at += 5) {
+        const int offset = (uint8_t(payload[at + 1]) << 8) | uint8_t(payload[at + 2]);
+        const int length = (uint8_t(payload[at + 3]) << 8) | uint8_t(payload[at + 4]);
+        if (uint8_t(payload[at]) == 0x01 && length >= 1 && offset < payload.size())
+            return Encrypt(uint8_t(payload[offset]) & 0x03);
+    }
+    return EncryptNotSupported;
+}
+
+QByteArray preLoginReply(Encrypt encryption)
 {
     // Options: VERSION, ENCRYPTION, INSTOPT, THREADID, MARS, then the data.
     struct Option
@@ -42,7 +55,7 @@ QByteArray preLoginReply()
     };
     const Option options[] = {
         {0x00, QByteArray("\x10\x00\x03\xE8\x00\x00", 6)},
-        {0x01, QByteArray("\x02", 1)}, // encryption not supported
+        {0x01, QByteArray(1, char(encryption))},
         {0x02, QByteArray("\x00", 1)},
         {0x03, QByteArray()},
         {0x04, QByteArray("\x00", 1)},

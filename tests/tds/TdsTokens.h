@@ -31,8 +31,20 @@ enum EnvChange : uint8_t
     RollbackTransaction = 10
 };
 
-// The reply to a PRELOGIN: version, no encryption, no MARS.
-QByteArray preLoginReply();
+// The ENCRYPTION values of a PRELOGIN.
+enum Encrypt : uint8_t
+{
+    EncryptOff = 0, // the login only
+    EncryptOn = 1,
+    EncryptNotSupported = 2,
+    EncryptRequired = 3
+};
+
+// The ENCRYPTION a client's PRELOGIN offers; EncryptNotSupported when it
+// names none.
+Encrypt preLoginEncryption(const QByteArray& payload);
+// The reply to a PRELOGIN: version, the encryption given, no MARS.
+QByteArray preLoginReply(Encrypt encryption);
 
 void loginAck(WireWriter& out);
 void envChange(WireWriter& out, EnvChange type, const QString& newValue, const QString& oldValue);

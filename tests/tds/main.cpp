@@ -123,6 +123,22 @@ bool readLineFrom(int fd, std::string& pending, std::string& line)
     }
 }
 
+// "off" (no certificate), "login" or "all"; false for anything else.
+bool encryptionOf(const QString& word, ServerControl::Encryption& encryption)
+{
+    using E = ServerControl::Encryption;
+    static const QList<QPair<QString, E>> words{{QStringLiteral("off"), E::None},
+                                                {QStringLiteral("login"), E::Login},
+                                                {QStringLiteral("all"), E::Whole}};
+    for (const auto& [name, value] : words) {
+        if (word == name) {
+            encryption = value;
+            return true;
+        }
+    }
+    return false;
+}
+
 QString answer(ServerControl& control, const QString& line)
 {
     const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -136,10 +152,15 @@ QString answer(ServerControl& control, const QString& line)
         control.loseAt(number);
     else if (verb == QLatin1String("hang"))
         control.hangAt(number);
+    else if (verb == QLatin1String("deadlock"))
+        control.deadlockAt(number);
     else if (verb == QLatin1String("mute"))
         control.setMute(words.value(1) == QLatin1String("on"));
     else if (verb == QLatin1String("nocount"))
         control.setNoCountByDefault(words.value(1) == QLatin1String("on"));
+    else if (ServerControl::Encryption e;
+             verb == QLatin1String("encryption") && encryptionOf(words.value(1), e))
+        control.setEncryption(e);
     else if (verb == QLatin1String("stats"))
         return control.stats();
     else if (verb == QLatin1String("reset"))
@@ -182,10 +203,23 @@ int main(int argc, char** argv)
         QStringLiteral("announce"),
         QStringLiteral("Write the ports into FILE and take commands on the control port."),
         QStringLiteral("FILE"));
-    parser.addOptions({folder, host, port, instance, browserPort, login, log, announce});
+    const QCommandLineOption encryption(
+        QStringLiteral("encryption"),
+        QStringLiteral("What the server's self-signed certificate encrypts: off (no "
+                       "certificate), login (the default, as an ordinary install) or all (as a "
+                       "server set to force encryption)."),
+        QStringLiteral("MODE"), QStringLiteral("login"));
+    parser.addOptions(
+        {folder, host, port, instance, browserPort, login, log, announce, encryption});
     parser.process(app);
 
     ServerControl control;
+    if (ServerControl::Encryption e; encryptionOf(parser.value(encryption), e)) {
+        control.setEncryption(e);
+    } else {
+        std::cerr << "quillhaven-tds-server: --encryption takes off, login or all\n";
+        return 2;
+    }
     control.folder = parser.value(folder);
     if (control.folder.isEmpty() || !QDir(control.folder).exists()) {
         std::cerr << "quillhaven-tds-server: --folder must name an existing folder\n";

@@ -96,6 +96,7 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
             LedgerSchema::ColumnTypes types;
             types.yearDate = m_options.yearDateType();
             types.amount = m_options.amountType();
+            types.yearIdIdentity = m_options.yearIdIdentity();
             schema.createTables(types);
             schema.createClock(m_options.serverDate());
             if (!m_options.empty()) {

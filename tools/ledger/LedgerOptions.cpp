@@ -128,8 +128,15 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
         QStringLiteral("Column type of Amount, Opening and Closing: float, decimal "
                        "(DECIMAL(18,2)) or money. Default: float."),
         QStringLiteral("KIND"));
+    const QCommandLineOption yearIds(
+        QStringLiteral("year-id"),
+        QStringLiteral("How the database gives AccYearID its values: identity (an identity "
+                       "column, which takes a given value only under SET IDENTITY_INSERT) or "
+                       "plain (a column whose default gives the next number). Default: "
+                       "identity."),
+        QStringLiteral("KIND"));
     parser.addOptions({help, dir, database, accounts, years, postings, seed, firstYear, serverDate,
-                       emptyLedger, force, yearDates, amounts});
+                       emptyLedger, force, yearDates, amounts, yearIds});
     m_helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -237,6 +244,16 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
         else if (kind != QLatin1String("float")) {
             fail(QStringLiteral("--amounts takes float, decimal or money, not \"%1\"")
                      .arg(parser.value(amounts)));
+            return Outcome::Invalid;
+        }
+    }
+    if (parser.isSet(yearIds)) {
+        const QString kind = parser.value(yearIds).trimmed().toLower();
+        if (kind == QLatin1String("plain"))
+            m_yearIdIdentity = false;
+        else if (kind != QLatin1String("identity")) {
+            fail(QStringLiteral("--year-id takes identity or plain, not \"%1\"")
+                     .arg(parser.value(yearIds)));
             return Outcome::Invalid;
         }
     }

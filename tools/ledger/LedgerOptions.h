@@ -40,6 +40,7 @@ public:
     // amounts ("REAL", "DECIMAL(18,2)" or "MONEY").
     QString yearDateType() const { return m_yearDateType; }
     QString amountType() const { return m_amountType; }
+    bool yearIdIdentity() const { return m_yearIdIdentity; }
     bool force() const { return m_force; }
 
     static constexpr int DefaultAccounts = 40;
@@ -69,5 +70,6 @@ private:
     bool m_empty = false;
     QString m_yearDateType = QStringLiteral("REAL");
     QString m_amountType = QStringLiteral("REAL");
+    bool m_yearIdIdentity = true;
     bool m_force = false;
 };

@@ -32,11 +32,12 @@ void LedgerSchema::createTables(const ColumnTypes& types)
                        "AccountName TEXT COLLATE NOCASE, "
                        "ParentID TEXT COLLATE NOCASE)"));
     run(QStringLiteral("CREATE TABLE Acc_Accounting_Year("
-                       "AccYearID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "AccYearID INTEGER PRIMARY KEY%2, "
                        "Acc_Yr_Start %1, "
                        "Acc_Yr_End %1, "
                        "Active INTEGER)")
-            .arg(types.yearDate));
+            .arg(types.yearDate,
+                 types.yearIdIdentity ? QStringLiteral(" AUTOINCREMENT") : QString()));
     run(QStringLiteral("CREATE TABLE Acc_transaction("
                        "TransID INTEGER PRIMARY KEY, "
                        "Amount %1, "

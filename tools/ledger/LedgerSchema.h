@@ -19,6 +19,10 @@ public:
     {
         QString yearDate = QStringLiteral("REAL");
         QString amount = QStringLiteral("REAL");
+        // AUTOINCREMENT marks the identity column (as the TDS test server
+        // reads it); without it the rowid still gives the next number, as a
+        // default from a sequence would.
+        bool yearIdIdentity = true;
     };
 
     explicit LedgerSchema(const QSqlDatabase& database);
