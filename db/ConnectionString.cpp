@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kDataSource = QStringLiteral("Data Source");
@@ -94,7 +96,8 @@ QString ConnectionString::embeddedFile() const
         QFileInfo(QDir(folder).filePath(catalog() + QStringLiteral(".db"))).absoluteFilePath());
 }
 
-QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeoutSeconds) const
+QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeoutSeconds,
+                                           int lockTimeoutSeconds) const
 {
     const ServerName name(server());
     if (!name.isValid())
@@ -129,9 +132,17 @@ QString ConnectionString::odbcForSqlServer(const QString& driver, int queryTimeo
         // A request the server never answers gives up after the timeout,
         // as the old provider's commands did after 30 seconds. FreeTDS
         // waits its timeout once for the answer and once more for the
-        // answer to its cancel, so it gets half.
-        result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8;Timeout=") +
-                  QString::number((queryTimeoutSeconds + 1) / 2);
+        // answer to its cancel, so it gets half; but never less than a lock
+        // wait, whose end the server reports itself.
+        int wait = (queryTimeoutSeconds + 1) / 2;
+        if (lockTimeoutSeconds > 0)
+            wait = std::max(wait, lockTimeoutSeconds + 2);
+        // "request": the login encrypted where the server has a certificate,
+        // the whole session where it forces encryption; FreeTDS checks the
+        // certificate only where its configuration names the authorities.
+        result += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request;"
+                                 "Timeout=") +
+                  QString::number(wait);
     } else if (legacy) {
         // TCP/IP, as the other drivers are told by the tcp: prefix.
         result += QStringLiteral(";Network=DBMSSOCN");

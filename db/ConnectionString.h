@@ -37,8 +37,15 @@ public:
     // FreeTDS a host with a port or an instance, Microsoft's driver
     // "tcp:HOST,PORT" or "HOST\INSTANCE". Every value is brace-quoted, so no
     // value can add keys of its own. Empty when the server name cannot be
-    // read. FreeTDS also gets how long a request may wait for its answer.
-    QString odbcForSqlServer(const QString& driver, int queryTimeoutSeconds = 30) const;
+    // read. FreeTDS also gets how long a request may wait for its answer:
+    // the request time-out, but longer than a lock wait may last (the lock
+    // time-out, 0 for none), so that a lock wait ends with SQL Server's own
+    // error. Both drivers encrypt what the server asks to be encrypted (the
+    // login at least, on a server with a certificate; everything, on one
+    // that forces encryption) and trust its certificate, as the old provider
+    // did.
+    QString odbcForSqlServer(const QString& driver, int queryTimeoutSeconds = 30,
+                             int lockTimeoutSeconds = 30) const;
     // An ODBC connection string for the embedded ledger through the SQLite
     // ODBC driver ("SQLite3"). That driver reads a value up to the next ";"
     // and takes braces literally, so the file name goes in unquoted and a

@@ -13,8 +13,11 @@ constexpr std::array kFreeTdsNetwork{20002, 20003, 20004, 20006, 20009, 20013, 2
 // Microsoft's driver passes socket errors on: refused, unreachable, reset,
 // timed out, host unknown; and the named-pipe "not found" numbers.
 constexpr std::array kSocketNetwork{2, 53, 258, 10053, 10054, 10057, 10060, 10061, 11001, 11004};
-// SQL Server: login failed for the user.
+// SQL Server: login failed for the user; a lock waited for past the lock
+// time-out; chosen as a deadlock's victim.
 constexpr int kLoginFailed = 18456;
+constexpr int kLockTimeout = 1222;
+constexpr int kDeadlockVictim = 1205;
 // SQLite: cannot open the file; busy and locked.
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteBusy = 5;
@@ -123,6 +126,16 @@ Failure DriverFailure::of(const QSqlError& error, SqlDialect::Kind kind, const Q
         return Failure(number, QStringLiteral("The ledger is locked by another program and "
                                               "stayed locked while this one waited (") +
                                    description + u')');
+    }
+    if (kind == SqlDialect::Kind::SqlServer &&
+        (number == kLockTimeout || number == kDeadlockVictim)) {
+        // The command's transaction is rolled back (by the server for a
+        // victim, by the command otherwise).
+        return Failure(number,
+                       QStringLiteral("Another operator is writing the ledger right now, so this "
+                                      "command could not go on and nothing of it was kept. Try "
+                                      "again in a moment. (") +
+                           description + u')');
     }
     if (kind == SqlDialect::Kind::SqlServer && isConnectionLost(error)) {
         // The server rolls back what the command had not committed.

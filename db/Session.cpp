@@ -21,6 +21,7 @@ namespace {
 std::atomic<int> g_sessions{0};
 std::atomic<int> g_loginTimeoutSeconds{15};
 std::atomic<int> g_queryTimeoutSeconds{30};
+std::atomic<int> g_lockTimeoutSeconds{30};
 
 // The commands use a handful of shapes; the bound only guards the memory.
 constexpr qsizetype kMaxPreparedShapes = 32;
@@ -71,6 +72,16 @@ int Session::queryTimeoutSeconds()
 void Session::setQueryTimeoutSeconds(int seconds)
 {
     g_queryTimeoutSeconds = seconds;
+}
+
+int Session::lockTimeoutSeconds()
+{
+    return g_lockTimeoutSeconds;
+}
+
+void Session::setLockTimeoutSeconds(int seconds)
+{
+    g_lockTimeoutSeconds = seconds;
 }
 
 void Session::open(const QString& connectionString)
@@ -174,7 +185,8 @@ void Session::openSqlServer(const ConnectionString& parsed)
         throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
     m_db.setDatabaseName(
-        parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(), queryTimeoutSeconds()));
+        parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(), queryTimeoutSeconds(),
+                                lockTimeoutSeconds()));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));
@@ -197,7 +209,8 @@ void Session::openSqlServer(const ConnectionString& parsed)
     }
     m_dialect.emplace(SqlDialect::Kind::SqlServer);
     std::optional<Failure> refused;
-    if (const QString settings = m_dialect->sessionSettings(); !settings.isEmpty()) {
+    if (const QString settings = m_dialect->sessionSettings(lockTimeoutSeconds());
+        !settings.isEmpty()) {
         QSqlQuery set(m_db);
         // A scrollable cursor would go as a server cursor's calls.
         set.setForwardOnly(true);
@@ -384,6 +397,15 @@ void Session::beginTransaction(Intent intent)
     }
     m_inTransaction = true;
     m_transactionByStatements = byStatements;
+    if (const QString lock = m_dialect->writeLockStatement();
+        intent == Intent::Write && !lock.isEmpty()) {
+        QSqlError error;
+        if (!runTransactionStatement(lock, error)) {
+            const Failure failure = failureOf(error);
+            rollback();
+            throw failure;
+        }
+    }
 }
 
 void Session::commit()

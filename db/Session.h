@@ -89,6 +89,11 @@ public:
     // command fails, in seconds (30, the old provider's command timeout).
     static int queryTimeoutSeconds();
     static void setQueryTimeoutSeconds(int seconds);
+    // How long a SQL Server statement waits for a lock another connection
+    // holds before it fails with 1222, in seconds (30; 0: it never waits).
+    // SQL Server's own default is to wait for ever.
+    static int lockTimeoutSeconds();
+    static void setLockTimeoutSeconds(int seconds);
 
 private:
     // Records its statements one by one and sends them on this connection.

@@ -50,6 +50,12 @@ bool SqlDialect::inWindows1252(char16_t c)
 
 QString SqlDialect::idKey(const QString& id) const
 {
+    if (m_kind == Kind::SqlServer) {
+        qsizetype size = id.size();
+        while (size > 0 && id[size - 1] == u' ')
+            --size;
+        return id.left(size).toCaseFolded();
+    }
     QString key = id;
     for (QChar& c : key) {
         if (c >= u'A' && c <= u'Z')
@@ -63,4 +69,19 @@ QString SqlDialect::procedureSource(const QString& name) const
     if (m_kind == Kind::SqlServer)
         return name;
     return QStringLiteral("SELECT * FROM ") + name;
+}
+
+QString SqlDialect::columnsQuery(const QString& table) const
+{
+    QString name = table;
+    name.replace(u'\'', QStringLiteral("''"));
+    if (m_kind == Kind::SqlServer)
+        // 189: rowversion (timestamp).
+        return QStringLiteral("SELECT name, is_identity, CASE WHEN is_computed=1 OR "
+                              "system_type_id=189 THEN 1 ELSE 0 END FROM sys.columns WHERE "
+                              "object_id=OBJECT_ID('%1') ORDER BY column_id")
+            .arg(name);
+    return QStringLiteral("SELECT name, 0, CASE WHEN hidden IN (2,3) THEN 1 ELSE 0 END FROM "
+                          "pragma_table_xinfo('%1') ORDER BY cid")
+        .arg(name);
 }

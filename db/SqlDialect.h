@@ -72,9 +72,27 @@ public:
     // empty text. A DBA may have set NOCOUNT in the server's user options:
     // then no statement reports its rows, and a request of many statements
     // comes back as one result, which the batches read one a statement.
-    QString sessionSettings() const
+    // SQL Server's statements wait for ever for a lock another connection
+    // holds (a migration's, under READ COMMITTED), and Microsoft's drivers
+    // set no request time-out: the lock time-out ends such a wait.
+    QString sessionSettings(int lockTimeoutSeconds) const
     {
-        return m_kind == Kind::SqlServer ? QStringLiteral("SET NOCOUNT OFF") : QString();
+        if (m_kind != Kind::SqlServer)
+            return {};
+        return QStringLiteral("SET NOCOUNT OFF;SET LOCK_TIMEOUT %1")
+            .arg(qint64(lockTimeoutSeconds) * 1000);
+    }
+    // What a transaction that is to write sends after its start: SQL
+    // Server's reads under READ COMMITTED hold no lock, so what a command
+    // checks first (the openings it loaded) could change before it writes;
+    // the exclusive lock on Acc_Opening, which every writing command
+    // rewrites or checks, makes a second writer wait as SQLite's BEGIN
+    // IMMEDIATE does. Empty where the begin statement has done it.
+    QString writeLockStatement() const
+    {
+        return m_kind == Kind::SqlServer
+                   ? QStringLiteral("SELECT count(*) FROM Acc_Opening WITH (TABLOCKX, HOLDLOCK)")
+                   : QString();
     }
     // SQL Server may have rolled back already (a deadlock victim).
     QString rollbackStatement() const
@@ -98,8 +116,9 @@ public:
     // for the closing tool's matching in memory of what the database
     // matches in the window's statements. The ledgers' text columns compare
     // without regard to letter case: SQLite's NOCASE folds the letters A to
-    // Z and nothing else, every blank counting, and so does SQL Server's
-    // collation as our test server models it.
+    // Z and nothing else, every blank counting; SQL Server's default
+    // collation (case-insensitive, accent-sensitive) folds every letter and
+    // does not count trailing blanks ('1005 ' = '1005').
     QString idKey(const QString& id) const;
 
     // Whether consecutive statements of a step go to the server as one
@@ -112,9 +131,10 @@ public:
     static constexpr int BatchStatements = 200;
     static constexpr int BatchCharacters = 32000;
 
-    // The statement that lets inserts give an identity column its values
-    // (SQL Server), or takes that back; empty where the database takes given
-    // ids as they are (SQLite).
+    // The statement that lets inserts give a table's identity column its
+    // values (SQL Server), or takes that back; empty where the database takes
+    // given ids as they are (SQLite). SQL Server refuses it (8106) for a
+    // table without an identity.
     QString identityInsert(const QString& table, bool on) const
     {
         if (m_kind != Kind::SqlServer)
@@ -122,6 +142,10 @@ public:
         return QStringLiteral("SET IDENTITY_INSERT %1 %2")
             .arg(table, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
     }
+    // A table's columns, in order, as rows of (name, 1 for an identity, 1 for
+    // a column the database fills itself): a rowversion or a computed column
+    // on SQL Server, a generated column on SQLite.
+    QString columnsQuery(const QString& table) const;
 
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;

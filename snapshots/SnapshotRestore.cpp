@@ -6,6 +6,7 @@
 #include "db/Session.h"
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
+#include "db/TableColumns.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotKeeper.h"
 
@@ -103,37 +104,84 @@ QString SnapshotRestore::mismatch(const LedgerSnapshot& snapshot, const LedgerSn
     return {};
 }
 
-SqlStatement SnapshotRestore::insert(const LedgerSnapshot::Table& table,
+QList<int> SnapshotRestore::writable(const LedgerSnapshot::Table& table,
+                                     const TableColumns& columns)
+{
+    QList<int> positions;
+    for (qsizetype c = 0; c < table.columns.size(); ++c) {
+        if (columns.kindOf(table.columns[c]) != TableColumns::Kind::Generated)
+            positions.append(int(c));
+    }
+    return positions;
+}
+
+SqlStatement SnapshotRestore::insert(const LedgerSnapshot::Table& table, const QList<int>& written,
                                      const QVariantList& row) const
 {
+    QStringList names;
+    for (const int c : written)
+        names.append(table.columns[c]);
     SqlStatement s;
-    s.raw(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(table.name, table.columns.join(u',')));
-    for (qsizetype c = 0; c < row.size(); ++c) {
-        if (c > 0)
+    s.raw(QStringLiteral("INSERT INTO %1(%2) VALUES(").arg(table.name, names.join(u',')));
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        if (i > 0)
             s.append(QLatin1String(","));
-        appendValue(s, row[c]);
+        appendValue(s, row[written[i]]);
     }
     s.append(QLatin1String(")"));
     return s;
 }
 
-void SnapshotRestore::restore(const LedgerSnapshot& snapshot, const LedgerSnapshot& current)
+void SnapshotRestore::insertAll(const LedgerSnapshot::Table& table, const TableColumns& columns,
+                                const QList<const QVariantList*>& rows, const QString& before)
 {
-    restoreOpenings(snapshot.openings());
-    restoreYears(snapshot.years(), current.years());
+    const QList<int> written = writable(table, columns);
+    // Rows keep the identities they had, which only SET IDENTITY_INSERT lets
+    // an insert give; a table without one refuses that SET. A SET gives no
+    // result of its own, so it goes alone, not in a request of statements
+    // that each give one.
+    bool namesIdentity = false;
+    for (const int c : written)
+        namesIdentity = namesIdentity ||
+                        columns.kindOf(table.columns[c]) == TableColumns::Kind::Identity;
+    const QString on = namesIdentity && !rows.isEmpty()
+                           ? m_session.dialect().identityInsert(table.name, true)
+                           : QString();
+    StatementBatch batch(m_session);
+    if (!before.isEmpty()) {
+        if (on.isEmpty())
+            batch.execute(statement(before));
+        else
+            m_session.execute(statement(before));
+    }
+    if (!on.isEmpty())
+        m_session.execute(statement(on));
+    for (const QVariantList* row : rows)
+        batch.execute(insert(table, written, *row));
+    batch.flush();
+    if (!on.isEmpty())
+        m_session.execute(statement(m_session.dialect().identityInsert(table.name, false)));
 }
 
-void SnapshotRestore::restoreOpenings(const LedgerSnapshot::Table& table)
+void SnapshotRestore::restore(const LedgerSnapshot& snapshot, const LedgerSnapshot& current)
 {
-    StatementBatch batch(m_session);
-    batch.execute(statement(QStringLiteral("DELETE FROM ") + table.name));
+    restoreOpenings(snapshot.openings(), TableColumns::of(m_session, snapshot.openings().name));
+    restoreYears(snapshot.years(), current.years(),
+                 TableColumns::of(m_session, snapshot.years().name));
+}
+
+void SnapshotRestore::restoreOpenings(const LedgerSnapshot::Table& table,
+                                      const TableColumns& columns)
+{
+    QList<const QVariantList*> rows;
     for (const QVariantList& row : table.rows)
-        batch.execute(insert(table, row));
-    batch.flush();
+        rows.append(&row);
+    insertAll(table, columns, rows, QStringLiteral("DELETE FROM ") + table.name);
 }
 
 void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
-                                   const LedgerSnapshot::Table& current)
+                                   const LedgerSnapshot::Table& current,
+                                   const TableColumns& columns)
 {
     // Rows are changed in place where both sides name every year once, so a
     // year other tables refer to is never deleted and made anew.
@@ -162,7 +210,9 @@ void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
             update.raw(QStringLiteral("UPDATE %1 SET ").arg(snapshot.name));
             bool first = true;
             for (qsizetype c = 0; c < snapshot.columns.size(); ++c) {
-                if (c == idColumn)
+                // The key stays, and an identity or what the database fills
+                // itself takes no value.
+                if (c == idColumn || columns.kindOf(snapshot.columns[c]) != TableColumns::Kind::Plain)
                     continue;
                 update.raw((first ? QString() : QStringLiteral(",")) + snapshot.columns[c] + u'=');
                 appendValue(update, row[c]);
@@ -178,20 +228,7 @@ void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
             inserts.append(&row);
     }
     batch.flush();
-    if (inserts.isEmpty())
-        return;
-    // The database assigns the ids of new years; these keep theirs. A SET
-    // gives no result of its own, so it goes alone, not in a request of
-    // statements that each give one.
-    const QString on = m_session.dialect().identityInsert(snapshot.name, true);
-    if (!on.isEmpty())
-        m_session.execute(statement(on));
-    for (const QVariantList* row : inserts)
-        batch.execute(insert(snapshot, *row));
-    batch.flush();
-    const QString off = m_session.dialect().identityInsert(snapshot.name, false);
-    if (!off.isEmpty())
-        m_session.execute(statement(off));
+    insertAll(snapshot, columns, inserts);
 }
 
 int SnapshotRestore::fromArchive(Session& session, const SnapshotArchive::Ledger& ledger,

@@ -7,6 +7,7 @@
 #include <QString>
 
 class Session;
+class TableColumns;
 
 // Puts Acc_Opening and Acc_Accounting_Year back exactly as a snapshot holds
 // them: every value with its type and letter case. The caller holds the
@@ -33,9 +34,17 @@ public:
     static QString literal(const QVariant& value);
 
 private:
-    void restoreOpenings(const LedgerSnapshot::Table& table);
-    void restoreYears(const LedgerSnapshot::Table& snapshot, const LedgerSnapshot::Table& current);
-    SqlStatement insert(const LedgerSnapshot::Table& table, const QVariantList& row) const;
+    void restoreOpenings(const LedgerSnapshot::Table& table, const TableColumns& columns);
+    void restoreYears(const LedgerSnapshot::Table& snapshot, const LedgerSnapshot::Table& current,
+                      const TableColumns& columns);
+    // The positions of the snapshot's columns an insert may name: all but
+    // those the database fills itself, whose values it makes anew.
+    static QList<int> writable(const LedgerSnapshot::Table& table, const TableColumns& columns);
+    SqlStatement insert(const LedgerSnapshot::Table& table, const QList<int>& written,
+                        const QVariantList& row) const;
+    // The rows inserted, after the statement before (if any).
+    void insertAll(const LedgerSnapshot::Table& table, const TableColumns& columns,
+                   const QList<const QVariantList*>& rows, const QString& before = {});
 
     Session& m_session;
 };

@@ -291,7 +291,7 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
         done(out, DoneError | more);
         return true;
     }
-    const bool writes = exclusive || !TableRules::onlyReads(sql);
+    const bool writes = exclusive || TableRules::writes(sql);
     if (!lockFor(sql, writes, out, more))
         return true;
     // The ledger's own transaction starts with the first write, so reads

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
 #include <sqlite3.h>
 
@@ -54,6 +55,37 @@ void toDateTime(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_text(context, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
 }
 
+// SQL Server's comparison of texts under the ledgers' collation
+// (case-insensitive, accent-sensitive): trailing blanks do not count, and
+// letters compare without their case, beyond A to Z too. It stands in for
+// NOCASE, which every text column of a ledger is declared with; for texts
+// of A to Z and digits without trailing blanks it orders as NOCASE does.
+int sqlServerTextCompare(void*, int leftSize, const void* left, int rightSize, const void* right)
+{
+    const auto* a = static_cast<const unsigned char*>(left);
+    const auto* b = static_cast<const unsigned char*>(right);
+    const auto trimmed = [](const unsigned char* text, int size) {
+        while (size > 0 && text[size - 1] == ' ')
+            --size;
+        return size;
+    };
+    const auto isAscii = [](unsigned char c) { return c < 0x80; };
+    const int sizeA = trimmed(a, leftSize);
+    const int sizeB = trimmed(b, rightSize);
+    if (std::all_of(a, a + sizeA, isAscii) && std::all_of(b, b + sizeB, isAscii)) {
+        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : int(c); };
+        for (int i = 0; i < sizeA && i < sizeB; ++i) {
+            if (fold(a[i]) != fold(b[i]))
+                return fold(a[i]) - fold(b[i]);
+        }
+        return sizeA - sizeB;
+    }
+    const auto folded = [](const unsigned char* text, int size) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(text), size).toCaseFolded();
+    };
+    return folded(a, sizeA).compare(folded(b, sizeB));
+}
+
 // A constant of the connection's, given as the function's user data.
 void textConstant(sqlite3_context* context, int, sqlite3_value**)
 {
@@ -79,6 +111,34 @@ void objectId(sqlite3_context* context, int, sqlite3_value** argv)
         sqlite3_result_int(context, table->objectId);
     else
         sqlite3_result_null(context);
+}
+
+// The ledger's texts compare as SQL Server's do. Its indexes were built in
+// SQLite's NOCASE order, which differs where ids have trailing blanks or
+// letters beyond A to Z: the first connection to the file builds them anew,
+// and the file's user_version remembers that it was done.
+void useSqlServerCollation(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, sqlServerTextCompare, nullptr);
+    // A join's Bloom filter takes texts of different lengths as different,
+    // which texts equal but for trailing blanks are not.
+    constexpr int kBloomFilter = 0x00080000;
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kBloomFilter);
+    constexpr int kReindexed = 0x51480001;
+    sqlite3_stmt* version = nullptr;
+    int current = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) == SQLITE_OK &&
+        sqlite3_step(version) == SQLITE_ROW)
+        current = sqlite3_column_int(version, 0);
+    sqlite3_finalize(version);
+    if (current == kReindexed)
+        return;
+    const QByteArray reindex =
+        QStringLiteral("BEGIN IMMEDIATE; REINDEX NOCASE; PRAGMA user_version=%1; COMMIT")
+            .arg(kReindexed)
+            .toUtf8();
+    if (sqlite3_exec(db, reindex.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void getDate(sqlite3_context* context, int, sqlite3_value**)
@@ -146,6 +206,7 @@ std::unique_ptr<LedgerDatabase> LedgerDatabase::open(const QString& file, QStrin
         return nullptr;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    useSqlServerCollation(db);
     std::unique_ptr<LedgerDatabase> ledger(new LedgerDatabase(db));
     sqlite3_create_function(db, "qh_datetime", 1, SQLITE_UTF8, nullptr, toDateTime, nullptr,
                             nullptr);

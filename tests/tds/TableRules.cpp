@@ -181,10 +181,11 @@ QString TableRules::withoutTableHints(const QString& sql, bool& exclusive)
     return result;
 }
 
-bool TableRules::onlyReads(const QString& sql)
+bool TableRules::writes(const QString& sql)
 {
-    static const QRegularExpression select = pattern(R"(^\s*(SELECT|WITH)\b)");
-    return select.match(sql).hasMatch();
+    static const QRegularExpression write =
+        pattern(R"(^\s*(INSERT|UPDATE|DELETE|MERGE|CREATE|DROP|ALTER|TRUNCATE)\b)");
+    return write.match(sql).hasMatch();
 }
 
 StatementOutcome TableRules::check(const QString& sql, const QString& identityInsert) const

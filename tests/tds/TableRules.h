@@ -52,9 +52,8 @@ public:
     // like, which SQLite does not know); exclusive tells whether a hint
     // asked for an exclusive lock.
     static QString withoutTableHints(const QString& sql, bool& exclusive);
-    // Whether a statement only reads (a SELECT): everything else counts as a
-    // write for the locks.
-    static bool onlyReads(const QString& sql);
+    // Whether a statement writes (DML or DDL), for the locks.
+    static bool writes(const QString& sql);
 
     // sys.columns' system_type_id of a declared type.
     static int systemTypeId(const QString& declared);

@@ -234,6 +234,12 @@ int main(int argc, char** argv)
         control.logins.append({parts[0], parts[1], parts[2]});
     }
     control.setLogFile(parser.value(log));
+    // The ledgers become the server's at its start: their indexes are put
+    // in the order of its collation now, not at some client's first login.
+    for (const QString& name : QDir(control.folder).entryList({QStringLiteral("*.db")}, QDir::Files)) {
+        QString why;
+        LedgerDatabase::open(QDir(control.folder).filePath(name), why);
+    }
 
     const QHostAddress address(parser.value(host));
     uint16_t mainPort = 0;

@@ -135,7 +135,19 @@ TEST(ConnectionString, FreeTdsTranslation)
     const ConnectionString parsed(bindwell(QStringLiteral("ledger.example,1433")));
     EXPECT_EQ(str(parsed.odbcForSqlServer(QStringLiteral("FreeTDS"))),
               "DRIVER={FreeTDS};SERVER={ledger.example};Port=1433;DATABASE={Bindwell};"
-              "UID={Bindwell};PWD={QuintonVaresse};TDS_Version=7.4;ClientCharset=UTF-8;Timeout=15");
+              "UID={Bindwell};PWD={QuintonVaresse};TDS_Version=7.4;ClientCharset=UTF-8;"
+              "Encryption=request;Timeout=32");
+    // FreeTDS waits half the request time-out, since it waits once more for
+    // its cancel to be answered; but longer than a lock wait, whose end the
+    // server reports itself.
+    const auto waitOf = [&parsed](int request, int lock) {
+        return str(parsed.odbcForSqlServer(QStringLiteral("FreeTDS"), request, lock)
+                       .section(QStringLiteral("Timeout="), 1));
+    };
+    EXPECT_EQ(waitOf(30, 0), "15");
+    EXPECT_EQ(waitOf(30, 10), "15");
+    EXPECT_EQ(waitOf(2, 0), "1");
+    EXPECT_EQ(waitOf(2, 1), "3");
     // A plain name goes to the default port, an instance to the browser.
     EXPECT_TRUE(ConnectionString(bindwell(QStringLiteral("PHARMACY01")))
                     .odbcForSqlServer(QStringLiteral("FreeTDS"))

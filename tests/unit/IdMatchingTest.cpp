@@ -40,23 +40,34 @@ protected:
                QStringLiteral("1002"));
         rename(QStringLiteral("1003"), QStringLiteral("Ab1003"), QStringLiteral("aB1003"),
                QStringLiteral("AB1003"));
+        // Postings padded, and a letter beyond A to Z in another case.
+        rename(QStringLiteral("1004"), QStringLiteral("1004"), QStringLiteral("1004 "),
+               QStringLiteral("1004"));
+        rename(QStringLiteral("1005"), QString::fromUtf8("\xC3\x89" "1005"),
+               QString::fromUtf8("\xC3\xA9" "1005"), QString::fromUtf8("\xC3\x89" "1005"));
     }
 };
 
 TEST_P(IdMatching, TheToolMatchesIdsAsTheDatabaseDoes)
 {
     // Before: the check names the ids the database keeps apart, and no other.
+    // SQL Server counts neither trailing blanks nor the case of any letter,
+    // so there '1002 ', '1004 ' and the two cases of É are one id each.
     const QList<LedgerCheck::Finding> findings = check();
     QStringList apart;
     for (const LedgerCheck::Finding& f : findings) {
         if (f.group == QLatin1String("Account ids"))
             apart.append(f.text);
     }
-    ASSERT_EQ(apart.size(), 2) << str(all(findings));
-    EXPECT_TRUE(apart.join(u'\n').contains(QLatin1String("name '1001', the account is ' 1001 '")))
+    ASSERT_EQ(apart.size(), road.isTds() ? 1 : 4) << str(all(findings));
+    const QString said = apart.join(u'\n');
+    EXPECT_TRUE(said.contains(QLatin1String("name '1001', the account is ' 1001 '")))
         << str(all(findings));
-    EXPECT_TRUE(apart.join(u'\n').contains(QLatin1String("name '1002', the account is '1002 '")))
-        << str(all(findings));
+    for (const QString& sqliteOnly :
+         {QStringLiteral("name '1002', the account is '1002 '"),
+          QStringLiteral("name '1004 ', the account is '1004'"),
+          QString::fromUtf8("name '\xC3\xA9" "1005', the account is '\xC3\x89" "1005'")})
+        EXPECT_EQ(said.contains(sqliteOnly), !road.isTds()) << str(all(findings));
     EXPECT_GT(countOf(findings, QStringLiteral("name '1001'")), 0);
 
     // The preview is the migration, row for row.
@@ -89,11 +100,15 @@ TEST_P(IdMatching, TheKeyRuleAgreesWithTheDatabase)
                                             "1"),
                           QString::fromUtf8("\xC3\xA9"
                                             "1")};
+    // Written over the road too: the database keeps its index in its own
+    // order.
+    load(false);
     for (const QString& stored : ids) {
-        ledger.execute({QStringLiteral("DELETE FROM Acc_Opening WHERE AccYearID=99"),
-                        QStringLiteral("INSERT INTO Acc_Opening VALUES('%1', 99, 1, 'D', 1, 'D')")
-                            .arg(stored)});
-        load(false);
+        session->execute(QStringLiteral("DELETE FROM Acc_Opening WHERE AccYearID=99"));
+        session->execute(SqlStatement()
+                             .append(QLatin1String("INSERT INTO Acc_Opening VALUES("))
+                             .quoted(stored)
+                             .append(QLatin1String(", 99, 1, 'D', 1, 'D')")));
         for (const QString& asked : ids) {
             RecordSet rs = session->query(
                 SqlStatement()

@@ -8,15 +8,8 @@
 #include "db/Session.h"
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
-#include "tests/support/CapturingSink.h"
-#include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/TdsServer.h"
-#include "yearend/CommandRunner.h"
-#include "yearend/ConnectCommand.h"
-#include "yearend/CreateYearCommand.h"
-#include "yearend/MigrateCommand.h"
-#include "yearend/YearEndContext.h"
 
 #include <gtest/gtest.h>
 
@@ -34,76 +27,6 @@ const QStringList kLedger{QStringLiteral("--database"),    QStringLiteral("Dosav
                           QStringLiteral("--seed"),        QStringLiteral("17"),
                           QStringLiteral("--first-year"),  QStringLiteral("2005"),
                           QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")};
-
-// The window's core on one server: connect, Create Accounting Year, Migrate
-// Accounts, each as the operator clicks it.
-struct Operator
-{
-    explicit Operator(const QString& server)
-    {
-        controls.pharma = true;
-        controls.server = server;
-    }
-    bool click(const std::function<void()>& command)
-    {
-        sink.clear();
-        return CommandRunner::run(sink, command) && sink.messages.isEmpty();
-    }
-    bool connect()
-    {
-        return click([this] { ConnectCommand(context).run(); }) &&
-               controls.status == QLatin1String("Server Connected");
-    }
-    bool createYear()
-    {
-        return click([this] { CreateYearCommand(context).run(); });
-    }
-    bool migrate()
-    {
-        return click([this] { MigrateCommand(context).run(); });
-    }
-    QString said() const { return sink.texts().join(u'\n'); }
-
-    FakeControls controls;
-    CapturingSink sink;
-    YearEndContext context{controls, sink};
-};
-
-QList<QVariantList> tables(const LedgerFixture& ledger)
-{
-    return LedgerFixture::rowsOf(ledger.path(),
-                                 QStringLiteral("SELECT * FROM Acc_Accounting_Year")) +
-           LedgerFixture::rowsOf(ledger.path(),
-                                 QStringLiteral("SELECT * FROM Acc_Opening ORDER BY rowid"));
-}
-
-// A DBA may set NOCOUNT in the server's user options: no statement then
-// reports its rows, and a request of many statements came back as one
-// result. The year-end goes through all the same, to the same tables as on
-// a server that counts.
-TEST(SqlServerRules, NoCountInTheServersOptionsChangesNothing)
-{
-    LedgerFixture counting;
-    LedgerFixture silent;
-    counting.build(kLedger);
-    silent.build(kLedger);
-    TdsServer countingServer(counting.folder());
-    TdsServer silentServer(silent.folder());
-    silentServer.command(QStringLiteral("nocount on"));
-
-    for (TdsServer* server : {&countingServer, &silentServer}) {
-        Operator op(server->serverName());
-        ASSERT_TRUE(op.connect()) << str(op.said());
-        ASSERT_TRUE(op.createYear()) << str(op.said());
-        ASSERT_TRUE(op.migrate()) << str(op.said());
-    }
-    EXPECT_EQ(tables(silent), tables(counting));
-    EXPECT_NE(tables(silent), [] {
-        LedgerFixture untouched;
-        untouched.build(kLedger);
-        return tables(untouched);
-    }());
-}
 
 // A statement that breaks a key or a constraint comes as SQL Server's error
 // and then 3621, "The statement has been terminated.": the operator reads

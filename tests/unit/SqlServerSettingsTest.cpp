@@ -1,0 +1,121 @@
+// The whole year-end, and its undoing through the snapshots, over SQL
+// Server's wire with the server set as real ones are: encrypting the login
+// or the whole session, NOCOUNT in its user options, year ids that are an
+// identity or a plain column. Each leaves the tables the embedded ledger's
+// year-end leaves.
+
+#include "db/Profile.h"
+#include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotRestore.h"
+#include "tests/support/LedgerFixture.h"
+#include "tests/support/TdsServer.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string str(const QString& text)
+{
+    return text.toStdString();
+}
+
+struct Setting
+{
+    const char* name;
+    QStringList serverOptions;
+    QString command; // sent to the server before the operator connects
+    QStringList ledgerOptions;
+};
+
+const QStringList kLedger{QStringLiteral("--database"),    QStringLiteral("Dosavine"),
+                          QStringLiteral("--accounts"),    QStringLiteral("12"),
+                          QStringLiteral("--years"),       QStringLiteral("3"),
+                          QStringLiteral("--postings"),    QStringLiteral("150"),
+                          QStringLiteral("--seed"),        QStringLiteral("24"),
+                          QStringLiteral("--first-year"),  QStringLiteral("2005"),
+                          QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")};
+
+// Both tables, every value quoted as SQLite stores it.
+QStringList dump(const LedgerFixture& ledger)
+{
+    QStringList lines;
+    for (const char* sql :
+         {"SELECT quote(AccId)||'|'||quote(AccYearID)||'|'||quote(Opening)||'|'||"
+          "quote(OpeningType)||'|'||quote(Closing)||'|'||quote(ClosingType) FROM Acc_Opening "
+          "ORDER BY AccYearID, AccId",
+          "SELECT quote(AccYearID)||'|'||quote(Acc_Yr_Start)||'|'||quote(Acc_Yr_End)||'|'||"
+          "quote(Active) FROM Acc_Accounting_Year ORDER BY AccYearID"}) {
+        for (const QVariantList& row : ledger.rows(QString::fromLatin1(sql)))
+            lines.append(row.value(0).toString());
+        lines.append(QStringLiteral("--"));
+    }
+    return lines;
+}
+
+// Connect, Create Accounting Year, Migrate Accounts.
+void yearEnd(const QString& server)
+{
+    WindowDriver window(server);
+    ASSERT_TRUE(window.connect()) << str(window.messages());
+    ASSERT_TRUE(window.createYear()) << str(window.messages());
+    ASSERT_TRUE(window.migrate()) << str(window.messages());
+}
+
+int restore(const QString& server, int number)
+{
+    Session session;
+    Profile::connect(session, Profile::Id::Dosavine, server);
+    return SnapshotRestore::fromArchive(
+        session, SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server), number);
+}
+
+class ServerSettings : public ::testing::TestWithParam<Setting>
+{
+};
+
+TEST_P(ServerSettings, YearEndAndItsUndoingAsOnTheEmbeddedLedger)
+{
+    const Setting& setting = GetParam();
+    LedgerFixture embedded;
+    LedgerFixture wire;
+    embedded.build(kLedger + setting.ledgerOptions);
+    wire.build(kLedger + setting.ledgerOptions);
+    const QStringList before = dump(wire);
+    yearEnd(embedded.serverName());
+    const QStringList after = dump(embedded);
+    ASSERT_NE(after, before);
+
+    TdsServer server(wire.folder(), setting.serverOptions);
+    if (!setting.command.isEmpty())
+        server.command(setting.command);
+    yearEnd(server.serverName());
+    EXPECT_EQ(dump(wire), after);
+
+    // Back to before the year was created (the year goes), then forward
+    // again with the snapshot that restore kept (the year comes back with its
+    // own id).
+    int kept = 0;
+    ASSERT_NO_THROW(kept = restore(server.serverName(), 1));
+    EXPECT_EQ(dump(wire), before);
+    ASSERT_NO_THROW(restore(server.serverName(), kept));
+    EXPECT_EQ(dump(wire), after);
+
+    const QString encryption = setting.serverOptions.value(1, QStringLiteral("login"));
+    EXPECT_EQ(server.encryptedLogins() > 0, encryption == QLatin1String("login"));
+    EXPECT_EQ(server.encryptedSessions() > 0, encryption == QLatin1String("all"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tds, ServerSettings,
+    ::testing::Values(
+        Setting{"NoEncryption", {QStringLiteral("--encryption"), QStringLiteral("off")}, {}, {}},
+        Setting{"EncryptedLogin", {}, {}, {}},
+        Setting{"EncryptedSession", {QStringLiteral("--encryption"), QStringLiteral("all")}, {}, {}},
+        Setting{"NoCountInUserOptions", {}, QStringLiteral("nocount on"), {}},
+        Setting{"IdentityYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("identity")}},
+        Setting{"PlainYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("plain")}}),
+    [](const ::testing::TestParamInfo<Setting>& param) { return std::string(param.param.name); });
+
+} // namespace
