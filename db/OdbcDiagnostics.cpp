@@ -16,8 +16,8 @@
 
 namespace {
 
-using GetDiagRec = SQLRETURN(SQL_API*)(SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLWCHAR*,
-                                       SQLINTEGER*, SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*);
+using GetDiagRec = SQLRETURN(SQL_API*)(SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLWCHAR*, SQLINTEGER*,
+                                       SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*);
 
 GetDiagRec diagnostics()
 {

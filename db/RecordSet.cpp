@@ -1,7 +1,7 @@
 #include "db/RecordSet.h"
 
-#include "db/DriverFailure.h"
 #include "core/Failure.h"
+#include "db/DriverFailure.h"
 
 #include <QSqlError>
 #include <utility>

@@ -184,9 +184,8 @@ void Session::openSqlServer(const ConnectionString& parsed)
     if (!name.isValid())
         throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    m_db.setDatabaseName(
-        parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(), queryTimeoutSeconds(),
-                                lockTimeoutSeconds()));
+    m_db.setDatabaseName(parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(),
+                                                 queryTimeoutSeconds(), lockTimeoutSeconds()));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
     m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));

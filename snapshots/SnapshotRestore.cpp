@@ -142,8 +142,8 @@ void SnapshotRestore::insertAll(const LedgerSnapshot::Table& table, const TableC
     // that each give one.
     bool namesIdentity = false;
     for (const int c : written)
-        namesIdentity = namesIdentity ||
-                        columns.kindOf(table.columns[c]) == TableColumns::Kind::Identity;
+        namesIdentity =
+            namesIdentity || columns.kindOf(table.columns[c]) == TableColumns::Kind::Identity;
     const QString on = namesIdentity && !rows.isEmpty()
                            ? m_session.dialect().identityInsert(table.name, true)
                            : QString();
@@ -212,7 +212,8 @@ void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
             for (qsizetype c = 0; c < snapshot.columns.size(); ++c) {
                 // The key stays, and an identity or what the database fills
                 // itself takes no value.
-                if (c == idColumn || columns.kindOf(snapshot.columns[c]) != TableColumns::Kind::Plain)
+                if (c == idColumn ||
+                    columns.kindOf(snapshot.columns[c]) != TableColumns::Kind::Plain)
                     continue;
                 update.raw((first ? QString() : QStringLiteral(",")) + snapshot.columns[c] + u'=');
                 appendValue(update, row[c]);

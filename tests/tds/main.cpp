@@ -236,7 +236,8 @@ int main(int argc, char** argv)
     control.setLogFile(parser.value(log));
     // The ledgers become the server's at its start: their indexes are put
     // in the order of its collation now, not at some client's first login.
-    for (const QString& name : QDir(control.folder).entryList({QStringLiteral("*.db")}, QDir::Files)) {
+    for (const QString& name :
+         QDir(control.folder).entryList({QStringLiteral("*.db")}, QDir::Files)) {
         QString why;
         LedgerDatabase::open(QDir(control.folder).filePath(name), why);
     }

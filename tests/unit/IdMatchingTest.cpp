@@ -43,8 +43,13 @@ protected:
         // Postings padded, and a letter beyond A to Z in another case.
         rename(QStringLiteral("1004"), QStringLiteral("1004"), QStringLiteral("1004 "),
                QStringLiteral("1004"));
-        rename(QStringLiteral("1005"), QString::fromUtf8("\xC3\x89" "1005"),
-               QString::fromUtf8("\xC3\xA9" "1005"), QString::fromUtf8("\xC3\x89" "1005"));
+        rename(QStringLiteral("1005"),
+               QString::fromUtf8("\xC3\x89"
+                                 "1005"),
+               QString::fromUtf8("\xC3\xA9"
+                                 "1005"),
+               QString::fromUtf8("\xC3\x89"
+                                 "1005"));
     }
 };
 
@@ -63,10 +68,11 @@ TEST_P(IdMatching, TheToolMatchesIdsAsTheDatabaseDoes)
     const QString said = apart.join(u'\n');
     EXPECT_TRUE(said.contains(QLatin1String("name '1001', the account is ' 1001 '")))
         << str(all(findings));
-    for (const QString& sqliteOnly :
-         {QStringLiteral("name '1002', the account is '1002 '"),
-          QStringLiteral("name '1004 ', the account is '1004'"),
-          QString::fromUtf8("name '\xC3\xA9" "1005', the account is '\xC3\x89" "1005'")})
+    for (const QString& sqliteOnly : {QStringLiteral("name '1002', the account is '1002 '"),
+                                      QStringLiteral("name '1004 ', the account is '1004'"),
+                                      QString::fromUtf8("name '\xC3\xA9"
+                                                        "1005', the account is '\xC3\x89"
+                                                        "1005'")})
         EXPECT_EQ(said.contains(sqliteOnly), !road.isTds()) << str(all(findings));
     EXPECT_GT(countOf(findings, QStringLiteral("name '1001'")), 0);
 

@@ -9,6 +9,7 @@
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotRestore.h"
 #include "tests/support/LedgerFixture.h"
+#include "tests/support/LedgerRoad.h"
 #include "tests/support/TdsServer.h"
 #include "tests/support/WindowDriver.h"
 
@@ -112,10 +113,77 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Setting{"NoEncryption", {QStringLiteral("--encryption"), QStringLiteral("off")}, {}, {}},
         Setting{"EncryptedLogin", {}, {}, {}},
-        Setting{"EncryptedSession", {QStringLiteral("--encryption"), QStringLiteral("all")}, {}, {}},
+        Setting{
+            "EncryptedSession", {QStringLiteral("--encryption"), QStringLiteral("all")}, {}, {}},
         Setting{"NoCountInUserOptions", {}, QStringLiteral("nocount on"), {}},
-        Setting{"IdentityYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("identity")}},
+        Setting{
+            "IdentityYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("identity")}},
         Setting{"PlainYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("plain")}}),
     [](const ::testing::TestParamInfo<Setting>& param) { return std::string(param.param.name); });
+
+} // namespace
+
+namespace {
+
+// Acc_Opening as a DBA may have extended it: an identity of its own, a
+// rowversion and a computed column. The year-end and its undoing write
+// only what the database takes: identities kept as they were, the other two
+// made by the database.
+class ExtendedOpenings : public ::testing::TestWithParam<const char*>
+{
+protected:
+    void SetUp() override
+    {
+        ledger.build(kLedger);
+        ledger.execute(QStringList{
+            QStringLiteral("CREATE TABLE Extended(Id INTEGER PRIMARY KEY AUTOINCREMENT, AccId TEXT "
+                           "COLLATE NOCASE, AccYearID INTEGER, Opening REAL, OpeningType TEXT "
+                           "COLLATE NOCASE, Closing REAL, ClosingType TEXT COLLATE NOCASE, "
+                           "Stamp ROWVERSION, Net REAL GENERATED ALWAYS AS "
+                           "(coalesce(Opening,0)-coalesce(Closing,0)) VIRTUAL)"),
+            QStringLiteral("INSERT INTO Extended(AccId, AccYearID, Opening, OpeningType, Closing, "
+                           "ClosingType) SELECT * FROM Acc_Opening"),
+            QStringLiteral("DROP TABLE Acc_Opening"),
+            QStringLiteral("ALTER TABLE Extended RENAME TO Acc_Opening")});
+    }
+    // The ledger's own columns and the identity, as SQLite stores them.
+    QStringList openings() const
+    {
+        QStringList lines;
+        for (const QVariantList& row : ledger.rows(QStringLiteral(
+                 "SELECT quote(Id)||'|'||quote(AccId)||'|'||quote(AccYearID)||'|'||quote(Opening)"
+                 "||'|'||quote(OpeningType)||'|'||quote(Closing)||'|'||quote(ClosingType)||'|'||"
+                 "quote(Net) FROM Acc_Opening ORDER BY Id")))
+            lines.append(row.value(0).toString());
+        return lines;
+    }
+
+    LedgerFixture ledger;
+    LedgerRoad road{QString::fromLatin1(GetParam())};
+};
+
+TEST_P(ExtendedOpenings, YearEndAndItsUndoingWriteOnlyWhatTheDatabaseTakes)
+{
+    const QString server = road.serverName(ledger.folder());
+    const QStringList before = openings();
+    yearEnd(server);
+    const QStringList after = openings();
+    ASSERT_NE(after, before);
+    int kept = 0;
+    ASSERT_NO_THROW(kept = restore(server, 1));
+    EXPECT_EQ(openings(), before);
+    ASSERT_NO_THROW(restore(server, kept));
+    EXPECT_EQ(openings(), after);
+    if (road.isTds()) {
+        // SQL Server stamps every row it writes.
+        EXPECT_EQ(ledger
+                      .value(QStringLiteral("SELECT count(*) FROM Acc_Opening WHERE Stamp IS "
+                                            "NULL"))
+                      .toInt(),
+                  0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, ExtendedOpenings, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace
