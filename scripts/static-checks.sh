@@ -8,7 +8,8 @@ if [ ! -f "$build/compile_commands.json" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 fi
 # Generated moc files must exist before clang-tidy reads the sources.
-cmake --build "$build" --target quillhaven_core_autogen quillhaven_gui_autogen >/dev/null 2>&1 || true
+floors=(core db worksheet years migration snapshots closing yearend gui tools_common)
+cmake --build "$build" $(printf -- '--target quillhaven_%s_autogen ' "${floors[@]}") >/dev/null 2>&1 || true
 
 mapfile -t sources < <(git ls-files 'core/*.cpp' 'app/*.cpp' 'db/*.cpp' 'worksheet/*.cpp' 'years/*.cpp' \
     'migration/*.cpp' 'snapshots/*.cpp' 'closing/*.cpp' 'yearend/*.cpp' 'tools/*.cpp' 'bench/*.cpp')

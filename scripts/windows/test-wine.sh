@@ -157,7 +157,7 @@ grep -E "tests passed|Total Test time" "$ctest_log" | sort -u | sed 's/^/    /' 
 if grep -q '\*\*\*Failed\|\*\*\*Timeout' "$ctest_log"; then
     echo "    failed at first (the whole output in $ctest_log):"
     grep -E '\*\*\*(Failed|Timeout)' "$ctest_log" | sed 's/^/      /'
-    grep -E -B2 -A12 '^[^ ].*: Failure$' "$ctest_log" | head -80 | sed 's/^/      /'
+    grep -E -B2 -A12 '^[^ ].*: Failure$' "$ctest_log" | head -80 | sed 's/^/      /' || true
 fi
 grep -h -B1 -A2 '^FAIL!' "$tests"/tests/tst_*.log 2>/dev/null | sed 's/^/    /' || true
 

@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QScopeGuard>
+#include <QThread>
+#include <atomic>
 #include <future>
-#include <thread>
+#include <memory>
 
 namespace {
 
@@ -34,24 +37,26 @@ const QStringList kLedger{QStringLiteral("--database"),    QStringLiteral("Dosav
 const QString kMarked = QStringLiteral("777.5");
 
 // Another operator's write, on a thread of its own (a connection stays on
-// the thread that opened it): every opening of account 1001 becomes 777.5
-// inside a transaction that stays open until release() (committed or not).
+// the thread that opened it; a QThread, since a thread Qt did not start
+// cannot end cleanly under MinGW's threads): every opening of account 1001
+// becomes 777.5 inside a transaction that stays open until release()
+// (committed or not).
 class OtherOperator
 {
 public:
     explicit OtherOperator(const QString& server)
-        : m_done(std::async(std::launch::async, [this, server] { run(server); }))
+        : m_thread(QThread::create([this, server] { run(server); }))
     {
+        m_thread->start();
         m_writing.get_future().wait();
     }
     ~OtherOperator() { release(false); }
     void release(bool commit)
     {
-        if (m_released)
+        if (m_released.exchange(true))
             return;
-        m_released = true;
         m_finish.set_value(commit);
-        m_done.get();
+        m_thread->wait();
     }
 
 private:
@@ -71,8 +76,8 @@ private:
 
     std::promise<void> m_writing;
     std::promise<bool> m_finish;
-    std::future<void> m_done;
-    bool m_released = false;
+    std::unique_ptr<QThread> m_thread;
+    std::atomic<bool> m_released{false};
 };
 
 class SqlServerLocks : public ::testing::Test
@@ -115,13 +120,14 @@ private:
 TEST_F(SqlServerLocks, AReaderWaitsForTheWriterAndReadsWhatItCommitted)
 {
     OtherOperator other(server.serverName());
-    auto commitSoon = std::async(std::launch::async, [&other] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::unique_ptr<QThread> commitSoon(QThread::create([&other] {
+        QThread::msleep(500);
         other.release(true);
-    });
+    }));
+    commitSoon->start();
+    const auto joined = qScopeGuard([&commitSoon] { commitSoon->wait(); });
     WindowDriver window(server.serverName());
     ASSERT_TRUE(window.connect()) << str(window.messages());
-    commitSoon.get();
     EXPECT_TRUE(showsMarkedOpening(window));
 }
 
