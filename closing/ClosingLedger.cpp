@@ -4,6 +4,7 @@
 #include "core/Failure.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
+#include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
@@ -24,19 +25,11 @@ void ClosingLedger::loadYears(Session& session)
 void ClosingLedger::load(Session& session, Progress& progress)
 {
     // As the window's refresh: one consistent reading of the ledger.
-    const bool oneSnapshot = session.dialect().readsInOneTransaction();
-    try {
-        if (oneSnapshot)
-            session.beginTransaction();
-        loadYearsOn(session);
-        AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
-        BalanceCalculator(m_accounts).CalculateBalances();
-        if (oneSnapshot)
-            session.commit();
-    } catch (const Failure&) {
-        session.rollback();
-        throw;
-    }
+    Transaction reads = Transaction::forReads(session);
+    loadYearsOn(session);
+    AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
+    BalanceCalculator(m_accounts).CalculateBalances();
+    reads.commit();
 }
 
 void ClosingLedger::loadYearsOn(Session& session)

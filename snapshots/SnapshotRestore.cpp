@@ -7,6 +7,7 @@
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
 #include "db/TableColumns.h"
+#include "db/Transaction.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotKeeper.h"
 
@@ -236,19 +237,14 @@ int SnapshotRestore::fromArchive(Session& session, const SnapshotArchive::Ledger
                                  int number)
 {
     const LedgerSnapshot held = SnapshotArchive(SnapshotArchive::pathFor(ledger)).load(number);
-    session.beginTransaction(Session::Intent::Write);
-    try {
-        const LedgerSnapshot now = LedgerSnapshot::read(session);
-        const QString why = mismatch(held, now);
-        if (!why.isEmpty())
-            throw Failure(RecordSet::ItemNotFound, why + QStringLiteral(" Nothing was restored."));
-        const int kept =
-            SnapshotKeeper::keep(session, ledger, QStringLiteral("Restore %1").arg(number));
-        SnapshotRestore(session).restore(held, now);
-        session.commit();
-        return kept;
-    } catch (...) {
-        session.rollback();
-        throw;
-    }
+    Transaction transaction(session, Session::Intent::Write);
+    const LedgerSnapshot now = LedgerSnapshot::read(session);
+    const QString why = mismatch(held, now);
+    if (!why.isEmpty())
+        throw Failure(RecordSet::ItemNotFound, why + QStringLiteral(" Nothing was restored."));
+    const int kept =
+        SnapshotKeeper::keep(session, ledger, QStringLiteral("Restore %1").arg(number));
+    SnapshotRestore(session).restore(held, now);
+    transaction.commit();
+    return kept;
 }

@@ -1,7 +1,7 @@
 #include "yearend/CommandRunner.h"
 
-#include "yearend/MessageSink.h"
 #include "core/Failure.h"
+#include "yearend/MessageSink.h"
 
 #include <exception>
 #include <new>

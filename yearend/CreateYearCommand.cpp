@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/Failure.h"
+#include "db/Transaction.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/FormControls.h"
@@ -87,21 +88,21 @@ void CreateYearCommand::run()
     bool committing = false;
     // The write lock comes first and the checks under it: a second operator
     // who clicks at the same moment waits here, then finds this year made.
-    session.beginTransaction(Session::Intent::Write);
+    Transaction transaction(session, Session::Intent::Write);
     std::unique_ptr<SnapshotKeeper> snapshot;
     try {
         YearCreation::Refusal refusal = creation.checkYear();
         if (refusal.kind == YearCreation::Refusal::Kind::None) {
             snapshot = m_context.keepSnapshot(QStringLiteral("Create Accounting Year"));
             if (snapshot->openingsChanged()) {
-                session.rollback();
+                transaction.rollback();
                 m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
                 return;
             }
             refusal = creation.lockActiveYear();
         }
         if (refusal.kind != YearCreation::Refusal::Kind::None) {
-            session.rollback();
+            transaction.rollback();
             m_context.sink().show(refusalText(refusal), MessageSink::Icon::Information);
             return;
         }
@@ -117,14 +118,14 @@ void CreateYearCommand::run()
         creation.LoadNewYearAccounts();
         snapshot->kept();
         committing = true;
-        session.commit();
+        transaction.commit();
         // Every row's opening was read again from the table as the snapshot
         // found it.
         m_context.setOpeningsAsLoaded(snapshot->openingsDigest());
         unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
         progress.finish(QString());
     } catch (const Failure&) {
-        session.rollback();
+        transaction.rollback();
         if (committing) {
             // A commit that failed may still have been kept by the server:
             // the list, the worksheet and the table may disagree, and

@@ -1,5 +1,6 @@
 #include "yearend/MigrateCommand.h"
 
+#include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "yearend/FormControls.h"
@@ -41,36 +42,31 @@ void MigrateCommand::run()
 
     // The delete of step 1 would otherwise leave the ledger without openings
     // if a later statement failed or the program died: everything or nothing.
-    session.beginTransaction(Session::Intent::Write);
-    try {
-        // A worksheet without a year another operator has added since would
-        // delete that year's openings and not rebuild them.
-        if (!migration.yearsAsLoaded()) {
-            session.rollback();
-            m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
-            return;
-        }
-        // The worksheet would put its old openings back over what was
-        // changed since it was loaded.
-        const auto snapshot = m_context.keepSnapshot(QStringLiteral("Migrate Accounts"));
-        if (snapshot->openingsChanged()) {
-            session.rollback();
-            m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
-            return;
-        }
-        migration.InsertClosingBalances();
-        migration.UpdateOpeningBalances();
-        migration.UpdateNextYearOpenings();
-        migration.ResetCurrentYearClosing();
-        snapshot->kept();
-        session.commit();
-        // The table now holds what this window wrote; a year created next
-        // reads it back into the worksheet whole.
-        m_context.setOpeningsAsLoaded({});
-    } catch (...) {
-        session.rollback();
-        throw;
+    Transaction transaction(session, Session::Intent::Write);
+    // A worksheet without a year another operator has added since would
+    // delete that year's openings and not rebuild them.
+    if (!migration.yearsAsLoaded()) {
+        transaction.rollback();
+        m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
+        return;
     }
+    // The worksheet would put its old openings back over what was changed
+    // since it was loaded.
+    const auto snapshot = m_context.keepSnapshot(QStringLiteral("Migrate Accounts"));
+    if (snapshot->openingsChanged()) {
+        transaction.rollback();
+        m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
+        return;
+    }
+    migration.InsertClosingBalances();
+    migration.UpdateOpeningBalances();
+    migration.UpdateNextYearOpenings();
+    migration.ResetCurrentYearClosing();
+    snapshot->kept();
+    transaction.commit();
+    // The table now holds what this window wrote; a year created next reads
+    // it back into the worksheet whole.
+    m_context.setOpeningsAsLoaded({});
 
     m_context.controls().setMigrateEnabled(false);
     progress.finish(QStringLiteral("Accounts Migration Completed"));

@@ -3,6 +3,7 @@
 #include "core/Conversions.h"
 #include "core/Failure.h"
 #include "db/DateQueries.h"
+#include "db/Transaction.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
@@ -17,10 +18,8 @@ void RefreshCommand::run()
     m_context.setWorksheetSound(false);
     BalanceCalculator::UnknownSides unknown;
     Session& session = m_context.session();
-    const bool oneSnapshot = session.isOpen() && session.dialect().readsInOneTransaction();
     try {
-        if (oneSnapshot)
-            session.beginTransaction();
+        Transaction reads = Transaction::forReads(session);
         // Read before the openings are looked up: where the reads do not
         // share one view, a change in between makes a later write refuse
         // rather than go ahead on openings older than the digest.
@@ -38,10 +37,8 @@ void RefreshCommand::run()
             controls.setCreateEnabled(true);
             controls.setMigrateEnabled(true);
         }
-        if (oneSnapshot)
-            session.commit();
+        reads.commit();
     } catch (const Failure&) {
-        session.rollback();
         // Half a worksheet must never be migrated, nor a year created from it;
         // the status line and the bar no longer claim a loaded ledger.
         controls.setMigrateEnabled(false);

@@ -6,6 +6,7 @@
 #include "core/GridModel.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
+#include "db/Transaction.h"
 #include "worksheet/AccountWorksheet.h"
 
 #include <QDate>
@@ -173,23 +174,14 @@ void YearCreation::InsertNewAccYear()
             .append(kClose);
 
         // Turning the old year off and adding the new one belong together:
-        // the table must never be left without an active year.
-        // Inside the command's own transaction when there is one.
-        const bool own = !session.inTransaction();
-        if (own)
-            session.beginTransaction(Session::Intent::Write);
-        try {
-            if (!std::exchange(m_deactivated, false))
-                session.execute(kDeactivate);
-            session.execute(insert);
-            readBackId(r);
-            if (own)
-                session.commit();
-        } catch (...) {
-            if (own)
-                session.rollback();
-            throw;
-        }
+        // the table must never be left without an active year. Inside the
+        // command's own transaction when there is one.
+        Transaction transaction(session, Session::Intent::Write);
+        if (!std::exchange(m_deactivated, false))
+            session.execute(kDeactivate);
+        session.execute(insert);
+        readBackId(r);
+        transaction.commit();
     }
 }
 
