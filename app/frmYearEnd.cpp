@@ -2,6 +2,7 @@
 
 #include "app/WindowLook.h"
 #include "app/YearsListView.h"
+#include "yearend/ButtonStates.h"
 #include "yearend/CommandRunner.h"
 #include "yearend/ConnectCommand.h"
 #include "yearend/CreateYearCommand.h"
@@ -188,8 +189,7 @@ void frmYearEnd::load()
 {
     setOuterHeight(CompactHeight);
     setFraMainHeight(CompactMainHeight);
-    setMigrateEnabled(false);
-    setCreateEnabled(false);
+    ButtonStates::apply(ButtonStates::Moment::Load, *this);
     m_outer.centre();
 }
 

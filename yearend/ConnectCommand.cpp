@@ -5,6 +5,7 @@
 #include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "snapshots/SnapshotArchive.h"
+#include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/RefreshCommand.h"
@@ -20,8 +21,7 @@ void ConnectCommand::run()
     // succeeds.
     FormControls& controls = m_context.controls();
     controls.setStatusText(QString());
-    controls.setMigrateEnabled(false);
-    controls.setCreateEnabled(false);
+    ButtonStates::apply(ButtonStates::Moment::ConnectStarted, controls);
     const bool pharma = controls.isPharmaChecked();
     const bool stores = controls.isStoresChecked();
     if (!pharma && !stores) {

@@ -5,6 +5,7 @@
 #include "db/Transaction.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "worksheet/BalanceCalculator.h"
+#include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/WriteProgress.h"
@@ -109,8 +110,7 @@ void CreateYearCommand::run()
         yearsBefore = m_context.accYears().save();
         sheetBefore = m_context.accounts().save();
         creation.appendNextYears();
-        controls.setCreateEnabled(false);
-        controls.setCreateVisible(false);
+        ButtonStates::apply(ButtonStates::Moment::YearCheckPassed, controls);
 
         // The new year and the worksheet rows it needs stand or fall
         // together: a year whose accounts could not be read is not kept.
@@ -131,12 +131,11 @@ void CreateYearCommand::run()
             // the list, the worksheet and the table may disagree, and
             // nothing may be migrated from them until the next connect.
             m_context.setWorksheetSound(false);
-            controls.setMigrateEnabled(false);
+            ButtonStates::apply(ButtonStates::Moment::CommitUnknown, controls);
         } else if (yearsBefore) {
             m_context.accYears().restore(std::move(*yearsBefore));
             m_context.accounts().restore(std::move(*sheetBefore));
-            controls.setCreateEnabled(true);
-            controls.setCreateVisible(true);
+            ButtonStates::apply(ButtonStates::Moment::YearCreationUndone, controls);
         }
         throw;
     }

@@ -9,7 +9,12 @@ class Failure;
 class MessageSink
 {
 public:
-    enum class Icon { None, Information, Critical };
+    enum class Icon
+    {
+        None,
+        Information,
+        Critical
+    };
 
     virtual ~MessageSink() = default;
     virtual void show(const QString& text, Icon icon) = 0;

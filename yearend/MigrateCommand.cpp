@@ -3,6 +3,7 @@
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "snapshots/SnapshotKeeper.h"
+#include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/WriteProgress.h"
@@ -68,6 +69,6 @@ void MigrateCommand::run()
     // it back into the worksheet whole.
     m_context.setOpeningsAsLoaded({});
 
-    m_context.controls().setMigrateEnabled(false);
+    ButtonStates::apply(ButtonStates::Moment::Migrated, m_context.controls());
     progress.finish(QStringLiteral("Accounts Migration Completed"));
 }

@@ -7,6 +7,7 @@
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
+#include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
@@ -33,16 +34,13 @@ void RefreshCommand::run()
         DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
         const qint32 today = Conversions::wholeDay(dates.GetServerDate());
-        if (today >= end) {
-            controls.setCreateEnabled(true);
-            controls.setMigrateEnabled(true);
-        }
+        if (today >= end)
+            ButtonStates::apply(ButtonStates::Moment::YearOver, controls);
         reads.commit();
     } catch (const Failure&) {
         // Half a worksheet must never be migrated, nor a year created from it;
         // the status line and the bar no longer claim a loaded ledger.
-        controls.setMigrateEnabled(false);
-        controls.setCreateEnabled(false);
+        ButtonStates::apply(ButtonStates::Moment::LoadFailed, controls);
         controls.setStatusText(QString());
         controls.setProgress(0);
         throw;
@@ -55,6 +53,5 @@ void RefreshCommand::run()
 void RefreshCommand::completeConnect()
 {
     run();
-    m_context.controls().setMigrateEnabled(true);
-    m_context.controls().setCreateEnabled(true);
+    ButtonStates::apply(ButtonStates::Moment::ConnectCompleted, m_context.controls());
 }
