@@ -1,9 +1,11 @@
 #include "closing/AccountFigures.h"
 
 #include "closing/ClosingLedger.h"
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
+#include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
 
 namespace {
@@ -25,8 +27,8 @@ RecordSet accountsWithPostings(Session& session, double year)
             "Dr_Account as AccId, Amount as Dr, 0 as Cr from Acc_transaction where "
             "Fin_Year_Id=%1 union all Select Cr_Account as AccId, 0 as Dr, Amount as Cr from "
             "Acc_transaction where Fin_Year_Id=%1) T group by AccId) P on A.AccountID=P.AccId "
-            "where A.ParentID not in('P','B')")
-            .arg(Conversions::numberText(year)));
+            "where A.ParentID %2")
+            .arg(Conversions::numberText(year), QString(AccountWorksheet::ListedParents)));
 }
 
 } // namespace
@@ -68,11 +70,10 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
             }
             f.debit = LedgerSnapshot::amount(rs.field(1));
             f.credit = LedgerSnapshot::amount(rs.field(2));
-            const double balance = Conversions::isCreditSide(f.openingSide)
-                                       ? (f.debit - f.credit) - f.opening
-                                       : f.opening + (f.debit - f.credit);
-            f.closing = BalanceCalculator::closingOf(balance);
-            f.closingSide = balance >= 0 ? QStringLiteral("D") : QStringLiteral("C");
+            const BalanceCalculator::Closing closing =
+                BalanceCalculator::close(f.opening, f.openingSide, f.debit, f.credit);
+            f.closing = closing.amount;
+            f.closingSide = closing.side;
             figures.append(f);
             rs.moveNext();
         }
@@ -83,10 +84,10 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
 
 double AccountFigures::signedOpening(const Figure& figure)
 {
-    return Conversions::isCreditSide(figure.openingSide) ? -figure.opening : figure.opening;
+    return Amounts::signedBySide(figure.opening, figure.openingSide);
 }
 
 double AccountFigures::signedClosing(const Figure& figure)
 {
-    return Conversions::isCreditSide(figure.closingSide) ? -figure.closing : figure.closing;
+    return Amounts::signedBySide(figure.closing, figure.closingSide);
 }

@@ -1,5 +1,6 @@
 #include "closing/ClosingLedger.h"
 
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 #include "core/Failure.h"
 #include "db/DateQueries.h"
@@ -54,14 +55,14 @@ QString ClosingLedger::pairKey(const SqlDialect& dialect, const QString& account
 
 double ClosingLedger::signedOpening(int row) const
 {
-    const double opening = m_accounts.numberAt(AccOpening, row);
-    return Conversions::isCreditSide(m_accounts.readText(AccOpeningType, row)) ? -opening : opening;
+    return Amounts::signedBySide(m_accounts.numberAt(AccOpening, row),
+                                 m_accounts.readText(AccOpeningType, row));
 }
 
 double ClosingLedger::signedClosing(int row) const
 {
-    const double closing = m_accounts.numberAt(AccBalance, row);
-    return Conversions::isCreditSide(m_accounts.readText(AccType, row)) ? -closing : closing;
+    return Amounts::signedBySide(m_accounts.numberAt(AccBalance, row),
+                                 m_accounts.readText(AccType, row));
 }
 
 QString ClosingLedger::yearLabel(double year) const

@@ -1,6 +1,7 @@
 #include "closing/ClosingReport.h"
 
 #include "closing/ClosingLedger.h"
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 
 #include <QDateTime>
@@ -9,11 +10,6 @@
 namespace {
 
 using G = GridColumns;
-
-QString money(double amount)
-{
-    return QString::number(amount, 'f', 2);
-}
 
 QString csvField(const QString& text)
 {
@@ -33,7 +29,7 @@ QString cell(const QString& text, bool number = false)
 // A signed total as an amount and its side.
 QString sided(double total)
 {
-    return money(std::abs(total)) + (total < 0 ? QStringLiteral(" C") : QStringLiteral(" D"));
+    return Amounts::text(std::abs(total)) + u' ' + Amounts::sideOf(total);
 }
 
 struct Totals
@@ -71,13 +67,13 @@ QString ClosingReport::csv() const
             csvField(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))),
             csvField(sheet.readText(G::AccName, r)),
             Conversions::numberText(m_ledger.yearOf(r)),
-            money(sheet.numberAt(G::AccOpening, r)),
+            Amounts::text(sheet.numberAt(G::AccOpening, r)),
             csvField(Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r))),
-            money(sheet.numberAt(G::AccDebit, r)),
-            money(sheet.numberAt(G::AccCredit, r)),
-            money(sheet.numberAt(G::AccBalance, r)),
+            Amounts::text(sheet.numberAt(G::AccDebit, r)),
+            Amounts::text(sheet.numberAt(G::AccCredit, r)),
+            Amounts::text(sheet.numberAt(G::AccBalance, r)),
             sheet.readText(G::AccType, r),
-            money(sheet.numberAt(G::AccNextOpening, r))};
+            Amounts::text(sheet.numberAt(G::AccNextOpening, r))};
         out += fields.join(u',') + QStringLiteral("\r\n");
     }
     return out;
@@ -102,7 +98,7 @@ QString ClosingReport::totalsTable() const
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it)
         out += QStringLiteral("<tr>") + cell(m_ledger.yearLabel(it.key())) +
                cell(QString::number(it->accounts), true) + cell(sided(it->openings), true) +
-               cell(money(it->debit), true) + cell(money(it->credit), true) +
+               cell(Amounts::text(it->debit), true) + cell(Amounts::text(it->credit), true) +
                cell(sided(it->closings), true) + QStringLiteral("</tr>\n");
     return out + QStringLiteral("</tbody></table>\n");
 }
@@ -119,18 +115,19 @@ QString ClosingReport::yearSection(double year) const
         if (m_ledger.yearOf(r) != year)
             continue;
         const QString side = Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r));
-        out +=
-            QStringLiteral("<tr>") +
-            cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
-            cell(sheet.readText(G::AccName, r)) +
-            cell(money(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
-            cell(money(sheet.numberAt(G::AccDebit, r)), true) +
-            cell(money(sheet.numberAt(G::AccCredit, r)), true) +
-            cell(money(sheet.numberAt(G::AccBalance, r)) + u' ' + sheet.readText(G::AccType, r),
-                 true) +
-            cell(money(sheet.numberAt(G::AccNextOpening, r)) + u' ' + sheet.readText(G::AccType, r),
-                 true) +
-            QStringLiteral("</tr>\n");
+        out += QStringLiteral("<tr>") +
+               cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
+               cell(sheet.readText(G::AccName, r)) +
+               cell(Amounts::text(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
+               cell(Amounts::text(sheet.numberAt(G::AccDebit, r)), true) +
+               cell(Amounts::text(sheet.numberAt(G::AccCredit, r)), true) +
+               cell(Amounts::text(sheet.numberAt(G::AccBalance, r)) + u' ' +
+                        sheet.readText(G::AccType, r),
+                    true) +
+               cell(Amounts::text(sheet.numberAt(G::AccNextOpening, r)) + u' ' +
+                        sheet.readText(G::AccType, r),
+                    true) +
+               QStringLiteral("</tr>\n");
     }
     return out + QStringLiteral("</tbody></table></section>\n");
 }

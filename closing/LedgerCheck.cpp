@@ -1,11 +1,13 @@
 #include "closing/LedgerCheck.h"
 
 #include "closing/ClosingLedger.h"
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 #include "core/GridColumns.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "snapshots/LedgerSnapshot.h"
+#include "worksheet/AccountWorksheet.h"
 
 #include <QHash>
 #include <QMap>
@@ -13,14 +15,6 @@
 #include <cmath>
 
 namespace {
-
-// Half a paisa: figures closer than that are the same figure.
-constexpr double kHalfPaisa = 0.005;
-
-QString money(double amount)
-{
-    return QString::number(amount, 'f', 2);
-}
 
 // Every id of Acc_Master, for a NOT IN test. A Null in a NOT IN list would
 // make every answer unknown: kept out.
@@ -80,7 +74,7 @@ void LedgerCheck::postings(QList<Finding>& findings)
                              QStringLiteral("%1 %2 (amount %3); their amounts appear in "
                                             "no worksheet row")
                                  .arg(Conversions::counted(qint64(n[0]), "posting", "postings"),
-                                      what, money(n[1])),
+                                      what, Amounts::text(n[1])),
                              qint64(n[0])});
     };
     add(QStringLiteral("Dr_Account is null or Cr_Account is null or Dr_Account not in%1 or "
@@ -109,8 +103,9 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
     // What a person would take for the same id.
     const auto loose = [](const QString& id) { return Conversions::trimBlanks(id).toCaseFolded(); };
     QHash<QString, QStringList> accounts;
-    RecordSet master = m_session.query(
-        QStringLiteral("Select AccountID from Acc_Master where ParentID not in('P','B')"));
+    RecordSet master =
+        m_session.query(QStringLiteral("Select AccountID from Acc_Master where ParentID ") +
+                        AccountWorksheet::ListedParents);
     while (!master.eof()) {
         const QString id = master.field(0).toString();
         QStringList& same = accounts[loose(id)];
@@ -141,7 +136,7 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
                                 "letter case")
                      .arg(Conversions::counted(count, "posting", "postings"), id,
                           named.join(QStringLiteral(" or ")),
-                          money(LedgerSnapshot::amount(unmatched.field(2)))),
+                          Amounts::text(LedgerSnapshot::amount(unmatched.field(2)))),
                  count});
         }
         unmatched.moveNext();
@@ -229,13 +224,13 @@ void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
     }
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
         const double difference = it->second - it->first;
-        if (std::fabs(difference) < kHalfPaisa)
+        if (Amounts::same(it->second, it->first))
             continue;
         findings.append({QStringLiteral("Trial balance"),
                          QStringLiteral("year %1: the closings sum to %2, the openings to %3, a "
                                         "difference of %4")
-                             .arg(m_ledger.yearLabel(it.key()), money(it->second), money(it->first),
-                                  money(difference)),
+                             .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->second),
+                                  Amounts::text(it->first), Amounts::text(difference)),
                          1});
     }
 }
@@ -250,8 +245,7 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
     for (const AccountFigures::Figure& f : figures) {
         const auto before =
             closing.constFind(m_ledger.pairKey(f.account, m_ledger.previousYear(f.year)));
-        if (before != closing.cend() &&
-            std::fabs(AccountFigures::signedOpening(f) - *before) >= kHalfPaisa)
+        if (before != closing.cend() && !Amounts::same(AccountFigures::signedOpening(f), *before))
             ++differing[f.year];
     }
     for (auto it = differing.cbegin(); it != differing.cend(); ++it)

@@ -1,6 +1,7 @@
 #include "closing/MigrationPreview.h"
 
 #include "closing/ClosingLedger.h"
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 
 #include <QHash>
@@ -14,11 +15,6 @@ namespace {
 QVariant stored(double value)
 {
     return Conversions::numberText(value).toDouble();
-}
-
-QString money(double amount)
-{
-    return QString::number(amount, 'f', 2);
 }
 
 } // namespace
@@ -108,8 +104,8 @@ QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
                    .arg(y.removed)
                    .arg(y.changed);
         out += QStringLiteral("  openings %1 -> %2, closings %3 -> %4 (debit positive)\n")
-                   .arg(money(y.openingsBefore), money(y.openingsAfter), money(y.closingsBefore),
-                        money(y.closingsAfter));
+                   .arg(Amounts::text(y.openingsBefore), Amounts::text(y.openingsAfter),
+                        Amounts::text(y.closingsBefore), Amounts::text(y.closingsAfter));
         for (const OpeningRows::Change& change : y.changes)
             out += QStringLiteral("  ") + OpeningRows::line(change) + u'\n';
     }

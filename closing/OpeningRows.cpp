@@ -1,6 +1,7 @@
 #include "closing/OpeningRows.h"
 
 #include "closing/ClosingLedger.h"
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 
 #include <QHash>
@@ -9,19 +10,16 @@
 
 namespace {
 
-constexpr double kHalfPaisa = 0.005;
-
 QString amountText(const QVariant& amount)
 {
-    return amount.isNull() ? QStringLiteral("Null")
-                           : QString::number(LedgerSnapshot::amount(amount), 'f', 2);
+    return amount.isNull() ? QStringLiteral("Null") : Amounts::text(LedgerSnapshot::amount(amount));
 }
 
 bool sameAmount(const QVariant& a, const QVariant& b)
 {
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull();
-    return std::fabs(LedgerSnapshot::amount(a) - LedgerSnapshot::amount(b)) < kHalfPaisa;
+    return Amounts::same(LedgerSnapshot::amount(a), LedgerSnapshot::amount(b));
 }
 
 bool same(const OpeningRows::Row& a, const OpeningRows::Row& b)

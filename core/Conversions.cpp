@@ -115,11 +115,6 @@ QString Conversions::trimBlanks(const QString& text)
     return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
 }
 
-bool Conversions::isCreditSide(const QString& side)
-{
-    return trimBlanks(side).compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
-}
-
 double Conversions::leadingNumber(QStringView text)
 {
     std::string buffer;

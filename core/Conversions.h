@@ -65,10 +65,6 @@ public:
 
     // A cell text without its leading and trailing blanks (spaces only).
     static QString trimBlanks(const QString& text);
-    // Whether a side text (OpeningType, ClosingType, the worksheet's Type)
-    // names the credit side: "C" in either letter case, blanks around it
-    // allowed. Any other side counts as debit.
-    static bool isCreditSide(const QString& side);
 
     // True when a database or cell value holds a number (not a text).
     static bool isNumber(const QVariant& value);

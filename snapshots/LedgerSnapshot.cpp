@@ -1,5 +1,6 @@
 #include "snapshots/LedgerSnapshot.h"
 
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
@@ -218,7 +219,7 @@ double LedgerSnapshot::amount(const QVariant& value)
 
 double LedgerSnapshot::signedAmount(const QVariant& value, const QVariant& side)
 {
-    return Conversions::isCreditSide(side.toString()) ? -amount(value) : amount(value);
+    return Amounts::signedBySide(amount(value), side.toString());
 }
 
 int LedgerSnapshot::column(const Table& table, const QString& name)

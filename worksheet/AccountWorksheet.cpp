@@ -20,7 +20,8 @@ const QString kAccountsPrefix = QStringLiteral(
     "'DebitAmt',(Select Sum(Amount)from Acc_transaction where A.AccountId=Cr_Account and "
     "Fin_Year_Id=B.AccYearID)as 'CreditAmt' from Acc_Master A,Acc_Accounting_Year B where "
     "B.AccYearID=");
-const QString kAccountsSuffix = QStringLiteral(" and  A.parentID not in('P','B')");
+const QString kAccountsSuffix =
+    QStringLiteral(" and  A.parentID ") + AccountWorksheet::ListedParents;
 const QLatin1String kLookupAccount("Select * From Acc_opening Where AccID=");
 const QLatin1String kLookupYear("and AccYearID=");
 
@@ -140,7 +141,8 @@ void AccountWorksheet::writeOpening(int row, RecordSet& rs)
         m_sheet.writeAt(GridColumns::AccOpening, row, 0);
         m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
     } else {
-        m_sheet.writeAt(GridColumns::AccOpening, row, valueOrZero(rs.field(QStringLiteral("Opening"))));
+        m_sheet.writeAt(GridColumns::AccOpening, row,
+                        valueOrZero(rs.field(QStringLiteral("Opening"))));
         const double amount = m_sheet.numberAt(GridColumns::AccOpening, row);
         if (std::fabs(amount) > 0) {
             // A missing side is left empty; the balance computation counts it

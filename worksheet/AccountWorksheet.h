@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1String>
 #include <QVariant>
 #include <functional>
 
@@ -14,6 +15,12 @@ class Session;
 class AccountWorksheet
 {
 public:
+    // The accounts the worksheet lists: those of Acc_Master whose ParentID
+    // is neither 'P' nor 'B' (and not Null, for which the test is not true),
+    // as the condition on the parent column that every statement listing
+    // them ends with.
+    static constexpr QLatin1String ListedParents{"not in('P','B')"};
+
     AccountWorksheet(Session& session, GridModel& sheet, Progress& progress)
         : m_session(session), m_sheet(sheet), m_progress(progress)
     {

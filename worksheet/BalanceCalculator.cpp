@@ -1,5 +1,6 @@
 #include "worksheet/BalanceCalculator.h"
 
+#include "core/Amounts.h"
 #include "core/Conversions.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
@@ -28,9 +29,10 @@ QString BalanceCalculator::UnknownSides::message() const
 {
     if (count == 0)
         return QString();
-    QString text = QStringLiteral("%1 worksheet row(s) have an opening balance whose side is neither "
-                                  "D nor C; they were counted as debit (D).\n")
-                       .arg(count);
+    QString text =
+        QStringLiteral("%1 worksheet row(s) have an opening balance whose side is neither "
+                       "D nor C; they were counted as debit (D).\n")
+            .arg(count);
     text += QStringLiteral("Accounts: ") + examples.join(QStringLiteral(", "));
     if (count > examples.size())
         text += QStringLiteral(", ...");
@@ -42,6 +44,17 @@ double BalanceCalculator::closingOf(double balance)
     const qint16 digits = 2;
     return DecimalValue::GetDecimalValue(Conversions::numberText(settled(std::fabs(balance))),
                                          digits);
+}
+
+BalanceCalculator::Closing BalanceCalculator::close(double opening, const QString& openingSide,
+                                                    double debit, double credit)
+{
+    Closing closing;
+    closing.balance = Amounts::isCreditSide(openingSide) ? (debit - credit) - opening
+                                                         : opening + (debit - credit);
+    closing.amount = closingOf(closing.balance);
+    closing.side = Amounts::sideOf(closing.balance);
+    return closing;
 }
 
 BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
@@ -61,29 +74,20 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
         // Each row is closed from its own figures: a side in other letter case
         // or with blanks is still that side, and a row without a usable side
         // counts as debit and is reported, never given another row's balance.
-        double balance;
-        if (Conversions::isCreditSide(sideText)) {
-            balance = (debit - credit) - opening;
-        } else {
-            balance = opening + (debit - credit);
-            if (Conversions::trimBlanks(sideText).compare(QLatin1String("D"),
-                                                          Qt::CaseInsensitive) != 0) {
-                if (unknown.examples.size() < kExamples) {
-                    unknown.examples.append(
-                        QStringLiteral("%1 (year %2)")
-                            .arg(Conversions::trimBlanks(
-                                sheet.readText(GridColumns::AccAccountId, row)),
-                                 sheet.readText(GridColumns::AccYearId, row)));
-                }
-                ++unknown.count;
+        if (!Amounts::isCreditSide(sideText) && Conversions::trimBlanks(sideText).compare(
+                                                    QLatin1String("D"), Qt::CaseInsensitive) != 0) {
+            if (unknown.examples.size() < kExamples) {
+                unknown.examples.append(QStringLiteral("%1 (year %2)")
+                                            .arg(Conversions::trimBlanks(sheet.readText(
+                                                     GridColumns::AccAccountId, row)),
+                                                 sheet.readText(GridColumns::AccYearId, row)));
             }
+            ++unknown.count;
         }
-
-        sheet.writeAt(GridColumns::AccType, row,
-                      balance >= 0 ? QStringLiteral("D") : QStringLiteral("C"));
-        const double closing = closingOf(balance);
-        sheet.writeAt(GridColumns::AccBalance, row, closing);
-        sheet.writeAt(GridColumns::AccNextOpening, row, closing);
+        const Closing closing = close(opening, sideText, debit, credit);
+        sheet.writeAt(GridColumns::AccType, row, closing.side);
+        sheet.writeAt(GridColumns::AccBalance, row, closing.amount);
+        sheet.writeAt(GridColumns::AccNextOpening, row, closing.amount);
     }
     return unknown;
 }

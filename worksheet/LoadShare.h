@@ -12,6 +12,13 @@ public:
 
     explicit LoadShare(int years) : m_years(years) {}
 
+    // The whole work of a load of so many accounts over so many years: the
+    // rows appended and the lookups rerun over every row after each year.
+    static long long work(long long accounts, long long years)
+    {
+        return accounts * years + accounts * years * (years + 1) / 2;
+    }
+
     // A year's accounts are all in: rows is how many it added.
     void yearLoaded(int rows);
     // One unit of work done: a row appended or an opening looked up.

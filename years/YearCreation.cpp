@@ -22,8 +22,9 @@ const QLatin1String
     kInsertYear("INSERT INTO Acc_Accounting_Year(Acc_Yr_Start,Acc_Yr_End,Active)values(");
 const QLatin1String kComma(",");
 const QLatin1String kClose(")");
-const QLatin1String kAccounts(
-    "Select AccountID,AccountName,ParentID from Acc_Master where parentID not in('P','B')");
+const QString kAccounts =
+    QStringLiteral("Select AccountID,AccountName,ParentID from Acc_Master where parentID ") +
+    AccountWorksheet::ListedParents;
 // Right after the insert the new year is the only active row.
 const QLatin1String kNewId("Select AccYearID from Acc_Accounting_Year where Active=1");
 

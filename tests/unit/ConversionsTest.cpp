@@ -1,4 +1,5 @@
 #include "core/Conversions.h"
+#include "core/Amounts.h"
 #include "core/Failure.h"
 
 #include <gtest/gtest.h>
@@ -17,16 +18,35 @@ struct ReadingCase
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfTheText)
 {
     const ReadingCase cases[] = {
-        {"", 0},          {"abc", 0},         {"12", 12},          {"  12  ", 12},
-        {"1 2 3", 123},   {"\t-4.5\n", -4.5}, {"+7", 7},           {"- 7", -7},
-        {".5", 0.5},      {"-.25", -0.25},    {"1200.50", 1200.5}, {"3.", 3},
-        {".", 0},         {"-", 0},           {"12abc", 12},       {"1,234.5", 1},
-        {"1e3", 1000},    {"1E-2", 0.01},     {"2e", 2},           {"2e+", 2},
-        {"1.5e 2", 150},  {"0.3", 0.3},       {"1e-400", 0},       {"12.34.56", 12.34},
+        {"", 0},
+        {"abc", 0},
+        {"12", 12},
+        {"  12  ", 12},
+        {"1 2 3", 123},
+        {"\t-4.5\n", -4.5},
+        {"+7", 7},
+        {"- 7", -7},
+        {".5", 0.5},
+        {"-.25", -0.25},
+        {"1200.50", 1200.5},
+        {"3.", 3},
+        {".", 0},
+        {"-", 0},
+        {"12abc", 12},
+        {"1,234.5", 1},
+        {"1e3", 1000},
+        {"1E-2", 0.01},
+        {"2e", 2},
+        {"2e+", 2},
+        {"1.5e 2", 150},
+        {"0.3", 0.3},
+        {"1e-400", 0},
+        {"12.34.56", 12.34},
         {"5.55111512312578E-17", 5.55111512312578E-17},
     };
     for (const ReadingCase& c : cases)
-        EXPECT_DOUBLE_EQ(Conversions::leadingNumber(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_DOUBLE_EQ(Conversions::leadingNumber(QString::fromLatin1(c.text)), c.value)
+            << c.text;
 }
 
 TEST(LeadingNumber, TooLargeIsAnOverflow)
@@ -74,7 +94,8 @@ TEST(NumberText, NeverWritesAnExponentNorABlank)
     for (int i = 0; i < 20000; ++i) {
         const double v = mantissa(gen) * std::pow(10.0, exponent(gen));
         const QString text = Conversions::numberText(v);
-        ASSERT_FALSE(text.contains(u'e') || text.contains(u'E') || text.contains(u' ')) << text.toStdString();
+        ASSERT_FALSE(text.contains(u'e') || text.contains(u'E') || text.contains(u' '))
+            << text.toStdString();
         // Round trip within 15 significant digits.
         const double back = Conversions::leadingNumber(text);
         ASSERT_LE(std::fabs(back - v), std::fabs(v) * 1e-14) << text.toStdString();
@@ -196,9 +217,9 @@ TEST(SqlText, DoublesQuotesAndTrimsOnlyBlanks)
 TEST(CreditSide, OnlyCInEitherCaseBlanksAside)
 {
     for (const char* credit : {"C", "c", " C ", "c  "})
-        EXPECT_TRUE(Conversions::isCreditSide(QString::fromLatin1(credit))) << credit;
+        EXPECT_TRUE(Amounts::isCreditSide(QString::fromLatin1(credit))) << credit;
     for (const char* debit : {"D", "d", "", " ", "Cr", "\tC", "CC"})
-        EXPECT_FALSE(Conversions::isCreditSide(QString::fromLatin1(debit))) << debit;
+        EXPECT_FALSE(Amounts::isCreditSide(QString::fromLatin1(debit))) << debit;
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include "snapshots/SnapshotArchive.h"
 #include "tools/close/TerminalProgress.h"
 #include "tools/common/LedgerChoice.h"
+#include "worksheet/AccountWorksheet.h"
+#include "worksheet/LoadShare.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -120,13 +122,14 @@ void CloseTool::load(ClosingLedger& ledger, TerminalProgress& progress)
 {
     // Rows to come: the accounts of every year, and the opening lookups,
     // which rerun over all rows after each year.
-    RecordSet rs = m_session.query(QStringLiteral(
-        "Select (Select Count(*) from Acc_Master where ParentID not in('P','B')), (Select "
-        "Count(*) from Acc_Accounting_Year)"));
+    RecordSet rs = m_session.query(
+        QStringLiteral("Select (Select Count(*) from Acc_Master where ParentID %1), (Select "
+                       "Count(*) from Acc_Accounting_Year)")
+            .arg(QString(AccountWorksheet::ListedParents)));
     const qint64 accounts = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(0)));
     const qint64 years = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(1)));
     rs.close();
-    progress.expect(accounts * years + accounts * years * (years + 1) / 2);
+    progress.expect(LoadShare::work(accounts, years));
     ledger.load(m_session, progress);
 }
 

@@ -1,0 +1,30 @@
+#include "core/Amounts.h"
+
+#include "core/Conversions.h"
+
+#include <cmath>
+
+bool Amounts::isCreditSide(const QString& side)
+{
+    return Conversions::trimBlanks(side).compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
+}
+
+double Amounts::signedBySide(double magnitude, const QString& side)
+{
+    return isCreditSide(side) ? -magnitude : magnitude;
+}
+
+QString Amounts::sideOf(double balance)
+{
+    return balance >= 0 ? QStringLiteral("D") : QStringLiteral("C");
+}
+
+bool Amounts::same(double a, double b)
+{
+    return std::fabs(a - b) < HalfPaisa;
+}
+
+QString Amounts::text(double amount)
+{
+    return QString::number(amount, 'f', 2);
+}
