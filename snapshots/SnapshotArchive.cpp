@@ -2,8 +2,8 @@
 
 #include "core/Failure.h"
 #include "db/Session.h"
+#include "db/SqliteFile.h"
 
-#include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <optional>
 
 #ifdef Q_OS_WIN
 #include <lmcons.h>
@@ -87,41 +88,28 @@ const char* const kRecordColumns = "number, taken, profile, server, server_clock
 class SnapshotArchive::Connection
 {
 public:
-    Connection(const QString& path, bool create)
-        : m_name(QStringLiteral("quillhaven-snapshots-%1").arg(s_counter.fetchAndAddRelaxed(1))),
-          m_path(path)
+    Connection(const QString& path, bool create) : m_path(path)
     {
         if (!create && !QFileInfo::exists(path))
             return;
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        m_db.setDatabaseName(path);
         // Two programs writing one archive at once: the second waits its turn.
-        m_db.setConnectOptions(create ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000")
-                                      : QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!m_db.open())
+        m_file.emplace(path, create ? SqliteFile::Mode::ReadWrite : SqliteFile::Mode::ReadOnly);
+        if (!m_file->open())
             fail(create ? QStringLiteral("cannot be written") : QStringLiteral("cannot be read"),
-                 m_db.lastError().text());
-        QSqlQuery probe(m_db);
+                 m_file->error());
+        QSqlQuery probe(m_file->db());
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             fail(QStringLiteral("is damaged or no SQLite file"), probe.lastError().text());
-    }
-    ~Connection()
-    {
-        if (m_db.isValid()) {
-            m_db.close();
-            m_db = QSqlDatabase();
-        }
-        QSqlDatabase::removeDatabase(m_name);
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    bool exists() const { return m_db.isOpen(); }
-    QSqlDatabase& db() { return m_db; }
+    bool exists() const { return m_file.has_value(); }
+    QSqlDatabase& db() { return m_file->db(); }
 
     QSqlQuery run(const QString& sql, const QString& doing)
     {
-        QSqlQuery query(m_db);
+        QSqlQuery query(db());
         query.setForwardOnly(true);
         if (!query.exec(sql))
             fail(doing, query.lastError().text());
@@ -135,7 +123,7 @@ public:
     // Throws unless the file holds this program's archive tables.
     void checkOurs()
     {
-        QSqlQuery query(m_db);
+        QSqlQuery query(db());
         if (!query.exec(QStringLiteral("SELECT version FROM ") + kMarker) || !query.next() ||
             query.value(0).toInt() != kVersion)
             throw archiveFailure(m_path, QStringLiteral("is no snapshot archive of this program "
@@ -148,10 +136,8 @@ public:
     }
 
 private:
-    static inline QAtomicInteger<quint64> s_counter;
-    QString m_name;
     QString m_path;
-    QSqlDatabase m_db;
+    std::optional<SqliteFile> m_file;
 };
 
 QString SnapshotArchive::folder()

@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/Failure.h"
+#include "db/IdentityInsert.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
@@ -137,31 +138,19 @@ void SnapshotRestore::insertAll(const LedgerSnapshot::Table& table, const TableC
                                 const QList<const QVariantList*>& rows, const QString& before)
 {
     const QList<int> written = writable(table, columns);
-    // Rows keep the identities they had, which only SET IDENTITY_INSERT lets
-    // an insert give; a table without one refuses that SET. A SET gives no
-    // result of its own, so it goes alone, not in a request of statements
-    // that each give one.
+    // Rows keep the identities they had.
     bool namesIdentity = false;
     for (const int c : written)
         namesIdentity =
             namesIdentity || columns.kindOf(table.columns[c]) == TableColumns::Kind::Identity;
-    const QString on = namesIdentity && !rows.isEmpty()
-                           ? m_session.dialect().identityInsert(table.name, true)
-                           : QString();
+    IdentityInsert identity(m_session, table.name, namesIdentity && !rows.isEmpty());
     StatementBatch batch(m_session);
-    if (!before.isEmpty()) {
-        if (on.isEmpty())
-            batch.execute(statement(before));
-        else
-            m_session.execute(statement(before));
-    }
-    if (!on.isEmpty())
-        m_session.execute(statement(on));
+    if (!before.isEmpty())
+        batch.execute(statement(before));
     for (const QVariantList* row : rows)
         batch.execute(insert(table, written, *row));
     batch.flush();
-    if (!on.isEmpty())
-        m_session.execute(statement(m_session.dialect().identityInsert(table.name, false)));
+    identity.end();
 }
 
 void SnapshotRestore::restore(const LedgerSnapshot& snapshot, const LedgerSnapshot& current)

@@ -1,5 +1,7 @@
 #include "tests/support/LedgerFixture.h"
 
+#include "db/SqliteFile.h"
+
 #include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDir>
@@ -26,25 +28,10 @@ void withConnection(const QString& file, const std::function<void(QSqlDatabase&)
 {
     if (!QFileInfo::exists(file))
         fail(QStringLiteral("no ledger file %1").arg(file));
-    static QAtomicInteger<quint64> counter;
-    const QString name = QStringLiteral("ledger-fixture-%1").arg(counter.fetchAndAddRelaxed(1));
-    try {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (!db.open())
-            fail(QStringLiteral("cannot open %1: %2").arg(file, db.lastError().text()));
-        try {
-            work(db);
-        } catch (...) {
-            db.close();
-            throw;
-        }
-        db.close();
-    } catch (...) {
-        QSqlDatabase::removeDatabase(name);
-        throw;
-    }
-    QSqlDatabase::removeDatabase(name);
+    SqliteFile ledger(file, SqliteFile::Mode::ReadWrite);
+    if (!ledger.open())
+        fail(QStringLiteral("cannot open %1: %2").arg(file, ledger.error()));
+    work(ledger.db());
 }
 
 void run(QSqlQuery& query, const QString& sql)

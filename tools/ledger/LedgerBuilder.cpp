@@ -1,8 +1,8 @@
 #include "tools/ledger/LedgerBuilder.h"
 
 #include "core/Conversions.h"
-
 #include "core/Failure.h"
+#include "db/SqliteFile.h"
 #include "tools/ledger/LedgerData.h"
 #include "tools/ledger/LedgerSchema.h"
 
@@ -81,45 +81,34 @@ void LedgerBuilder::buildOne(const QString& database)
 
 void LedgerBuilder::fill(const QString& file, const QString& database)
 {
-    const QString connection = QStringLiteral("quillhaven-ledger-%1").arg(database);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(file);
-        if (!db.open())
-            throw Failure(1,
-                          QStringLiteral("cannot create %1: %2").arg(file, db.lastError().text()));
-        try {
-            LedgerSchema schema(db);
-            schema.prepareForBuilding();
-            if (!db.transaction())
-                throw Failure(1, db.lastError().text());
-            LedgerSchema::ColumnTypes types;
-            types.yearDate = m_options.yearDateType();
-            types.amount = m_options.amountType();
-            types.yearIdIdentity = m_options.yearIdIdentity();
-            schema.createTables(types);
-            schema.createClock(m_options.serverDate());
-            if (!m_options.empty()) {
-                LedgerData::Shape shape;
-                shape.accounts = m_options.accounts();
-                shape.years = m_options.years();
-                shape.postings = m_options.postings();
-                shape.firstYear = m_options.firstYear();
-                shape.seed = m_options.seed();
-                shape.yearDatesAsDates = m_options.yearDateType() != QLatin1String("REAL");
-                LedgerData(db, database, shape).write();
-            }
-            schema.createIndexes();
-            if (!db.commit())
-                throw Failure(1, db.lastError().text());
-            schema.finishBuilding();
-        } catch (...) {
-            db.close();
-            throw;
-        }
-        db.close();
+    SqliteFile ledger(file, SqliteFile::Mode::ReadWrite);
+    if (!ledger.open())
+        throw Failure(1, QStringLiteral("cannot create %1: %2").arg(file, ledger.error()));
+    QSqlDatabase& db = ledger.db();
+    LedgerSchema schema(db);
+    schema.prepareForBuilding();
+    if (!db.transaction())
+        throw Failure(1, db.lastError().text());
+    LedgerSchema::ColumnTypes types;
+    types.yearDate = m_options.yearDateType();
+    types.amount = m_options.amountType();
+    types.yearIdIdentity = m_options.yearIdIdentity();
+    schema.createTables(types);
+    schema.createClock(m_options.serverDate());
+    if (!m_options.empty()) {
+        LedgerData::Shape shape;
+        shape.accounts = m_options.accounts();
+        shape.years = m_options.years();
+        shape.postings = m_options.postings();
+        shape.firstYear = m_options.firstYear();
+        shape.seed = m_options.seed();
+        shape.yearDatesAsDates = m_options.yearDateType() != QLatin1String("REAL");
+        LedgerData(db, database, shape).write();
     }
-    QSqlDatabase::removeDatabase(connection);
+    schema.createIndexes();
+    if (!db.commit())
+        throw Failure(1, db.lastError().text());
+    schema.finishBuilding();
 }
 
 void LedgerBuilder::replace(const QString& from, const QString& to)
