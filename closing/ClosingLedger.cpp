@@ -7,9 +7,7 @@
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
-#include "worksheet/AccountWorksheet.h"
-#include "worksheet/BalanceCalculator.h"
-#include "years/AccountingYearsList.h"
+#include "years/LedgerLoad.h"
 
 #include <QDate>
 
@@ -28,15 +26,14 @@ void ClosingLedger::load(Session& session, Progress& progress)
     // As the window's refresh: one consistent reading of the ledger.
     Transaction reads = Transaction::forReads(session);
     loadYearsOn(session);
-    AccountWorksheet(session, m_accounts, progress).LoadAccountDetails(m_years);
-    BalanceCalculator(m_accounts).CalculateBalances();
+    LedgerLoad(session, m_years, m_accounts).loadWorksheet(progress);
     reads.commit();
 }
 
 void ClosingLedger::loadYearsOn(Session& session)
 {
     m_dialect = session.dialect();
-    AccountingYearsList(session, m_years).LoadAccYearDetails();
+    LedgerLoad(session, m_years, m_accounts).loadYears();
     m_currentYear = DateQueries(session).GetCurrentAccYearDet();
     m_following = OpeningMigration::followingYears(m_years);
     // The year that hands its closings to each year, by the migration's own

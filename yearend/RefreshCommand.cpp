@@ -5,13 +5,12 @@
 #include "db/DateQueries.h"
 #include "db/Transaction.h"
 #include "snapshots/LedgerSnapshot.h"
-#include "worksheet/AccountWorksheet.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
-#include "years/AccountingYearsList.h"
+#include "years/LedgerLoad.h"
 
 void RefreshCommand::run()
 {
@@ -25,12 +24,10 @@ void RefreshCommand::run()
         // share one view, a change in between makes a later write refuse
         // rather than go ahead on openings older than the digest.
         m_context.setOpeningsAsLoaded(LedgerSnapshot::openingsDigest(session));
-        AccountingYearsList years(session, m_context.accYears());
-        years.LoadAccYearDetails();
-        m_context.setYearDatesAreDates(years.yearDatesAreDates());
-        AccountWorksheet(session, m_context.accounts(), controls)
-            .LoadAccountDetails(m_context.accYears());
-        unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
+        LedgerLoad load(session, m_context.accYears(), m_context.accounts());
+        load.loadYears();
+        m_context.setYearDatesAreDates(load.yearDatesAreDates());
+        unknown = load.loadWorksheet(controls);
         DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
         const qint32 today = Conversions::wholeDay(dates.GetServerDate());
