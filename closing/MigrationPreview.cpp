@@ -3,58 +3,44 @@
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
 #include "core/Conversions.h"
+#include "migration/MigrationPlan.h"
 
 #include <QHash>
 #include <QMap>
 #include <cmath>
 
-namespace {
-
-// A figure as the migration's statement carries it, read back by the
-// server: the number's text, then that text as a number.
-QVariant stored(double value)
-{
-    return Conversions::numberText(value).toDouble();
-}
-
-} // namespace
-
 QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
 {
-    using G = GridColumns;
-    const GridModel& sheet = m_ledger.accounts();
+    // The migration's own plan, its statements carried out in memory: every
+    // number as the server reads back the text the statement carries.
+    const MigrationPlan plan = MigrationPlan::of(m_ledger.accounts(), m_ledger.years());
     QList<OpeningRows::Row> rows;
     QHash<QString, QList<qsizetype>> byPair; // account key and year -> rows
     // Step 1: the worksheet's rows with their closings.
-    for (int r = 1; r <= sheet.rows(); ++r) {
+    for (const MigrationPlan::Closing& closing : plan.closings) {
         OpeningRows::Row row;
-        row.account = Conversions::trimBlanks(sheet.readText(G::AccAccountId, r));
-        row.year = stored(m_ledger.yearOf(r)).toDouble();
-        row.closing = stored(std::fabs(sheet.numberAt(G::AccBalance, r)));
-        row.closingSide = Conversions::trimBlanks(sheet.readText(G::AccType, r));
+        row.account = closing.account;
+        row.year = closing.year.toDouble();
+        row.closing = closing.closing.toDouble();
+        row.closingSide = closing.side;
         byPair[m_ledger.pairKey(row.account, row.year)].append(rows.size());
         rows.append(row);
     }
-    // An update's "where AccId='...'" finds every row the database takes for
-    // the same id.
-    const auto set = [&](int r, double year, double opening, const QString& side) {
-        const QString account = Conversions::trimBlanks(sheet.readText(G::AccAccountId, r));
-        for (qsizetype i : byPair.value(m_ledger.pairKey(account, year))) {
-            rows[i].opening = stored(opening);
-            rows[i].openingSide = side;
+    // Steps 2 and 3: an update's "where AccId='...'" finds every row the
+    // database takes for the same id.
+    for (const QList<MigrationPlan::Opening>* step : {&plan.ownOpenings, &plan.nextOpenings}) {
+        for (const MigrationPlan::Opening& opening : *step) {
+            for (const qsizetype i :
+                 byPair.value(m_ledger.pairKey(opening.account, opening.year.toDouble()))) {
+                rows[i].opening = opening.opening.toDouble();
+                rows[i].openingSide = opening.side;
+            }
         }
-    };
-    // Step 2: every row's own opening.
-    for (int r = 1; r <= sheet.rows(); ++r)
-        set(r, m_ledger.yearOf(r), sheet.numberAt(G::AccOpening, r),
-            Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r)));
-    // Step 3: each closing into the following year's opening.
-    for (int r = 1; r <= sheet.rows(); ++r)
-        set(r, m_ledger.followingYear(m_ledger.yearOf(r)), sheet.numberAt(G::AccNextOpening, r),
-            Conversions::trimBlanks(sheet.readText(G::AccType, r)));
+    }
     // Step 4: the current year keeps no closing.
+    const double current = MigrationPlan::currentYearText(m_ledger.currentYear()).toDouble();
     for (OpeningRows::Row& row : rows) {
-        if (m_ledger.currentYear() != 0 && row.year == m_ledger.currentYear()) {
+        if (row.year == current) {
             row.closing = 0.0;
             row.closingSide = QStringLiteral("D");
         }

@@ -15,8 +15,6 @@
 
 namespace {
 
-using Column = GridColumns::AccountColumn;
-
 // The fixed pieces of the statements, letter case and blanks as the ledger's
 // own tools have always sent them.
 const QLatin1String kDelete("Delete from Acc_Opening");
@@ -31,17 +29,6 @@ const QLatin1String kResetClosing("Update Acc_opening set Closing=0 where AccYea
 const QLatin1String kResetClosingType("Update Acc_opening set ClosingType='D' where AccYearID=");
 
 const QLatin1String kYears("Select * from Acc_Accounting_Year");
-
-// A text cell as it goes into a statement: blanks around it dropped.
-QString textCell(const GridModel& sheet, Column column, int row)
-{
-    return Conversions::trimBlanks(sheet.readText(column, row));
-}
-
-QString numberCellText(const GridModel& sheet, Column column, int row)
-{
-    return Conversions::numberText(sheet.numberAt(column, row));
-}
 
 // The two updates of every row in steps 2 and 3: "<set><value> where
 // AccId='<id>' and AccYearID=<year>".
@@ -63,64 +50,49 @@ SqlStatement sideUpdate(const QString& side, const QString& id, const QString& y
 
 } // namespace
 
+const MigrationPlan& OpeningMigration::plan()
+{
+    if (!m_plan)
+        m_plan = MigrationPlan::of(m_sheet, m_years);
+    return *m_plan;
+}
+
 void OpeningMigration::InsertClosingBalances()
 {
     StatementBatch batch(m_session);
-    const GridModel& sheet = m_sheet;
     batch.execute(SqlStatement().append(kDelete));
-    const int rows = sheet.rows();
-    for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
-        const QString year = numberCellText(sheet, GridColumns::AccYearId, row);
-        const QString closing =
-            Conversions::numberText(std::fabs(sheet.numberAt(GridColumns::AccBalance, row)));
-        const QString side = textCell(sheet, GridColumns::AccType, row);
+    for (const MigrationPlan::Closing& row : plan().closings)
         batch.execute(SqlStatement()
-                            .append(kInsert)
-                            .quoted(id)
-                            .append(kComma)
-                            .number(year)
-                            .append(kComma)
-                            .number(closing)
-                            .append(kComma)
-                            .quoted(side)
-                            .append(kClose));
+                          .append(kInsert)
+                          .quoted(row.account)
+                          .append(kComma)
+                          .number(row.year)
+                          .append(kComma)
+                          .number(row.closing)
+                          .append(kComma)
+                          .quoted(row.side)
+                          .append(kClose));
+    batch.flush();
+}
+
+void OpeningMigration::setOpenings(const QList<MigrationPlan::Opening>& openings)
+{
+    StatementBatch batch(m_session);
+    for (const MigrationPlan::Opening& row : openings) {
+        batch.execute(openingUpdate(row.opening, row.account, row.year));
+        batch.execute(sideUpdate(row.side, row.account, row.year));
     }
     batch.flush();
 }
 
 void OpeningMigration::UpdateOpeningBalances()
 {
-    StatementBatch batch(m_session);
-    const GridModel& sheet = m_sheet;
-    const int rows = sheet.rows();
-    for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
-        const QString year = numberCellText(sheet, GridColumns::AccYearId, row);
-        const QString opening = numberCellText(sheet, GridColumns::AccOpening, row);
-        const QString side = textCell(sheet, GridColumns::AccOpeningType, row);
-        batch.execute(openingUpdate(opening, id, year));
-        batch.execute(sideUpdate(side, id, year));
-    }
-    batch.flush();
+    setOpenings(plan().ownOpenings);
 }
 
 void OpeningMigration::UpdateNextYearOpenings()
 {
-    StatementBatch batch(m_session);
-    const GridModel& sheet = m_sheet;
-    const QHash<double, double> following = followingYears(m_years);
-    const int rows = sheet.rows();
-    for (int row = 1; row <= rows; ++row) {
-        const QString id = textCell(sheet, GridColumns::AccAccountId, row);
-        const double year = sheet.numberAt(GridColumns::AccYearId, row);
-        const QString nextYear = Conversions::numberText(following.value(year, year + 1));
-        const QString opening = numberCellText(sheet, GridColumns::AccNextOpening, row);
-        const QString side = textCell(sheet, GridColumns::AccType, row);
-        batch.execute(openingUpdate(opening, id, nextYear));
-        batch.execute(sideUpdate(side, id, nextYear));
-    }
-    batch.flush();
+    setOpenings(plan().nextOpenings);
 }
 
 namespace {
@@ -152,10 +124,9 @@ bool OpeningMigration::yearsAsLoaded()
     QList<YearKey> loaded;
     const GridModel& list = m_years;
     for (int r = 1; r <= list.rows(); ++r)
-        loaded.append({list.numberAt(GridColumns::YrId, r),
-                       list.numberAt(GridColumns::YrStartValue, r),
-                       list.numberAt(GridColumns::YrEndValue, r),
-                       list.numberAt(GridColumns::YrActive, r)});
+        loaded.append(
+            {list.numberAt(GridColumns::YrId, r), list.numberAt(GridColumns::YrStartValue, r),
+             list.numberAt(GridColumns::YrEndValue, r), list.numberAt(GridColumns::YrActive, r)});
     std::sort(ledger.begin(), ledger.end());
     std::sort(loaded.begin(), loaded.end());
     return ledger == loaded;
@@ -181,9 +152,8 @@ QHash<double, double> OpeningMigration::followingYears(const GridModel& list)
 void OpeningMigration::ResetCurrentYearClosing()
 {
     Session& session = m_session;
-    // The year id stays at 32 bits: a long-lived ledger may pass 32767.
-    const qint32 currentYear = DateQueries(session).GetCurrentAccYearDet();
-    const QString year = Conversions::numberText(currentYear);
+    const QString year =
+        MigrationPlan::currentYearText(DateQueries(session).GetCurrentAccYearDet());
     StatementBatch resets(session);
     resets.execute(SqlStatement().append(kResetClosing).number(year));
     resets.execute(SqlStatement().append(kResetClosingType).number(year));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "migration/MigrationPlan.h"
+
 #include <QHash>
+#include <optional>
 
 class GridModel;
 class Session;
@@ -30,7 +33,12 @@ public:
     static QHash<double, double> followingYears(const GridModel& years);
 
 private:
+    // Read from the worksheet once, at the first step.
+    const MigrationPlan& plan();
+    void setOpenings(const QList<MigrationPlan::Opening>& openings);
+
     Session& m_session;
     const GridModel& m_sheet;
     const GridModel& m_years;
+    std::optional<MigrationPlan> m_plan;
 };
