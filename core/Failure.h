@@ -21,6 +21,14 @@ public:
     static constexpr int Overflow = 6;
     static constexpr int TypeMismatch = 13;
     static constexpr int InvalidUseOfNull = 94;
+    // A grid cell outside the grid, and a value a grid property cannot take.
+    static constexpr int SubscriptOutOfRange = 9;
+    static constexpr int InvalidPropertyValue = 380;
+    static constexpr int OutOfMemory = 7;
+    // What the run-time library threw that is no failure of ours.
+    static constexpr int Unexpected = -1;
+    // The ledger tool's own failures (its exit code).
+    static constexpr int LedgerToolFailed = 1;
     // A value the connection cannot carry to the ledger unchanged (ADO's
     // "data value cannot be converted").
     static constexpr int CannotCarry = 3421;

@@ -50,16 +50,17 @@ qsizetype GridModel::offset(int column, int row) const
 void GridModel::checkCell(int column, int row) const
 {
     if (column < 1 || column > columns() || row < 1 || row > m_rows)
-        throw Failure(9, QStringLiteral("Subscript out of range (column %1, row %2 of %3)")
-                             .arg(column)
-                             .arg(row)
-                             .arg(m_rows));
+        throw Failure(Failure::SubscriptOutOfRange,
+                      QStringLiteral("Subscript out of range (column %1, row %2 of %3)")
+                          .arg(column)
+                          .arg(row)
+                          .arg(m_rows));
 }
 
 void GridModel::setRows(int rows)
 {
     if (rows < 0)
-        throw Failure(380, QStringLiteral("Invalid property value"));
+        throw Failure(Failure::InvalidPropertyValue, QStringLiteral("Invalid property value"));
     if (rows == m_rows)
         return;
     const size_t cells = static_cast<size_t>(rows) * static_cast<size_t>(columns());

@@ -14,9 +14,9 @@ bool CommandRunner::run(MessageSink& sink, const std::function<void()>& command)
     } catch (const Failure& failure) {
         sink.showFailure(failure);
     } catch (const std::bad_alloc&) {
-        sink.showFailure(Failure(7, QStringLiteral("Out of memory")));
+        sink.showFailure(Failure(Failure::OutOfMemory, QStringLiteral("Out of memory")));
     } catch (const std::exception& e) {
-        sink.showFailure(Failure(-1, QString::fromUtf8(e.what())));
+        sink.showFailure(Failure(Failure::Unexpected, QString::fromUtf8(e.what())));
     }
     return false;
 }

@@ -24,7 +24,7 @@ namespace {
 void removeIfPresent(const QString& path)
 {
     if (QFileInfo::exists(path) && !QFile::remove(path))
-        throw Failure(1, QStringLiteral("cannot remove %1").arg(path));
+        throw Failure(Failure::LedgerToolFailed, QStringLiteral("cannot remove %1").arg(path));
 }
 
 } // namespace
@@ -39,7 +39,8 @@ QString LedgerBuilder::ledgerPath(const QString& folder, const QString& database
 void LedgerBuilder::build()
 {
     if (!QDir().mkpath(m_options.folder()))
-        throw Failure(1, QStringLiteral("cannot create the folder %1").arg(m_options.folder()));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("cannot create the folder %1").arg(m_options.folder()));
     // Refuse before building anything, so a refusal leaves no file changed.
     if (!m_options.force()) {
         for (const QString& database : m_options.databases()) {
@@ -83,12 +84,13 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
 {
     SqliteFile ledger(file, SqliteFile::Mode::ReadWrite);
     if (!ledger.open())
-        throw Failure(1, QStringLiteral("cannot create %1: %2").arg(file, ledger.error()));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("cannot create %1: %2").arg(file, ledger.error()));
     QSqlDatabase& db = ledger.db();
     LedgerSchema schema(db);
     schema.prepareForBuilding();
     if (!db.transaction())
-        throw Failure(1, db.lastError().text());
+        throw Failure(Failure::LedgerToolFailed, db.lastError().text());
     LedgerSchema::ColumnTypes types;
     types.yearDate = m_options.yearDateType();
     types.amount = m_options.amountType();
@@ -107,7 +109,7 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
     }
     schema.createIndexes();
     if (!db.commit())
-        throw Failure(1, db.lastError().text());
+        throw Failure(Failure::LedgerToolFailed, db.lastError().text());
     schema.finishBuilding();
 }
 
@@ -124,12 +126,14 @@ void LedgerBuilder::replace(const QString& from, const QString& to)
     if (!MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
                      reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw Failure(1, QStringLiteral("cannot move %1 to %2: Windows error %3")
-                             .arg(from, to)
-                             .arg(GetLastError()));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("cannot move %1 to %2: Windows error %3")
+                          .arg(from, to)
+                          .arg(GetLastError()));
 #else
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw Failure(1, QStringLiteral("cannot move %1 to %2: %3")
-                             .arg(from, to, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("cannot move %1 to %2: %3")
+                          .arg(from, to, QString::fromLocal8Bit(std::strerror(errno))));
 #endif
 }

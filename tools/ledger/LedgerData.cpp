@@ -28,14 +28,15 @@ QSqlQuery prepared(const QSqlDatabase& database, const QString& sql)
 {
     QSqlQuery query(database);
     if (!query.prepare(sql))
-        throw Failure(1, QStringLiteral("%1 (%2)").arg(query.lastError().text(), sql));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("%1 (%2)").arg(query.lastError().text(), sql));
     return query;
 }
 
 void run(QSqlQuery& query)
 {
     if (!query.exec())
-        throw Failure(1,
+        throw Failure(Failure::LedgerToolFailed,
                       QStringLiteral("%1 (%2)").arg(query.lastError().text(), query.lastQuery()));
 }
 

@@ -15,7 +15,8 @@ void LedgerSchema::run(const QString& sql)
 {
     QSqlQuery query(m_database);
     if (!query.exec(sql))
-        throw Failure(1, QStringLiteral("%1 (%2)").arg(query.lastError().text(), sql));
+        throw Failure(Failure::LedgerToolFailed,
+                      QStringLiteral("%1 (%2)").arg(query.lastError().text(), sql));
 }
 
 void LedgerSchema::prepareForBuilding()
