@@ -72,13 +72,6 @@ QString SnapshotRestore::literal(const QVariant& value)
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toString();
     case QMetaType::Double:
     case QMetaType::Float:
         return Conversions::exactText(value.toDouble());
@@ -88,6 +81,9 @@ QString SnapshotRestore::literal(const QVariant& value)
     case QMetaType::QDate:
         return u'\'' + value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + u'\'';
     default:
+        // Whole numbers as their digits.
+        if (Conversions::isNumber(value))
+            return value.toString();
         return u'\'' + Conversions::sqlText(value.toString()) + u'\'';
     }
 }
