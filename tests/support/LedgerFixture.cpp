@@ -149,6 +149,25 @@ QVariant LedgerFixture::value(const QString& sql, const QString& database) const
     return all.first().first();
 }
 
+QStringList LedgerFixture::writtenTables(const QString& openingsOrder,
+                                         const QString& database) const
+{
+    QStringList lines;
+    for (const QString& sql :
+         {QStringLiteral("SELECT quote(AccId)||'|'||quote(AccYearID)||'|'||quote(Opening)||'|'||"
+                         "quote(OpeningType)||'|'||quote(Closing)||'|'||quote(ClosingType) FROM "
+                         "Acc_Opening ORDER BY ") +
+              openingsOrder,
+          QStringLiteral("SELECT quote(AccYearID)||'|'||quote(Acc_Yr_Start)||'|'||"
+                         "quote(Acc_Yr_End)||'|'||quote(Active) FROM Acc_Accounting_Year ORDER BY "
+                         "AccYearID")}) {
+        for (const QVariantList& row : rows(sql, database))
+            lines.append(row.value(0).toString());
+        lines.append(QStringLiteral("--"));
+    }
+    return lines;
+}
+
 QByteArray LedgerFixture::bytes(const QString& database) const
 {
     return fileBytes(path(database));

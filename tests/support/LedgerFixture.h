@@ -47,6 +47,12 @@ public:
     // The first column of the first row; an invalid QVariant without a row.
     QVariant value(const QString& sql, const QString& database = QStringLiteral("Dosavine")) const;
 
+    // Acc_Opening (in the order given) and Acc_Accounting_Year (by id), each
+    // value as SQLite quotes it, so that type and bits show; a line a row,
+    // "--" after each table.
+    QStringList writtenTables(const QString& openingsOrder = QStringLiteral("rowid"),
+                              const QString& database = QStringLiteral("Dosavine")) const;
+
     // The file's bytes and their SHA-256 (hex), for unchanged-file checks.
     QByteArray bytes(const QString& database = QStringLiteral("Dosavine")) const;
     QByteArray hash(const QString& database = QStringLiteral("Dosavine")) const;

@@ -27,21 +27,9 @@ std::string str(const QString& text)
 
 const QString kProfile = QStringLiteral("Dosavine");
 
-// Both tables as SQLite quotes every value (type and bits show), row by row.
 QStringList dump(const LedgerFixture& ledger)
 {
-    QStringList lines;
-    for (const char* sql :
-         {"SELECT quote(AccId)||'|'||quote(AccYearID)||'|'||quote(Opening)||'|'||"
-          "quote(OpeningType)||'|'||quote(Closing)||'|'||quote(ClosingType) FROM Acc_Opening "
-          "ORDER BY rowid",
-          "SELECT quote(AccYearID)||'|'||quote(Acc_Yr_Start)||'|'||quote(Acc_Yr_End)||'|'||"
-          "quote(Active) FROM Acc_Accounting_Year ORDER BY AccYearID"}) {
-        for (const QVariantList& row : ledger.rows(QString::fromLatin1(sql)))
-            lines.append(row.value(0).toString());
-        lines.append(QStringLiteral("--"));
-    }
-    return lines;
+    return ledger.writtenTables();
 }
 
 class Snapshots : public ::testing::TestWithParam<const char*>
