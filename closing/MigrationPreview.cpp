@@ -2,12 +2,10 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
-#include "core/Conversions.h"
 #include "migration/MigrationPlan.h"
 
 #include <QHash>
 #include <QMap>
-#include <cmath>
 
 QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
 {

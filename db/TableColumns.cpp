@@ -27,12 +27,3 @@ TableColumns::Kind TableColumns::kindOf(const QString& name) const
     }
     return Kind::Plain;
 }
-
-bool TableColumns::hasIdentity() const
-{
-    for (const Column& column : m_columns) {
-        if (column.kind == Kind::Identity)
-            return true;
-    }
-    return false;
-}

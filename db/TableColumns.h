@@ -30,7 +30,6 @@ public:
     // The kind of a column named so (letter case aside); Plain for a name
     // the table does not have.
     Kind kindOf(const QString& name) const;
-    bool hasIdentity() const;
 
 private:
     QList<Column> m_columns;

@@ -2,7 +2,6 @@
 
 #include "db/SqliteFile.h"
 
-#include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
