@@ -2,7 +2,8 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "worksheet/AccountWorksheet.h"
@@ -28,7 +29,7 @@ RecordSet accountsWithPostings(Session& session, double year)
             "Fin_Year_Id=%1 union all Select Cr_Account as AccId, 0 as Dr, Amount as Cr from "
             "Acc_transaction where Fin_Year_Id=%1) T group by AccId) P on A.AccountID=P.AccId "
             "where A.ParentID %2")
-            .arg(Conversions::numberText(year), QString(AccountWorksheet::ListedParents)));
+            .arg(Numbers::numberText(year), QString(AccountWorksheet::ListedParents)));
 }
 
 } // namespace
@@ -56,20 +57,20 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
         while (!rs.eof()) {
             Figure f;
             // The id the migration writes and the lookup asks for.
-            f.account = Conversions::trimBlanks(rs.field(0).toString());
+            f.account = Texts::trimBlanks(rs.field(0).toString());
             f.year = year;
             f.openingSide = QStringLiteral("D");
             // None stored, or zero, reads as 0 on the debit side.
             if (const OpeningRows::Row* row =
                     first.value(ClosingLedger::pairKey(dialect, f.account, year))) {
-                const double amount = LedgerSnapshot::amount(row->opening);
+                const double amount = Numbers::ofAnyValue(row->opening);
                 if (amount != 0) {
                     f.opening = amount;
                     f.openingSide = row->openingSide;
                 }
             }
-            f.debit = LedgerSnapshot::amount(rs.field(1));
-            f.credit = LedgerSnapshot::amount(rs.field(2));
+            f.debit = Numbers::ofAnyValue(rs.field(1));
+            f.credit = Numbers::ofAnyValue(rs.field(2));
             const BalanceCalculator::Closing closing =
                 BalanceCalculator::close(f.opening, f.openingSide, f.debit, f.credit);
             f.closing = closing.amount;

@@ -1,8 +1,9 @@
 #include "closing/ClosingLedger.h"
 
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
@@ -47,7 +48,7 @@ void ClosingLedger::loadYearsOn(Session& session)
 
 QString ClosingLedger::pairKey(const SqlDialect& dialect, const QString& account, double year)
 {
-    return dialect.idKey(account) + u'\x1f' + Conversions::numberText(year);
+    return dialect.idKey(account) + u'\x1f' + Numbers::numberText(year);
 }
 
 double ClosingLedger::signedOpening(int row) const
@@ -68,11 +69,11 @@ QString ClosingLedger::yearLabel(double year) const
         if (m_years.numberAt(YrId, r) != year)
             continue;
         const auto day = [&](int column) {
-            const QDateTime moment = Conversions::dateTimeOfDay(m_years.numberAt(column, r));
+            const QDateTime moment = DayNumbers::dateTimeOfDay(m_years.numberAt(column, r));
             return moment.date().toString(QStringLiteral("d MMM yyyy"));
         };
         return QStringLiteral("%1 (%2 - %3)")
-            .arg(Conversions::numberText(year), day(YrStartValue), day(YrEndValue));
+            .arg(Numbers::numberText(year), day(YrStartValue), day(YrEndValue));
     }
-    return Conversions::numberText(year);
+    return Numbers::numberText(year);
 }

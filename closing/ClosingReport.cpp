@@ -2,7 +2,8 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -63,17 +64,16 @@ QString ClosingReport::csv() const
     QString out = QStringLiteral("Account,Name,Year,Opening,Opening side,Debit,Credit,Balance,"
                                  "Balance side,Next year opening\r\n");
     for (int r = 1; r <= sheet.rows(); ++r) {
-        const QStringList fields{
-            csvField(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))),
-            csvField(sheet.readText(G::AccName, r)),
-            Conversions::numberText(m_ledger.yearOf(r)),
-            Amounts::text(sheet.numberAt(G::AccOpening, r)),
-            csvField(Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r))),
-            Amounts::text(sheet.numberAt(G::AccDebit, r)),
-            Amounts::text(sheet.numberAt(G::AccCredit, r)),
-            Amounts::text(sheet.numberAt(G::AccBalance, r)),
-            sheet.readText(G::AccType, r),
-            Amounts::text(sheet.numberAt(G::AccNextOpening, r))};
+        const QStringList fields{csvField(Texts::trimBlanks(sheet.readText(G::AccAccountId, r))),
+                                 csvField(sheet.readText(G::AccName, r)),
+                                 Numbers::numberText(m_ledger.yearOf(r)),
+                                 Amounts::text(sheet.numberAt(G::AccOpening, r)),
+                                 csvField(Texts::trimBlanks(sheet.readText(G::AccOpeningType, r))),
+                                 Amounts::text(sheet.numberAt(G::AccDebit, r)),
+                                 Amounts::text(sheet.numberAt(G::AccCredit, r)),
+                                 Amounts::text(sheet.numberAt(G::AccBalance, r)),
+                                 sheet.readText(G::AccType, r),
+                                 Amounts::text(sheet.numberAt(G::AccNextOpening, r))};
         out += fields.join(u',') + QStringLiteral("\r\n");
     }
     return out;
@@ -114,9 +114,9 @@ QString ClosingReport::yearSection(double year) const
     for (int r = 1; r <= sheet.rows(); ++r) {
         if (m_ledger.yearOf(r) != year)
             continue;
-        const QString side = Conversions::trimBlanks(sheet.readText(G::AccOpeningType, r));
+        const QString side = Texts::trimBlanks(sheet.readText(G::AccOpeningType, r));
         out += QStringLiteral("<tr>") +
-               cell(Conversions::trimBlanks(sheet.readText(G::AccAccountId, r))) +
+               cell(Texts::trimBlanks(sheet.readText(G::AccAccountId, r))) +
                cell(sheet.readText(G::AccName, r)) +
                cell(Amounts::text(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
                cell(Amounts::text(sheet.numberAt(G::AccDebit, r)), true) +

@@ -2,8 +2,10 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/GridColumns.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "snapshots/LedgerSnapshot.h"
@@ -39,7 +41,7 @@ QList<double> LedgerCheck::numbers(const QString& sql, int columns)
     QList<double> values(columns, 0);
     if (!rs.eof()) {
         for (int c = 0; c < columns; ++c)
-            values[c] = LedgerSnapshot::amount(rs.field(c)); // a Sum of no rows is Null
+            values[c] = Numbers::ofAnyValue(rs.field(c)); // a Sum of no rows is Null
     }
     rs.close();
     return values;
@@ -73,8 +75,8 @@ void LedgerCheck::postings(QList<Finding>& findings)
             findings.append({group,
                              QStringLiteral("%1 %2 (amount %3); their amounts appear in "
                                             "no worksheet row")
-                                 .arg(Conversions::counted(qint64(n[0]), "posting", "postings"),
-                                      what, Amounts::text(n[1])),
+                                 .arg(Texts::counted(qint64(n[0]), "posting", "postings"), what,
+                                      Amounts::text(n[1])),
                              qint64(n[0])});
     };
     add(QStringLiteral("Dr_Account is null or Cr_Account is null or Dr_Account not in%1 or "
@@ -94,14 +96,14 @@ void LedgerCheck::postings(QList<Finding>& findings)
     if (nulls[0] > 0)
         findings.append({group,
                          QStringLiteral("%1 without an amount (Null), counted as 0")
-                             .arg(Conversions::counted(qint64(nulls[0]), "posting", "postings")),
+                             .arg(Texts::counted(qint64(nulls[0]), "posting", "postings")),
                          qint64(nulls[0])});
 }
 
 void LedgerCheck::idsApart(QList<Finding>& findings)
 {
     // What a person would take for the same id.
-    const auto loose = [](const QString& id) { return Conversions::trimBlanks(id).toCaseFolded(); };
+    const auto loose = [](const QString& id) { return Texts::trimBlanks(id).toCaseFolded(); };
     QHash<QString, QStringList> accounts;
     RecordSet master =
         m_session.query(QStringLiteral("Select AccountID from Acc_Master where ParentID ") +
@@ -125,7 +127,7 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
         const QString id = unmatched.field(0).toString();
         const auto same = accounts.constFind(loose(id));
         if (!unmatched.field(0).isNull() && same != accounts.cend()) {
-            const qint64 count = qint64(LedgerSnapshot::amount(unmatched.field(1)));
+            const qint64 count = qint64(Numbers::ofAnyValue(unmatched.field(1)));
             QStringList named;
             for (const QString& account : *same)
                 named.append(u'\'' + account + u'\'');
@@ -134,9 +136,9 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
                  QStringLiteral("%1 name '%2', the account is %3 (amount %4); the "
                                 "worksheet counts none of them: the ids differ by blanks or "
                                 "letter case")
-                     .arg(Conversions::counted(count, "posting", "postings"), id,
+                     .arg(Texts::counted(count, "posting", "postings"), id,
                           named.join(QStringLiteral(" or ")),
-                          Amounts::text(LedgerSnapshot::amount(unmatched.field(2)))),
+                          Amounts::text(Numbers::ofAnyValue(unmatched.field(2)))),
                  count});
         }
         unmatched.moveNext();
@@ -155,8 +157,8 @@ void LedgerCheck::openings(QList<Finding>& findings)
         findings.append({group,
                          QStringLiteral("%1 with more than one opening for a year (%2); the "
                                         "worksheet reads only one of them")
-                             .arg(Conversions::counted(qint64(twice[0]), "account", "accounts"),
-                                  Conversions::counted(qint64(twice[1]), "row", "rows")),
+                             .arg(Texts::counted(qint64(twice[0]), "account", "accounts"),
+                                  Texts::counted(qint64(twice[1]), "row", "rows")),
                          qint64(twice[0])});
     const QList<double> sides =
         numbers(QStringLiteral("Select Count(*) from Acc_Opening where OpeningType is null or "
@@ -167,7 +169,7 @@ void LedgerCheck::openings(QList<Finding>& findings)
             {group,
              QStringLiteral("%1 with a side other than D or C; a "
                             "non-zero one counts as debit")
-                 .arg(Conversions::counted(qint64(sides[0]), "stored opening", "stored openings")),
+                 .arg(Texts::counted(qint64(sides[0]), "stored opening", "stored openings")),
              qint64(sides[0])});
 }
 
@@ -190,8 +192,8 @@ void LedgerCheck::years(QList<Finding>& findings)
     const GridModel& list = m_ledger.years();
     QList<Span> spans;
     for (int r = 1; r <= list.rows(); ++r)
-        spans.append({Conversions::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),
-                      Conversions::wholeDay(list.numberAt(GridColumns::YrEndValue, r)),
+        spans.append({DayNumbers::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),
+                      DayNumbers::wholeDay(list.numberAt(GridColumns::YrEndValue, r)),
                       list.numberAt(GridColumns::YrId, r)});
     std::sort(spans.begin(), spans.end(),
               [](const Span& a, const Span& b) { return a.start < b.start; });
@@ -249,14 +251,14 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
             ++differing[f.year];
     }
     for (auto it = differing.cbegin(); it != differing.cend(); ++it)
-        findings.append({QStringLiteral("Carried forward"),
-                         QStringLiteral("year %1: %2 whose opening differs from their "
-                                        "closing of year %3 (not carried forward yet: a "
-                                        "migration changes them)")
-                             .arg(m_ledger.yearLabel(it.key()),
-                                  Conversions::counted(*it, "account", "accounts"))
-                             .arg(Conversions::numberText(m_ledger.previousYear(it.key()))),
-                         *it});
+        findings.append(
+            {QStringLiteral("Carried forward"),
+             QStringLiteral("year %1: %2 whose opening differs from their "
+                            "closing of year %3 (not carried forward yet: a "
+                            "migration changes them)")
+                 .arg(m_ledger.yearLabel(it.key()), Texts::counted(*it, "account", "accounts"))
+                 .arg(Numbers::numberText(m_ledger.previousYear(it.key()))),
+             *it});
 }
 
 QString LedgerCheck::text(const QList<Finding>& findings)
@@ -272,6 +274,6 @@ QString LedgerCheck::text(const QList<Finding>& findings)
         }
         out += QStringLiteral("  ") + f.text + u'\n';
     }
-    out += Conversions::counted(findings.size(), "finding", "findings") + u'\n';
+    out += Texts::counted(findings.size(), "finding", "findings") + u'\n';
     return out;
 }

@@ -2,7 +2,9 @@
 
 #include "closing/AccountFigures.h"
 #include "closing/ClosingLedger.h"
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "db/Session.h"
 #include "snapshots/SnapshotArchive.h"
 
@@ -18,15 +20,15 @@ MigrationVerify::Result MigrationVerify::run(const LedgerSnapshot& before, doubl
     const int active = LedgerSnapshot::column(table, QStringLiteral("Active"));
     QList<double> years;
     qint32 current = 0;
-    const qint32 today = Conversions::wholeDay(clockThen);
+    const qint32 today = DayNumbers::wholeDay(clockThen);
     for (const QVariantList& row : table.rows) {
         if (id < 0)
             break;
-        years.append(LedgerSnapshot::amount(row[id]));
-        if (start >= 0 && end >= 0 && active >= 0 && LedgerSnapshot::amount(row[active]) == 1 &&
-            Conversions::wholeDay(Conversions::toDayNumber(row[start])) <= today &&
-            today <= Conversions::wholeDay(Conversions::toDayNumber(row[end])))
-            current = Conversions::toInt32(row[id]);
+        years.append(Numbers::ofAnyValue(row[id]));
+        if (start >= 0 && end >= 0 && active >= 0 && Numbers::ofAnyValue(row[active]) == 1 &&
+            DayNumbers::wholeDay(DayNumbers::toDayNumber(row[start])) <= today &&
+            today <= DayNumbers::wholeDay(DayNumbers::toDayNumber(row[end])))
+            current = Numbers::toInt32(row[id]);
     }
     return compute(&before.openings(), years, current, basis);
 }
@@ -90,7 +92,7 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
             }
         } else if (const OpeningRows::Row* previous = firstNow.value(before)) {
             // From the books alone: the opening is the closing stored before.
-            row.opening = LedgerSnapshot::amount(previous->closing);
+            row.opening = Numbers::ofAnyValue(previous->closing);
             row.openingSide = previous->closingSide;
         }
         if (currentYear != 0 && row.year == currentYear) {
@@ -110,8 +112,8 @@ QString MigrationVerify::text(const Result& result)
                                     "have written.\n");
     for (const OpeningRows::Change& change : result.differences) {
         // The table's row came first in the comparison, the migration's second.
-        out += QStringLiteral("%1, year %2: ")
-                   .arg(change.account, Conversions::numberText(change.year));
+        out +=
+            QStringLiteral("%1, year %2: ").arg(change.account, Numbers::numberText(change.year));
         if (change.kind == QLatin1String("added"))
             out += QStringLiteral("missing; the migration must have written ") + change.after;
         else if (change.kind == QLatin1String("removed"))
@@ -122,6 +124,6 @@ QString MigrationVerify::text(const Result& result)
                    QStringLiteral("; the migration must have written ") + change.after;
         out += u'\n';
     }
-    return out + Conversions::counted(result.differences.size(), "difference", "differences") +
+    return out + Texts::counted(result.differences.size(), "difference", "differences") +
            QStringLiteral(" beyond half a paisa\n");
 }

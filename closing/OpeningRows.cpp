@@ -2,7 +2,8 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 
 #include <QHash>
 #include <algorithm>
@@ -12,14 +13,14 @@ namespace {
 
 QString amountText(const QVariant& amount)
 {
-    return amount.isNull() ? QStringLiteral("Null") : Amounts::text(LedgerSnapshot::amount(amount));
+    return amount.isNull() ? QStringLiteral("Null") : Amounts::text(Numbers::ofAnyValue(amount));
 }
 
 bool sameAmount(const QVariant& a, const QVariant& b)
 {
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull();
-    return Amounts::same(LedgerSnapshot::amount(a), LedgerSnapshot::amount(b));
+    return Amounts::same(Numbers::ofAnyValue(a), Numbers::ofAnyValue(b));
 }
 
 bool same(const OpeningRows::Row& a, const OpeningRows::Row& b)
@@ -61,9 +62,9 @@ QList<OpeningRows::Row> OpeningRows::of(const LedgerSnapshot::Table& table)
     QList<Row> rows;
     rows.reserve(table.rows.size());
     for (const QVariantList& r : table.rows)
-        rows.append({at(r, account).toString(), LedgerSnapshot::amount(at(r, year)), at(r, opening),
-                     Conversions::trimBlanks(at(r, openingSide).toString()), at(r, closing),
-                     Conversions::trimBlanks(at(r, closingSide).toString())});
+        rows.append({at(r, account).toString(), Numbers::ofAnyValue(at(r, year)), at(r, opening),
+                     Texts::trimBlanks(at(r, openingSide).toString()), at(r, closing),
+                     Texts::trimBlanks(at(r, closingSide).toString())});
     return rows;
 }
 
@@ -121,7 +122,7 @@ QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const
 QString OpeningRows::line(const Change& change)
 {
     QString text = QStringLiteral("%1 %2, year %3: ")
-                       .arg(change.kind, change.account, Conversions::numberText(change.year));
+                       .arg(change.kind, change.account, Numbers::numberText(change.year));
     if (change.kind == QLatin1String("changed"))
         return text + change.before + QStringLiteral(" -> ") + change.after;
     return text + (change.before.isEmpty() ? change.after : change.before);

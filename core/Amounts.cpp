@@ -1,12 +1,12 @@
 #include "core/Amounts.h"
 
-#include "core/Conversions.h"
+#include "core/Texts.h"
 
 #include <cmath>
 
 bool Amounts::isCreditSide(const QString& side)
 {
-    return Conversions::trimBlanks(side).compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
+    return Texts::trimBlanks(side).compare(QLatin1String("C"), Qt::CaseInsensitive) == 0;
 }
 
 double Amounts::signedBySide(double magnitude, const QString& side)

@@ -1,8 +1,9 @@
 #include "core/GridModel.h"
 
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -21,7 +22,7 @@ QString textOf(const QVariant& value)
         return value.toString();
     case QMetaType::Double:
     case QMetaType::Float:
-        return Conversions::exactText(value.toDouble());
+        return Numbers::exactText(value.toDouble());
     case QMetaType::QDate:
         return value.toDate().toString(kDateFormat);
     case QMetaType::QDateTime: {
@@ -141,7 +142,7 @@ double GridModel::numberAt(int column, int row) const
         if (std::isfinite(number))
             return number;
     }
-    return Conversions::leadingNumber(textOf(cell));
+    return Numbers::ofCellText(textOf(cell));
 }
 
 void GridModel::setNumericColumns(const QList<int>& numericColumns)
@@ -186,9 +187,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
         return QVariant();
     if (m_numeric[static_cast<size_t>(column)] && !cell.isNull()) {
         try {
-            const double number = Conversions::isNumber(cell)
-                                      ? cell.toDouble()
-                                      : Conversions::leadingNumber(textOf(cell));
+            const double number =
+                Numbers::isNumber(cell) ? cell.toDouble() : Numbers::ofCellText(textOf(cell));
             return QString::number(number, 'f', 2);
         } catch (const Failure&) {
             // A text too large to be a number is shown as it stands.

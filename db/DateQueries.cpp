@@ -1,6 +1,7 @@
 #include "db/DateQueries.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
+#include "core/Numbers.h"
 #include "db/Session.h"
 
 double DateQueries::GetServerDate()
@@ -8,7 +9,7 @@ double DateQueries::GetServerDate()
     RecordSet rs = m_session.procedure(QStringLiteral("sproc_GetServerDate"));
     double serverDate = 0;
     if (!rs.eof())
-        serverDate = Conversions::toDayNumber(rs.field(QStringLiteral("serverdate")));
+        serverDate = DayNumbers::toDayNumber(rs.field(QStringLiteral("serverdate")));
     if (rs.isOpen())
         rs.close();
     return serverDate;
@@ -20,8 +21,7 @@ qint32 DateQueries::GetAccYearEndDate()
         QStringLiteral("Select Acc_Yr_End from Acc_Accounting_Year where Active=1"));
     qint32 end = 0;
     if (!rs.eof())
-        end =
-            Conversions::wholeDay(Conversions::toDayNumber(rs.field(QStringLiteral("Acc_yr_End"))));
+        end = DayNumbers::wholeDay(DayNumbers::toDayNumber(rs.field(QStringLiteral("Acc_yr_End"))));
     rs.close();
     return end;
 }
@@ -34,14 +34,14 @@ qint32 DateQueries::GetCurrentAccYearDet()
     double end = 0;
     qint32 id = 0;
     if (!rs.eof()) {
-        start = Conversions::toDayNumber(rs.field(QStringLiteral("Acc_Yr_Start")));
-        end = Conversions::toDayNumber(rs.field(QStringLiteral("Acc_Yr_End")));
+        start = DayNumbers::toDayNumber(rs.field(QStringLiteral("Acc_Yr_Start")));
+        end = DayNumbers::toDayNumber(rs.field(QStringLiteral("Acc_Yr_End")));
         // Ids are kept at 32 bits: a long-lived ledger may pass 32767.
-        id = Conversions::toInt32(rs.field(QStringLiteral("AccYearId")));
+        id = Numbers::toInt32(rs.field(QStringLiteral("AccYearId")));
     }
     rs.close();
-    const qint32 today = Conversions::wholeDay(GetServerDate());
-    if (Conversions::wholeDay(start) <= today && today <= Conversions::wholeDay(end))
+    const qint32 today = DayNumbers::wholeDay(GetServerDate());
+    if (DayNumbers::wholeDay(start) <= today && today <= DayNumbers::wholeDay(end))
         return id;
     return 0;
 }
@@ -52,9 +52,9 @@ bool DateQueries::IsValidDate(double* latestEnd)
         m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
     double latest = 0;
     if (!rs.eof())
-        latest = Conversions::toDayNumber(rs.field(0));
+        latest = DayNumbers::toDayNumber(rs.field(0));
     rs.close();
     if (latestEnd)
         *latestEnd = latest;
-    return Conversions::wholeDay(latest) < Conversions::wholeDay(GetServerDate());
+    return DayNumbers::wholeDay(latest) < DayNumbers::wholeDay(GetServerDate());
 }

@@ -1,7 +1,5 @@
 #include "db/SqlStatement.h"
 
-#include "core/Conversions.h"
-
 #include <algorithm>
 
 namespace {
@@ -50,11 +48,18 @@ SqlStatement& SqlStatement::quoted(const QString& value)
     if (std::any_of(value.cbegin(), value.cend(),
                     [](QChar c) { return !SqlDialect::inWindows1252(c.unicode()); }))
         m_unicodeQuotes.append(m_text.size());
-    m_text.append(u'\'').append(Conversions::sqlText(value)).append(u'\'');
+    m_text.append(u'\'').append(SqlStatement::quotedText(value)).append(u'\'');
     m_shape.append(kTextPlaceholder);
     // A null string would be bound as Null; the literal '' is empty text.
     m_values.append(value.isNull() ? QStringLiteral("") : value);
     return *this;
+}
+
+QString SqlStatement::quotedText(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    return quoted;
 }
 
 QString SqlStatement::textFor(SqlDialect::Kind kind) const

@@ -24,7 +24,10 @@ public:
     SqlStatement& raw(const QString& piece);
     // A text value: between single quotes in the text, its quotes doubled.
     SqlStatement& quoted(const QString& value);
-    // A number already written as plain number text (Conversions::numberText
+    // A text for placing between single quotes: every single quote doubled,
+    // so no cell text can change the statement around it.
+    static QString quotedText(const QString& text);
+    // A number already written as plain number text (Numbers::numberText
     // or text checked to be a number): it goes into the text as it stands.
     SqlStatement& number(const QString& numberText);
 

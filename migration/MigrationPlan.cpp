@@ -1,8 +1,9 @@
 #include "migration/MigrationPlan.h"
 
-#include "core/Conversions.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "migration/OpeningMigration.h"
 
 #include <cmath>
@@ -14,12 +15,12 @@ using G = GridColumns;
 // A text cell as it goes into a statement: blanks around it dropped.
 QString textCell(const GridModel& sheet, G::AccountColumn column, int row)
 {
-    return Conversions::trimBlanks(sheet.readText(column, row));
+    return Texts::trimBlanks(sheet.readText(column, row));
 }
 
 QString numberCell(const GridModel& sheet, G::AccountColumn column, int row)
 {
-    return Conversions::numberText(sheet.numberAt(column, row));
+    return Numbers::numberText(sheet.numberAt(column, row));
 }
 
 } // namespace
@@ -32,16 +33,15 @@ MigrationPlan MigrationPlan::of(const GridModel& sheet, const GridModel& years)
     for (int row = 1; row <= rows; ++row) {
         const QString id = textCell(sheet, G::AccAccountId, row);
         const double yearNumber = sheet.numberAt(G::AccYearId, row);
-        const QString year = Conversions::numberText(yearNumber);
+        const QString year = Numbers::numberText(yearNumber);
         const QString type = textCell(sheet, G::AccType, row);
         plan.closings.append(
-            {id, year, Conversions::numberText(std::fabs(sheet.numberAt(G::AccBalance, row))),
-             type});
+            {id, year, Numbers::numberText(std::fabs(sheet.numberAt(G::AccBalance, row))), type});
         plan.ownOpenings.append({id, year, numberCell(sheet, G::AccOpening, row),
                                  textCell(sheet, G::AccOpeningType, row)});
-        plan.nextOpenings.append(
-            {id, Conversions::numberText(following.value(yearNumber, yearNumber + 1)),
-             numberCell(sheet, G::AccNextOpening, row), type});
+        plan.nextOpenings.append({id,
+                                  Numbers::numberText(following.value(yearNumber, yearNumber + 1)),
+                                  numberCell(sheet, G::AccNextOpening, row), type});
     }
     return plan;
 }
@@ -49,5 +49,5 @@ MigrationPlan MigrationPlan::of(const GridModel& sheet, const GridModel& years)
 QString MigrationPlan::currentYearText(qint32 currentYear)
 {
     // The year id stays at 32 bits: a long-lived ledger may pass 32767.
-    return Conversions::numberText(currentYear);
+    return Numbers::numberText(currentYear);
 }

@@ -1,8 +1,9 @@
 #include "migration/OpeningMigration.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
@@ -100,11 +101,13 @@ namespace {
 // A year as the list and the table must agree on it: id, start, end, active.
 using YearKey = std::array<double, 4>;
 
-double storedNumber(const QVariant& value, bool isDate)
+// One part of that key as stored: read as a value the migration relies on,
+// except that Null is 0, as the list's empty cell for it reads.
+double keyPart(const QVariant& value, bool isDate)
 {
     if (value.isNull())
         return 0;
-    return isDate ? Conversions::toDayNumber(value) : Conversions::toNumber(value);
+    return isDate ? DayNumbers::toDayNumber(value) : Numbers::ofRequiredValue(value);
 }
 
 } // namespace
@@ -114,10 +117,10 @@ bool OpeningMigration::yearsAsLoaded()
     QList<YearKey> ledger;
     RecordSet rs = m_session.query(kYears);
     while (!rs.eof()) {
-        ledger.append({storedNumber(rs.field(QStringLiteral("AccYearID")), false),
-                       storedNumber(rs.field(QStringLiteral("Acc_Yr_Start")), true),
-                       storedNumber(rs.field(QStringLiteral("Acc_Yr_End")), true),
-                       storedNumber(rs.field(QStringLiteral("Active")), false)});
+        ledger.append({keyPart(rs.field(QStringLiteral("AccYearID")), false),
+                       keyPart(rs.field(QStringLiteral("Acc_Yr_Start")), true),
+                       keyPart(rs.field(QStringLiteral("Acc_Yr_End")), true),
+                       keyPart(rs.field(QStringLiteral("Active")), false)});
         rs.moveNext();
     }
     rs.close();
@@ -136,12 +139,11 @@ QHash<double, double> OpeningMigration::followingYears(const GridModel& list)
 {
     QHash<qint32, double> startingOn; // whole day -> year id
     for (int r = list.rows(); r >= 1; --r)
-        startingOn.insert(Conversions::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),
+        startingOn.insert(DayNumbers::wholeDay(list.numberAt(GridColumns::YrStartValue, r)),
                           list.numberAt(GridColumns::YrId, r));
     QHash<double, double> following;
     for (int r = 1; r <= list.rows(); ++r) {
-        const qint32 dayAfter =
-            Conversions::wholeDay(list.numberAt(GridColumns::YrEndValue, r)) + 1;
+        const qint32 dayAfter = DayNumbers::wholeDay(list.numberAt(GridColumns::YrEndValue, r)) + 1;
         const auto next = startingOn.constFind(dayAfter);
         if (next != startingOn.cend())
             following.insert(list.numberAt(GridColumns::YrId, r), *next);

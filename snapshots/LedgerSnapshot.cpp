@@ -1,7 +1,7 @@
 #include "snapshots/LedgerSnapshot.h"
 
 #include "core/Amounts.h"
-#include "core/Conversions.h"
+#include "core/Numbers.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 
@@ -208,18 +208,9 @@ QByteArray LedgerSnapshot::digestOf(const Table& table)
     return hash.result().toHex();
 }
 
-double LedgerSnapshot::amount(const QVariant& value)
-{
-    if (Conversions::isNumber(value))
-        return value.toDouble();
-    if (value.typeId() == QMetaType::QString)
-        return Conversions::leadingNumber(value.toString());
-    return 0;
-}
-
 double LedgerSnapshot::signedAmount(const QVariant& value, const QVariant& side)
 {
-    return Amounts::signedBySide(amount(value), side.toString());
+    return Amounts::signedBySide(Numbers::ofAnyValue(value), side.toString());
 }
 
 int LedgerSnapshot::column(const Table& table, const QString& name)
@@ -247,7 +238,7 @@ QList<LedgerSnapshot::YearTotals> LedgerSnapshot::totals() const
         return {};
     std::map<double, YearTotals> byYear;
     for (const QVariantList& row : m_openings.rows) {
-        const double id = amount(row[year]);
+        const double id = Numbers::ofAnyValue(row[year]);
         YearTotals& t = byYear[id];
         t.year = row[year];
         t.openings += signedAmount(row[opening], row[openingType]);
@@ -264,8 +255,8 @@ QString LedgerSnapshot::totalsText() const
     QStringList lines;
     for (const YearTotals& t : totals())
         lines.append(QStringLiteral("%1: %2 / %3")
-                         .arg(t.year.toString(), Conversions::numberText(t.openings),
-                              Conversions::numberText(t.closings)));
+                         .arg(t.year.toString(), Numbers::numberText(t.openings),
+                              Numbers::numberText(t.closings)));
     return lines.join(u'\n');
 }
 

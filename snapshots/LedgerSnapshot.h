@@ -57,10 +57,8 @@ public:
     // A column's position in a table, its name matched without regard to
     // letter case; -1 when it has none.
     static int column(const Table& table, const QString& name);
-    // An amount as the totals count it: a number as it is, a text by its
-    // leading number, anything else (Null, a date) as 0.
-    static double amount(const QVariant& value);
-    // The same with its side: a "C" side counts negative.
+    // An amount as the totals count it (Numbers::ofAnyValue) with its side:
+    // a "C" side counts negative.
     static double signedAmount(const QVariant& value, const QVariant& side);
 
 private:

@@ -1,6 +1,6 @@
 #include "snapshots/SnapshotDiff.h"
 
-#include "core/Conversions.h"
+#include "core/Texts.h"
 #include "snapshots/SnapshotRestore.h"
 
 #include <QHash>
@@ -47,7 +47,7 @@ QList<Keyed> keyed(const LedgerSnapshot::Table& table, bool openings)
         const QString yearText = year >= 0 ? row[year].toString() : QString();
         QString label = QStringLiteral("year ") + yearText;
         if (openings && account >= 0)
-            label = Conversions::trimBlanks(row[account].toString()) + QStringLiteral(", ") + label;
+            label = Texts::trimBlanks(row[account].toString()) + QStringLiteral(", ") + label;
         const int n = seen[label]++;
         rows.append({label + QStringLiteral("#%1").arg(n),
                      n > 0 ? label + QStringLiteral(" (%1)").arg(n + 1) : label, &row});

@@ -1,7 +1,7 @@
 #include "snapshots/SnapshotRestore.h"
 
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
 #include "db/IdentityInsert.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
@@ -74,7 +74,7 @@ QString SnapshotRestore::literal(const QVariant& value)
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Double:
     case QMetaType::Float:
-        return Conversions::exactText(value.toDouble());
+        return Numbers::exactText(value.toDouble());
     case QMetaType::QDateTime:
         return u'\'' + value.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
                u'\'';
@@ -82,9 +82,9 @@ QString SnapshotRestore::literal(const QVariant& value)
         return u'\'' + value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + u'\'';
     default:
         // Whole numbers as their digits.
-        if (Conversions::isNumber(value))
+        if (Numbers::isNumber(value))
             return value.toString();
-        return u'\'' + Conversions::sqlText(value.toString()) + u'\'';
+        return u'\'' + SqlStatement::quotedText(value.toString()) + u'\'';
     }
 }
 

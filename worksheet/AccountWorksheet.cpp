@@ -1,9 +1,10 @@
 #include "worksheet/AccountWorksheet.h"
 
-#include "core/Conversions.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
 #include "core/Progress.h"
+#include "core/Texts.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
@@ -57,9 +58,9 @@ QString yearTextForSql(const QString& text)
         return (c >= u'0' && c <= u'9') || c == u'.' || c == u'+' || c == u'-' || c == u'e' ||
                c == u'E';
     });
-    if (plain && Conversions::isNumberText(text))
+    if (plain && Numbers::isNumberText(text))
         return text;
-    return Conversions::numberText(Conversions::leadingNumber(text));
+    return Numbers::numberText(Numbers::ofCellText(text));
 }
 
 } // namespace
@@ -72,7 +73,7 @@ void AccountWorksheet::LoadAccountDetails(const GridModel& years)
     LoadShare share(yearRows);
     m_share = &share;
     for (int i = 1; i <= yearRows; ++i) {
-        const QString yearText = Conversions::numberText(years.numberAt(GridColumns::YrId, i));
+        const QString yearText = Numbers::numberText(years.numberAt(GridColumns::YrId, i));
         RecordSet rs = m_session.query(kAccountsPrefix + yearText + kAccountsSuffix);
         appendAccounts(rs, [this](int row, const RecordSet& account) {
             writeFields(m_sheet, row, account,
@@ -121,8 +122,7 @@ void AccountWorksheet::LoadOpeningBalances()
     StatementBatch lookups(m_session);
     const int rows = m_sheet.rows();
     for (int i = 1; i <= rows; ++i) {
-        const QString account =
-            Conversions::trimBlanks(m_sheet.readText(GridColumns::AccAccountId, i));
+        const QString account = Texts::trimBlanks(m_sheet.readText(GridColumns::AccAccountId, i));
         const QString year = m_sheet.readText(GridColumns::AccYearId, i);
         lookups.query(SqlStatement()
                           .append(kLookupAccount)
@@ -155,7 +155,7 @@ void AccountWorksheet::writeOpening(int row, RecordSet& rs)
             m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
         }
     }
-    if (Conversions::trimBlanks(m_sheet.readText(GridColumns::AccOpening, row)).isEmpty()) {
+    if (Texts::trimBlanks(m_sheet.readText(GridColumns::AccOpening, row)).isEmpty()) {
         m_sheet.writeAt(GridColumns::AccOpening, row, 0);
         m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
     }

@@ -1,9 +1,10 @@
 #include "worksheet/BalanceCalculator.h"
 
 #include "core/Amounts.h"
-#include "core/Conversions.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "worksheet/DecimalValue.h"
 
 #include <cmath>
@@ -42,8 +43,7 @@ QString BalanceCalculator::UnknownSides::message() const
 double BalanceCalculator::closingOf(double balance)
 {
     const qint16 digits = 2;
-    return DecimalValue::GetDecimalValue(Conversions::numberText(settled(std::fabs(balance))),
-                                         digits);
+    return DecimalValue::GetDecimalValue(Numbers::numberText(settled(std::fabs(balance))), digits);
 }
 
 BalanceCalculator::Closing BalanceCalculator::close(double opening, const QString& openingSide,
@@ -67,20 +67,20 @@ BalanceCalculator::UnknownSides BalanceCalculator::CalculateBalances()
         const QString sideText = sheet.readText(GridColumns::AccOpeningType, row);
         const QString debitText = sheet.readText(GridColumns::AccDebit, row);
         const QString creditText = sheet.readText(GridColumns::AccCredit, row);
-        const double opening = Conversions::leadingNumber(openingText);
-        const double debit = Conversions::leadingNumber(debitText);
-        const double credit = Conversions::leadingNumber(creditText);
+        const double opening = Numbers::ofCellText(openingText);
+        const double debit = Numbers::ofCellText(debitText);
+        const double credit = Numbers::ofCellText(creditText);
 
         // Each row is closed from its own figures: a side in other letter case
         // or with blanks is still that side, and a row without a usable side
         // counts as debit and is reported, never given another row's balance.
-        if (!Amounts::isCreditSide(sideText) && Conversions::trimBlanks(sideText).compare(
-                                                    QLatin1String("D"), Qt::CaseInsensitive) != 0) {
+        if (!Amounts::isCreditSide(sideText) &&
+            Texts::trimBlanks(sideText).compare(QLatin1String("D"), Qt::CaseInsensitive) != 0) {
             if (unknown.examples.size() < kExamples) {
-                unknown.examples.append(QStringLiteral("%1 (year %2)")
-                                            .arg(Conversions::trimBlanks(sheet.readText(
-                                                     GridColumns::AccAccountId, row)),
-                                                 sheet.readText(GridColumns::AccYearId, row)));
+                unknown.examples.append(
+                    QStringLiteral("%1 (year %2)")
+                        .arg(Texts::trimBlanks(sheet.readText(GridColumns::AccAccountId, row)),
+                             sheet.readText(GridColumns::AccYearId, row)));
             }
             ++unknown.count;
         }

@@ -1,7 +1,7 @@
 #include "worksheet/DecimalValue.h"
 
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ namespace {
 double pieceValue(const QString& piece)
 {
     try {
-        return Conversions::isNumberText(piece) ? Conversions::leadingNumber(piece) : 0.0;
+        return Numbers::isNumberText(piece) ? Numbers::ofCellText(piece) : 0.0;
     } catch (const Failure&) {
         return 0.0;
     }
@@ -20,7 +20,7 @@ double pieceValue(const QString& piece)
 double DecimalValue::GetDecimalValue(const QString& sValue, const qint16& iDigits)
 {
     try {
-        if (Conversions::leadingNumber(sValue) == 0)
+        if (Numbers::ofCellText(sValue) == 0)
             return 0;
     } catch (const Failure&) {
         return 0;
@@ -31,7 +31,7 @@ double DecimalValue::GetDecimalValue(const QString& sValue, const qint16& iDigit
     if (pieces.size() > 1 && iDigits > 0)
         fraction = pieceValue(QLatin1Char('.') + pieces.at(1).left(iDigits));
     try {
-        return Conversions::leadingNumber(Conversions::numberText(integerPart + fraction));
+        return Numbers::ofCellText(Numbers::numberText(integerPart + fraction));
     } catch (const Failure&) {
         return 0;
     }

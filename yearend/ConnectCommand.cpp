@@ -1,7 +1,7 @@
 #include "yearend/ConnectCommand.h"
 
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Texts.h"
 #include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "snapshots/SnapshotArchive.h"
@@ -30,7 +30,7 @@ void ConnectCommand::run()
         return;
     }
 
-    const QString server = Conversions::trimBlanks(controls.serverText());
+    const QString server = Texts::trimBlanks(controls.serverText());
     if (server.isEmpty()) {
         if (controls.isServerEnabled())
             controls.focusServer();

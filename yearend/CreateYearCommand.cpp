@@ -1,6 +1,6 @@
 #include "yearend/CreateYearCommand.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "db/Transaction.h"
 #include "snapshots/SnapshotKeeper.h"
@@ -48,7 +48,7 @@ const QString kMadeByOther = QStringLiteral(
 
 QString dayText(double dayNumber)
 {
-    return Conversions::dateTimeOfDay(dayNumber).toString(QStringLiteral("dd-MM-yyyy"));
+    return DayNumbers::dateTimeOfDay(dayNumber).toString(QStringLiteral("dd-MM-yyyy"));
 }
 
 QString refusalText(const YearCreation::Refusal& refusal)

@@ -1,6 +1,6 @@
 #include "yearend/RefreshCommand.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "db/DateQueries.h"
 #include "db/Transaction.h"
@@ -30,7 +30,7 @@ void RefreshCommand::run()
         unknown = load.loadWorksheet(controls);
         DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
-        const qint32 today = Conversions::wholeDay(dates.GetServerDate());
+        const qint32 today = DayNumbers::wholeDay(dates.GetServerDate());
         if (today >= end)
             ButtonStates::apply(ButtonStates::Moment::YearOver, controls);
         reads.commit();

@@ -1,9 +1,10 @@
 #include "years/AccountingYearsList.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
 #include "db/Session.h"
 
 namespace {
@@ -14,7 +15,7 @@ QVariant dateValue(const QVariant& stored)
 {
     if (stored.isNull())
         return QString();
-    const QDateTime dt = Conversions::dateTimeOfDay(Conversions::toDayNumber(stored));
+    const QDateTime dt = DayNumbers::dateTimeOfDay(DayNumbers::toDayNumber(stored));
     if (dt.time() == QTime(0, 0))
         return dt.date();
     return dt;
@@ -33,11 +34,11 @@ QVariant storedDay(const QVariant& stored, bool& isDate, const QVariant& id, con
 {
     if (stored.isNull())
         return QString();
-    if (Conversions::isDateValue(stored)) {
+    if (DayNumbers::isDateValue(stored)) {
         isDate = true;
-        return Conversions::toDayNumber(stored);
+        return DayNumbers::toDayNumber(stored);
     }
-    if (Conversions::isNumber(stored) || Conversions::isNumberText(stored.toString()))
+    if (Numbers::isNumber(stored) || Numbers::isNumberText(stored.toString()))
         return stored;
     throw Failure(Failure::TypeMismatch,
                   QStringLiteral("The accounting year %1 has \"%2\" as its %3, which is neither "
@@ -65,8 +66,8 @@ void AccountingYearsList::LoadAccYearDetails()
         const QVariant startDay = storedDay(start, datesAreDates, id, "start");
         const QVariant endDay = storedDay(end, datesAreDates, id, "end");
         const QVariant values[] = {
-            storedOrEmpty(id), dateValue(start), startDay, dateValue(end), endDay,
-            active.isNull() ? QVariant(0) : active,
+            storedOrEmpty(id), dateValue(start), startDay,
+            dateValue(end),    endDay,           active.isNull() ? QVariant(0) : active,
         };
         for (int column = GridColumns::YrId; column <= GridColumns::YrActive; ++column) {
             list.select(column, row);

@@ -1,9 +1,10 @@
 #include "years/YearCreation.h"
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
+#include "core/Numbers.h"
 #include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
@@ -39,7 +40,7 @@ bool isActiveRow(const GridModel& list, int row)
 // fraction of a day came with it.
 QVariant dateValue(double dayNumber)
 {
-    const QDateTime dt = Conversions::dateTimeOfDay(dayNumber);
+    const QDateTime dt = DayNumbers::dateTimeOfDay(dayNumber);
     if (dt.time() == QTime(0, 0))
         return dt.date();
     return dt;
@@ -49,8 +50,8 @@ QVariant dateValue(double dayNumber)
 // calendar year after the start's.
 double yearEndAfter(double startDay)
 {
-    const int startYear = Conversions::dateTimeOfDay(startDay).date().year();
-    return Conversions::dayNumber(QDate(startYear + 1, 3, 31));
+    const int startYear = DayNumbers::dateTimeOfDay(startDay).date().year();
+    return DayNumbers::dayNumber(QDate(startYear + 1, 3, 31));
 }
 
 QVariant flag(qint16 value)
@@ -77,7 +78,7 @@ YearCreation::Refusal YearCreation::checkYear()
     // a list that misread the ledger's dates would give one that overlaps
     // them.
     const double newStart = m_years.numberAt(Year::YrEndValue, lastActive) + 1;
-    if (Conversions::wholeDay(newStart) <= Conversions::wholeDay(latestEnd))
+    if (DayNumbers::wholeDay(newStart) <= DayNumbers::wholeDay(latestEnd))
         refusal = {Refusal::Kind::NotFollowing, newStart, latestEnd};
     return refusal;
 }
@@ -108,7 +109,7 @@ YearCreation::Refusal YearCreation::notOver(double latestEnd) const
     for (int r = 1; r <= m_years.rows(); ++r)
         listed = std::max(listed, m_years.numberAt(Year::YrEndValue, r));
     Refusal refusal;
-    refusal.kind = Conversions::wholeDay(latestEnd) > Conversions::wholeDay(listed)
+    refusal.kind = DayNumbers::wholeDay(latestEnd) > DayNumbers::wholeDay(listed)
                        ? Refusal::Kind::MadeByOther
                        : Refusal::Kind::YearNotOver;
     refusal.latestEnd = latestEnd;
@@ -154,7 +155,7 @@ void YearCreation::InsertNewAccYear()
     // Server's own day 0, 1 January 1900, two days after ours: 39539 would
     // become 3 April 2008. Such columns get the date itself.
     const auto dayText = [dates = m_yearDatesAreDates](double day) {
-        return dates ? u'\'' + Conversions::dateText(day) + u'\'' : Conversions::numberText(day);
+        return dates ? u'\'' + DayNumbers::dateText(day) + u'\'' : Numbers::numberText(day);
     };
     const int rows = list.rows();
     for (int r = 1; r <= rows; ++r) {
@@ -171,7 +172,7 @@ void YearCreation::InsertNewAccYear()
             .append(kComma)
             .append(end)
             .append(kComma)
-            .append(Conversions::numberText(active))
+            .append(Numbers::numberText(active))
             .append(kClose);
 
         // Turning the old year off and adding the new one belong together:
@@ -203,7 +204,7 @@ void YearCreation::readBackId(int row)
                                      "without an id, so no accounting year was created and "
                                      "nothing was changed.\nHave the column made an identity "
                                      "column (or the table's key), then try again."));
-    m_years.writeAt(Year::YrId, row, double(Conversions::toInt32(id)));
+    m_years.writeAt(Year::YrId, row, double(Numbers::toInt32(id)));
 }
 
 void YearCreation::LoadNewYearAccounts()

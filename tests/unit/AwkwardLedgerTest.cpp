@@ -3,7 +3,7 @@
 // and account ids with characters a road cannot carry. Each ends in the right
 // figures or in a clear message, never in wrong figures without a word.
 
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
 #include "tests/support/WindowDriver.h"
@@ -96,8 +96,8 @@ TEST_P(AwkwardLedger, YearDatesAsTextsAreDates)
     const QList<QVariantList> created = ledger.rows(QStringLiteral(
         "SELECT Acc_Yr_Start, Acc_Yr_End, Active FROM Acc_Accounting_Year WHERE AccYearID = 4"));
     ASSERT_EQ(created.size(), 1);
-    EXPECT_EQ(Conversions::toDayNumber(created[0][0]), 39539);
-    EXPECT_EQ(Conversions::toDayNumber(created[0][1]), 39903);
+    EXPECT_EQ(DayNumbers::toDayNumber(created[0][0]), 39539);
+    EXPECT_EQ(DayNumbers::toDayNumber(created[0][1]), 39903);
     EXPECT_EQ(created[0][2].toInt(), 1);
     ASSERT_TRUE(window.migrate()) << str(window.messages());
 }

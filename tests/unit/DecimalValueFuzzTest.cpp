@@ -1,4 +1,4 @@
-#include "core/Conversions.h"
+#include "core/Numbers.h"
 #include "worksheet/DecimalValue.h"
 
 #include <cmath>
@@ -39,15 +39,15 @@ TEST(GetDecimalValueFuzz, NumberTextsCutExactlyAcrossTheRange)
     for (int i = 0; i < 50000; ++i) {
         const double scale = std::pow(10.0, decimals(gen));
         const double v = std::floor(unit(gen) * std::pow(10.0, magnitude(gen)) * scale) / scale;
-        const QString text = Conversions::numberText(v);
-        const double input = Conversions::leadingNumber(text);
+        const QString text = Numbers::numberText(v);
+        const double input = Numbers::ofCellText(text);
         const double got = DecimalValue::GetDecimalValue(text, 2);
         ASSERT_LE(got, input) << text.toStdString();
         ASSERT_GT(got, input - 0.01 - std::fabs(input) * 1e-15) << text.toStdString();
         // The result is the text's first two decimals, read as a number.
         const qsizetype point = text.indexOf(u'.');
         const QString expected = point < 0 ? text : text.left(point + 3);
-        ASSERT_EQ(got, Conversions::leadingNumber(expected)) << text.toStdString();
+        ASSERT_EQ(got, Numbers::ofCellText(expected)) << text.toStdString();
     }
 }
 

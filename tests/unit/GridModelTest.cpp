@@ -1,6 +1,6 @@
 #include "core/GridModel.h"
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -41,10 +41,9 @@ TEST(GridModel, ReadBackText)
     grid.select(2, 1);
     grid.write(1200.5);
     EXPECT_EQ(grid.readText(2, 1), QStringLiteral("1200.5"));
-    EXPECT_DOUBLE_EQ(Conversions::leadingNumber(grid.readText(2, 1)), 1200.5);
+    EXPECT_DOUBLE_EQ(Numbers::ofCellText(grid.readText(2, 1)), 1200.5);
     grid.writeAt(2, 1, 0.1 + 0.2);
-    EXPECT_EQ(Conversions::leadingNumber(grid.readText(2, 1)), 0.1 + 0.2)
-        << "read-back must be exact";
+    EXPECT_EQ(Numbers::ofCellText(grid.readText(2, 1)), 0.1 + 0.2) << "read-back must be exact";
     grid.writeAt(1, 1, qlonglong(7));
     EXPECT_EQ(grid.readText(1, 1), QStringLiteral("7"));
     grid.writeAt(3, 1, QDate(2005, 4, 1));
@@ -72,12 +71,12 @@ TEST(GridModel, NumberOfACellIsTheReadingOfItsText)
                                 QVariant()};
     for (const QVariant& cell : cells) {
         grid.writeAt(1, 1, cell);
-        EXPECT_EQ(grid.numberAt(1, 1), Conversions::leadingNumber(grid.readText(1, 1)))
+        EXPECT_EQ(grid.numberAt(1, 1), Numbers::ofCellText(grid.readText(1, 1)))
             << grid.readText(1, 1).toStdString();
     }
     // An infinity's text is past every double: both readings overflow.
     grid.writeAt(1, 1, std::numeric_limits<double>::infinity());
-    EXPECT_THROW(Conversions::leadingNumber(grid.readText(1, 1)), Failure);
+    EXPECT_THROW(Numbers::ofCellText(grid.readText(1, 1)), Failure);
     EXPECT_THROW(grid.numberAt(1, 1), Failure);
 }
 

@@ -1,4 +1,4 @@
-#include "core/Conversions.h"
+#include "core/DayNumbers.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
@@ -77,8 +77,8 @@ bool sameValue(const QVariant& a, const QVariant& b)
 {
     if (a.typeId() == b.typeId() && a == b)
         return true;
-    return Conversions::isDateValue(a) && Conversions::isDateValue(b) &&
-           Conversions::toDayNumber(a) == Conversions::toDayNumber(b);
+    return DayNumbers::isDateValue(a) && DayNumbers::isDateValue(b) &&
+           DayNumbers::toDayNumber(a) == DayNumbers::toDayNumber(b);
 }
 
 void expectSameTable(const QList<QVariantList>& expected, const QList<QVariantList>& actual,
@@ -138,8 +138,8 @@ TEST_P(WireEquivalence, EveryRoadSendsTheSameAndLeavesTheSame)
     const QList<QVariantList> created = native.table(
         "SELECT Acc_Yr_Start, Acc_Yr_End, Active FROM Acc_Accounting_Year WHERE AccYearID = 4");
     ASSERT_EQ(created.size(), 1);
-    EXPECT_EQ(Conversions::toDayNumber(created[0][0]), 39539);
-    EXPECT_EQ(Conversions::toDayNumber(created[0][1]), 39903);
+    EXPECT_EQ(DayNumbers::toDayNumber(created[0][0]), 39539);
+    EXPECT_EQ(DayNumbers::toDayNumber(created[0][1]), 39903);
     EXPECT_EQ(created[0][2].toInt(), 1);
 
     // Every statement crossed the wire as its own text, in order, among what

@@ -5,8 +5,9 @@
 #include "closing/LedgerCheck.h"
 #include "closing/MigrationPreview.h"
 #include "closing/MigrationVerify.h"
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Numbers.h"
+#include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "snapshots/SnapshotArchive.h"
 #include "tools/close/TerminalProgress.h"
@@ -126,8 +127,8 @@ void CloseTool::load(ClosingLedger& ledger, TerminalProgress& progress)
         QStringLiteral("Select (Select Count(*) from Acc_Master where ParentID %1), (Select "
                        "Count(*) from Acc_Accounting_Year)")
             .arg(QString(AccountWorksheet::ListedParents)));
-    const qint64 accounts = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(0)));
-    const qint64 years = rs.eof() ? 0 : qint64(LedgerSnapshot::amount(rs.field(1)));
+    const qint64 accounts = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(0)));
+    const qint64 years = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(1)));
     rs.close();
     progress.expect(LoadShare::work(accounts, years));
     ledger.load(m_session, progress);
@@ -163,9 +164,8 @@ int CloseTool::report(const ClosingLedger& ledger, const LedgerChoice& choice,
     if (!htmlPath.isEmpty())
         write(htmlPath, report.html());
     m_out << QStringLiteral("%1 written; %2\n")
-                 .arg(Conversions::counted(ledger.accounts().rows(), "worksheet row",
-                                           "worksheet rows"),
-                      Conversions::counted(findings.size(), "finding", "findings"))
+                 .arg(Texts::counted(ledger.accounts().rows(), "worksheet row", "worksheet rows"),
+                      Texts::counted(findings.size(), "finding", "findings"))
           << Qt::flush;
     return findings.isEmpty() ? 0 : 1;
 }

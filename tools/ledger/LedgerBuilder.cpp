@@ -1,7 +1,7 @@
 #include "tools/ledger/LedgerBuilder.h"
 
-#include "core/Conversions.h"
 #include "core/Failure.h"
+#include "core/Texts.h"
 #include "db/SqliteFile.h"
 #include "tools/ledger/LedgerData.h"
 #include "tools/ledger/LedgerSchema.h"
@@ -72,12 +72,12 @@ void LedgerBuilder::buildOne(const QString& database)
     if (m_options.empty())
         m_summary.append(QStringLiteral("%1: empty ledger").arg(target));
     else
-        m_summary.append(
-            QStringLiteral("%1: %2, %3 from 1 April %4, %5")
-                .arg(target, Conversions::counted(m_options.accounts(), "account", "accounts"),
-                     Conversions::counted(m_options.years(), "year", "years"))
-                .arg(m_options.firstYear())
-                .arg(Conversions::counted(m_options.postings(), "posting", "postings")));
+        m_summary.append(QStringLiteral("%1: %2, %3 from 1 April %4, %5")
+                             .arg(target,
+                                  Texts::counted(m_options.accounts(), "account", "accounts"),
+                                  Texts::counted(m_options.years(), "year", "years"))
+                             .arg(m_options.firstYear())
+                             .arg(Texts::counted(m_options.postings(), "posting", "postings")));
 }
 
 void LedgerBuilder::fill(const QString& file, const QString& database)

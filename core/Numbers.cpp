@@ -1,6 +1,7 @@
-#include "core/Conversions.h"
+#include "core/Numbers.h"
 
 #include "core/Failure.h"
+#include "core/Texts.h"
 
 #include <array>
 #include <charconv>
@@ -10,9 +11,6 @@
 #include <system_error>
 
 namespace {
-
-const QDate kDayZero(1899, 12, 30);
-constexpr qint64 kMsPerDay = 86400000;
 
 bool isSkipped(QChar c)
 {
@@ -31,7 +29,9 @@ double roundHalfEven(double value)
     return std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
 }
 
-qint32 narrowToInt32(double value)
+} // namespace
+
+qint32 Numbers::roundToInt32(double value)
 {
     if (!std::isfinite(value))
         throw Failure::overflow();
@@ -42,9 +42,7 @@ qint32 narrowToInt32(double value)
     return static_cast<qint32>(rounded);
 }
 
-} // namespace
-
-bool Conversions::isNumber(const QVariant& value)
+bool Numbers::isNumber(const QVariant& value)
 {
     switch (value.typeId()) {
     case QMetaType::Double:
@@ -67,9 +65,9 @@ bool Conversions::isNumber(const QVariant& value)
     }
 }
 
-bool Conversions::isNumberText(const QString& text)
+bool Numbers::isNumberText(const QString& text)
 {
-    const QString t = trimBlanks(text);
+    const QString t = Texts::trimBlanks(text);
     if (t.isEmpty())
         return false;
     qsizetype i = 0;
@@ -104,18 +102,7 @@ bool Conversions::isNumberText(const QString& text)
     return i == t.size();
 }
 
-QString Conversions::trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
-}
-
-double Conversions::leadingNumber(QStringView text)
+double Numbers::ofCellText(QStringView text)
 {
     std::string buffer;
     buffer.reserve(static_cast<size_t>(text.size()));
@@ -202,7 +189,7 @@ double Conversions::leadingNumber(QStringView text)
     return value;
 }
 
-QString Conversions::numberText(double value)
+QString Numbers::numberText(double value)
 {
     if (!std::isfinite(value))
         throw Failure::overflow();
@@ -240,7 +227,7 @@ QString Conversions::numberText(double value)
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-QString Conversions::exactText(double value)
+QString Numbers::exactText(double value)
 {
     if (!std::isfinite(value))
         throw Failure::overflow();
@@ -252,100 +239,7 @@ QString Conversions::exactText(double value)
     return QString::fromLatin1(buf.data(), static_cast<qsizetype>(res.ptr - buf.data()));
 }
 
-double Conversions::dayNumber(QDate date)
-{
-    return static_cast<double>(kDayZero.daysTo(date));
-}
-
-double Conversions::dayNumber(const QDateTime& dateTime)
-{
-    const double days = dayNumber(dateTime.date());
-    const double fraction = static_cast<double>(dateTime.time().msecsSinceStartOfDay()) /
-                            static_cast<double>(kMsPerDay);
-    // Before day 0 the fraction still counts forward from midnight: -1.25 is
-    // 29 December 1899 at 06:00.
-    return days < 0 ? days - fraction : days + fraction;
-}
-
-QDateTime Conversions::dateTimeOfDay(double dayNumber)
-{
-    if (!std::isfinite(dayNumber) || std::fabs(dayNumber) > 3.0e6)
-        throw Failure::overflow();
-    const double whole = std::trunc(dayNumber);
-    qint64 ms = std::llround(std::fabs(dayNumber - whole) * static_cast<double>(kMsPerDay));
-    qint64 days = static_cast<qint64>(whole);
-    if (ms >= kMsPerDay) {
-        ms -= kMsPerDay;
-        days += dayNumber < 0 ? -1 : 1;
-    }
-    return QDateTime(kDayZero.addDays(days), QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
-}
-
-qint32 Conversions::wholeDay(double dayNumber)
-{
-    return narrowToInt32(dayNumber);
-}
-
-bool Conversions::isDateValue(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QDateTime:
-    case QMetaType::QDate:
-        return true;
-    case QMetaType::QString:
-    case QMetaType::QByteArray: {
-        if (isNumberText(value.toString()))
-            return false;
-        try {
-            toDayNumber(value);
-            return true;
-        } catch (const Failure&) {
-            return false;
-        }
-    }
-    default:
-        return false;
-    }
-}
-
-QString Conversions::dateText(double dayNumber)
-{
-    return dateTimeOfDay(dayNumber).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-}
-
-double Conversions::toDayNumber(const QVariant& value)
-{
-    if (value.isNull())
-        throw Failure::invalidUseOfNull();
-    switch (value.typeId()) {
-    case QMetaType::QDateTime:
-        return dayNumber(value.toDateTime());
-    case QMetaType::QDate:
-        return dayNumber(value.toDate());
-    case QMetaType::QString:
-    case QMetaType::QByteArray: {
-        const QString text = value.toString().trimmed();
-        if (isNumberText(text))
-            return leadingNumber(text);
-        for (const auto* format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss",
-                                   "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm"}) {
-            const QDateTime dt = QDateTime::fromString(text, QLatin1String(format));
-            if (dt.isValid())
-                return dayNumber(dt);
-        }
-        const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid())
-            return dayNumber(d);
-        throw Failure::typeMismatch();
-    }
-    default:
-        if (isNumber(value))
-            return value.toDouble();
-        throw Failure::typeMismatch();
-    }
-}
-
-double Conversions::toNumber(const QVariant& value)
+double Numbers::ofRequiredValue(const QVariant& value)
 {
     if (value.isNull())
         throw Failure::invalidUseOfNull();
@@ -355,24 +249,21 @@ double Conversions::toNumber(const QVariant& value)
         const QString text = value.toString();
         if (!isNumberText(text))
             throw Failure::typeMismatch();
-        return leadingNumber(text);
+        return ofCellText(text);
     }
     throw Failure::typeMismatch();
 }
 
-qint32 Conversions::toInt32(const QVariant& value)
+qint32 Numbers::toInt32(const QVariant& value)
 {
-    return narrowToInt32(toNumber(value));
+    return roundToInt32(ofRequiredValue(value));
 }
 
-QString Conversions::counted(qint64 count, const char* one, const char* many)
+double Numbers::ofAnyValue(const QVariant& value)
 {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
-
-QString Conversions::sqlText(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(u'\'', QStringLiteral("''"));
-    return quoted;
+    if (isNumber(value))
+        return value.toDouble();
+    if (value.typeId() == QMetaType::QString)
+        return ofCellText(value.toString());
+    return 0;
 }
