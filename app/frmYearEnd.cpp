@@ -50,44 +50,46 @@ void frmYearEnd::setMessageSink(MessageSink* sink)
     m_relay.m_target = sink ? sink : &m_boxSink;
 }
 
+namespace {
+
+// A control with the name the commands and tests know it by, placed where
+// the form was designed in twips.
+template <typename Widget>
+Widget* named(Widget* widget, const char* name, int left, int top, int width, int height)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    WindowLook::place(widget, left, top, width, height);
+    return widget;
+}
+
+} // namespace
+
 void frmYearEnd::createControls()
 {
     // The account worksheet vasAccounts is the context's model with no view:
     // the operator never sees it, and a view would only slow the loading of
     // tens of thousands of rows.
-    m_fraMain = new QGroupBox(this);
-    m_fraMain->setObjectName(QStringLiteral("fraMain"));
-    WindowLook::place(m_fraMain, 30, -60, 4485, CompactMainHeight);
+    m_fraMain = named(new QGroupBox(this), "fraMain", 30, -60, 4485, CompactMainHeight);
 
-    m_Frame2 = new QGroupBox(QStringLiteral("Select Database"), m_fraMain);
-    m_Frame2->setObjectName(QStringLiteral("Frame2"));
-    WindowLook::place(m_Frame2, 60, 135, 4380, 435);
-    m_chkPharma = new QCheckBox(QStringLiteral("Dosavine"), m_Frame2);
-    m_chkPharma->setObjectName(QStringLiteral("chkPharma"));
-    WindowLook::place(m_chkPharma, 1215, 165, 1710, 225);
-    m_chkStores = new QCheckBox(QStringLiteral("Bindwell"), m_Frame2);
-    m_chkStores->setObjectName(QStringLiteral("chkStores"));
-    WindowLook::place(m_chkStores, 2955, 165, 1275, 225);
+    m_Frame2 = named(new QGroupBox(QStringLiteral("Select Database"), m_fraMain), "Frame2", 60, 135,
+                     4380, 435);
+    m_chkPharma = named(new QCheckBox(QStringLiteral("Dosavine"), m_Frame2), "chkPharma", 1215, 165,
+                        1710, 225);
+    m_chkStores = named(new QCheckBox(QStringLiteral("Bindwell"), m_Frame2), "chkStores", 2955, 165,
+                        1275, 225);
 
-    m_Frame4 = new QGroupBox(m_fraMain);
-    m_Frame4->setObjectName(QStringLiteral("Frame4"));
-    WindowLook::place(m_Frame4, 60, 480, 4380, 2175);
+    m_Frame4 = named(new QGroupBox(m_fraMain), "Frame4", 60, 480, 4380, 2175);
 
-    m_Label1 = new QLabel(QStringLiteral("Computer Name"), m_Frame4);
-    m_Label1->setObjectName(QStringLiteral("Label1"));
     // Designed 1140 twips wide from 90, the label cannot hold its caption in
     // Arial 8.25 pt (80 pixels). It starts where the buttons below it start
     // and runs up to the text box instead.
-    WindowLook::place(m_Label1, 60, 225, 1200, 210);
-    m_txtServer = new QLineEdit(m_Frame4);
-    m_txtServer->setObjectName(QStringLiteral("txtServer"));
-    WindowLook::place(m_txtServer, 1275, 180, 1770, 345);
+    m_Label1 =
+        named(new QLabel(QStringLiteral("Computer Name"), m_Frame4), "Label1", 60, 225, 1200, 210);
+    m_txtServer = named(new QLineEdit(m_Frame4), "txtServer", 1275, 180, 1770, 345);
 
     auto button = [this](const char* name, const QString& caption, int l, int t, int w, int h) {
-        auto* b = new QPushButton(caption, m_Frame4);
-        b->setObjectName(QString::fromLatin1(name));
+        auto* b = named(new QPushButton(caption, m_Frame4), name, l, t, w, h);
         b->setAutoDefault(false);
-        WindowLook::place(b, l, t, w, h);
         return b;
     };
     m_cmdConnect = button("cmdConnect", QStringLiteral("Connect"), 3060, 165, 1230, 360);
@@ -104,28 +106,20 @@ void frmYearEnd::createControls()
     m_cmdBackUpRes->setHidden(true);
     m_CmdItemDeletion->setHidden(true);
 
-    m_lblMsg = new QLabel(m_Frame4);
-    m_lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    m_lblMsg = named(new QLabel(m_Frame4), "lblMsg", 105, 1005, 4125, 360);
     m_lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    WindowLook::place(m_lblMsg, 105, 1005, 4125, 360);
 
-    m_pbTrans = new QProgressBar(m_Frame4);
-    m_pbTrans->setObjectName(QStringLiteral("pbTrans"));
+    m_pbTrans = named(new QProgressBar(m_Frame4), "pbTrans", 60, 1425, 4260, 345);
     m_pbTrans->setRange(0, 1000);
     m_pbTrans->setValue(0);
     m_pbTrans->setTextVisible(false);
-    WindowLook::place(m_pbTrans, 60, 1425, 4260, 345);
 
     m_cmdShowHide =
         button("cmdShowHide", QStringLiteral("Show Accounting Years"), 1830, 1800, 2475, 315);
 
     // Frame3 lies partly below fraMain's compact height, which clips it.
-    m_Frame3 = new QGroupBox(m_fraMain);
-    m_Frame3->setObjectName(QStringLiteral("Frame3"));
-    WindowLook::place(m_Frame3, 60, 2610, 4365, 2400);
-    m_vasAccYear = new YearsListView(m_Frame3);
-    m_vasAccYear->setObjectName(QStringLiteral("vasAccYear"));
-    WindowLook::place(m_vasAccYear, 60, 165, 4260, 2190);
+    m_Frame3 = named(new QGroupBox(m_fraMain), "Frame3", 60, 2610, 4365, 2400);
+    m_vasAccYear = named(new YearsListView(m_Frame3), "vasAccYear", 60, 165, 4260, 2190);
 }
 
 void frmYearEnd::applyLook()

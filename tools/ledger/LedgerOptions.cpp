@@ -225,38 +225,44 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
         m_firstYear = accountingYearOf(today) - (m_years - 1);
     }
 
-    if (parser.isSet(yearDates)) {
-        const QString kind = parser.value(yearDates).trimmed().toLower();
-        if (kind == QLatin1String("datetime"))
-            m_yearDateType = QStringLiteral("DATETIME");
-        else if (kind != QLatin1String("number")) {
-            fail(QStringLiteral("--year-dates takes number or datetime, not \"%1\"")
-                     .arg(parser.value(yearDates)));
-            return Outcome::Invalid;
+    // An option naming one of a few kinds: the kind's place in the list, -1
+    // when the option is not given, -2 when it names none of them.
+    auto kindOf = [&](const QCommandLineOption& option, const char* name,
+                      std::initializer_list<const char*> kinds) {
+        if (!parser.isSet(option))
+            return -1;
+        const QString kind = parser.value(option).trimmed().toLower();
+        int at = 0;
+        for (const char* k : kinds) {
+            if (kind == QLatin1String(k))
+                return at;
+            ++at;
         }
-    }
-    if (parser.isSet(amounts)) {
-        const QString kind = parser.value(amounts).trimmed().toLower();
-        if (kind == QLatin1String("decimal"))
-            m_amountType = QStringLiteral("DECIMAL(18,2)");
-        else if (kind == QLatin1String("money"))
-            m_amountType = QStringLiteral("MONEY");
-        else if (kind != QLatin1String("float")) {
-            fail(QStringLiteral("--amounts takes float, decimal or money, not \"%1\"")
-                     .arg(parser.value(amounts)));
-            return Outcome::Invalid;
-        }
-    }
-    if (parser.isSet(yearIds)) {
-        const QString kind = parser.value(yearIds).trimmed().toLower();
-        if (kind == QLatin1String("plain"))
-            m_yearIdIdentity = false;
-        else if (kind != QLatin1String("identity")) {
-            fail(QStringLiteral("--year-id takes identity or plain, not \"%1\"")
-                     .arg(parser.value(yearIds)));
-            return Outcome::Invalid;
-        }
-    }
+        QStringList names;
+        for (const char* k : kinds)
+            names.append(QLatin1String(k));
+        const QString last = names.takeLast();
+        fail(QStringLiteral("--%1 takes %2 or %3, not \"%4\"")
+                 .arg(QLatin1String(name), names.join(QStringLiteral(", ")), last,
+                      parser.value(option)));
+        return -2;
+    };
+    // The first option naming an unknown kind is the one reported.
+    int dates = -1;
+    int amountKind = -1;
+    int idKind = -1;
+    if ((dates = kindOf(yearDates, "year-dates", {"number", "datetime"})) == -2 ||
+        (amountKind = kindOf(amounts, "amounts", {"float", "decimal", "money"})) == -2 ||
+        (idKind = kindOf(yearIds, "year-id", {"identity", "plain"})) == -2)
+        return Outcome::Invalid;
+    if (dates == 1)
+        m_yearDateType = QStringLiteral("DATETIME");
+    if (amountKind == 1)
+        m_amountType = QStringLiteral("DECIMAL(18,2)");
+    else if (amountKind == 2)
+        m_amountType = QStringLiteral("MONEY");
+    if (idKind == 1)
+        m_yearIdIdentity = false;
 
     m_empty = parser.isSet(emptyLedger);
     m_force = parser.isSet(force);
