@@ -5,9 +5,12 @@
 #include "core/Failure.h"
 #include "core/Numbers.h"
 #include "db/DateQueries.h"
+#include "db/RecordSet.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
+#include "worksheet/AccountWorksheet.h"
+#include "worksheet/LoadShare.h"
 #include "years/LedgerLoad.h"
 
 #include <QDate>
@@ -76,4 +79,16 @@ QString ClosingLedger::yearLabel(double year) const
             .arg(Numbers::numberText(year), day(YrStartValue), day(YrEndValue));
     }
     return Numbers::numberText(year);
+}
+
+qint64 ClosingLedger::loadWork(Session& session)
+{
+    RecordSet rs = session.query(
+        QStringLiteral("Select (Select Count(*) from Acc_Master where ParentID %1), (Select "
+                       "Count(*) from Acc_Accounting_Year)")
+            .arg(QString(AccountWorksheet::ListedParents)));
+    const qint64 accounts = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(0)));
+    const qint64 years = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(1)));
+    rs.close();
+    return LoadShare::work(accounts, years);
 }

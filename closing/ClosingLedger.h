@@ -23,6 +23,9 @@ public:
     // The years list only, with the current and following years: enough
     // for the check and the proof, which work set-based.
     void loadYears(Session& session);
+    // How much work load() will report on a ledger (LoadShare::work): the
+    // accounts of every year and the opening lookups, counted with one query.
+    static qint64 loadWork(Session& session);
     // The years and the worksheet with its balances, as the window does.
     void load(Session& session, Progress& progress);
 

@@ -2,11 +2,14 @@
 
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
+#include "core/Failure.h"
 #include "core/Numbers.h"
 #include "core/Texts.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QMap>
+#include <QSaveFile>
 
 namespace {
 
@@ -159,4 +162,13 @@ QString ClosingReport::html() const
     for (int y = 1; y <= years.rows(); ++y)
         out += yearSection(years.numberAt(G::YrId, y));
     return out + QStringLiteral("</body></html>\n");
+}
+
+void ClosingReport::save(const QString& path, const QString& text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        throw Failure(Failure::FileAccess,
+                      QStringLiteral("The report %1 cannot be written: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

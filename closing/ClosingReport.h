@@ -25,6 +25,9 @@ public:
     // under the heading.
     void setArchiveState(QString state) { m_archiveState = std::move(state); }
 
+    // Writes a report whole or not at all (Failure::FileAccess naming it).
+    static void save(const QString& path, const QString& text);
+
 private:
     QString totalsTable() const;
     QString yearSection(double year) const;

@@ -8,6 +8,7 @@
 #include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
+#include "db/SqlStatement.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AccountWorksheet.h"
 
@@ -32,6 +33,15 @@ QString eitherSide(const QString& condition)
         QStringLiteral("(Select AccountID from Acc_Master where %1)").arg(condition);
     return QStringLiteral("Dr_Account in%1 or Cr_Account in%1").arg(accounts);
 }
+
+// The rows behind a finding about postings or openings: the columns the
+// closing reads, nothing of the application's own.
+const QLatin1String
+    kPostingRows("Select Dr_Account, Cr_Account, Amount, Fin_Year_Id from Acc_transaction where ");
+const QLatin1String kOpeningRows("Select AccId, AccYearID, Opening, OpeningType, Closing, "
+                                 "ClosingType from Acc_Opening O where ");
+const QLatin1String
+    kYearRows("Select AccYearID, Acc_Yr_Start, Acc_Yr_End, Active from Acc_Accounting_Year");
 
 } // namespace
 
@@ -77,7 +87,10 @@ void LedgerCheck::postings(QList<Finding>& findings)
                                             "no worksheet row")
                                  .arg(Texts::counted(qint64(n[0]), "posting", "postings"), what,
                                       Amounts::text(n[1])),
-                             qint64(n[0])});
+                             qint64(n[0]),
+                             n[1],
+                             kPostingRows + where,
+                             {}});
     };
     add(QStringLiteral("Dr_Account is null or Cr_Account is null or Dr_Account not in%1 or "
                        "Cr_Account not in%1")
@@ -97,7 +110,10 @@ void LedgerCheck::postings(QList<Finding>& findings)
         findings.append({group,
                          QStringLiteral("%1 without an amount (Null), counted as 0")
                              .arg(Texts::counted(qint64(nulls[0]), "posting", "postings")),
-                         qint64(nulls[0])});
+                         qint64(nulls[0]),
+                         std::nullopt,
+                         kPostingRows + QLatin1String("Amount is null"),
+                         {}});
 }
 
 void LedgerCheck::idsApart(QList<Finding>& findings)
@@ -128,6 +144,8 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
         const auto same = accounts.constFind(loose(id));
         if (!unmatched.field(0).isNull() && same != accounts.cend()) {
             const qint64 count = qint64(Numbers::ofAnyValue(unmatched.field(1)));
+            const double amount = Numbers::ofAnyValue(unmatched.field(2));
+            const QString quoted = u'\'' + SqlStatement::quotedText(id) + u'\'';
             QStringList named;
             for (const QString& account : *same)
                 named.append(u'\'' + account + u'\'');
@@ -137,9 +155,11 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
                                 "worksheet counts none of them: the ids differ by blanks or "
                                 "letter case")
                      .arg(Texts::counted(count, "posting", "postings"), id,
-                          named.join(QStringLiteral(" or ")),
-                          Amounts::text(Numbers::ofAnyValue(unmatched.field(2)))),
-                 count});
+                          named.join(QStringLiteral(" or ")), Amounts::text(amount)),
+                 count,
+                 amount,
+                 kPostingRows + QStringLiteral("Dr_Account=%1 or Cr_Account=%1").arg(quoted),
+                 {}});
         }
         unmatched.moveNext();
     }
@@ -149,6 +169,8 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
 void LedgerCheck::openings(QList<Finding>& findings)
 {
     const QString group = QStringLiteral("Openings");
+    static const char* const kOddSides =
+        "OpeningType is null or upper(ltrim(rtrim(OpeningType))) not in('D','C')";
     const QList<double> twice = numbers(
         QStringLiteral("Select Count(*), Sum(N) from (Select AccId, AccYearID, Count(*) as N from "
                        "Acc_Opening group by AccId, AccYearID having Count(*)>1) D"),
@@ -159,18 +181,24 @@ void LedgerCheck::openings(QList<Finding>& findings)
                                         "worksheet reads only one of them")
                              .arg(Texts::counted(qint64(twice[0]), "account", "accounts"),
                                   Texts::counted(qint64(twice[1]), "row", "rows")),
-                         qint64(twice[0])});
-    const QList<double> sides =
-        numbers(QStringLiteral("Select Count(*) from Acc_Opening where OpeningType is null or "
-                               "upper(ltrim(rtrim(OpeningType))) not in('D','C')"),
-                1);
+                         qint64(twice[0]),
+                         std::nullopt,
+                         kOpeningRows + QLatin1String("(Select Count(*) from Acc_Opening D where "
+                                                      "D.AccId=O.AccId and "
+                                                      "D.AccYearID=O.AccYearID)>1"),
+                         {}});
+    const QList<double> sides = numbers(
+        QStringLiteral("Select Count(*) from Acc_Opening where ") + QLatin1String(kOddSides), 1);
     if (sides[0] > 0)
         findings.append(
             {group,
              QStringLiteral("%1 with a side other than D or C; a "
                             "non-zero one counts as debit")
                  .arg(Texts::counted(qint64(sides[0]), "stored opening", "stored openings")),
-             qint64(sides[0])});
+             qint64(sides[0]),
+             std::nullopt,
+             kOpeningRows + QLatin1String(kOddSides),
+             {}});
 }
 
 void LedgerCheck::years(QList<Finding>& findings)
@@ -179,10 +207,14 @@ void LedgerCheck::years(QList<Finding>& findings)
     const qint64 active = qint64(
         numbers(QStringLiteral("Select Count(*) from Acc_Accounting_Year where Active=1"), 1)[0]);
     if (active == 0)
-        findings.append({group, QStringLiteral("no active year"), 1});
+        findings.append({group, QStringLiteral("no active year"), 1, std::nullopt, kYearRows, {}});
     else if (active > 1)
-        findings.append(
-            {group, QStringLiteral("%1 active years; there must be one").arg(active), active});
+        findings.append({group,
+                         QStringLiteral("%1 active years; there must be one").arg(active),
+                         active,
+                         std::nullopt,
+                         kYearRows + QLatin1String(" where Active=1"),
+                         {}});
 
     struct Span
     {
@@ -209,7 +241,11 @@ void LedgerCheck::years(QList<Finding>& findings)
             {group,
              QStringLiteral("years %1 and %2 %3")
                  .arg(m_ledger.yearLabel(before.id), m_ledger.yearLabel(after.id), what),
-             1});
+             1,
+             std::nullopt,
+             kYearRows + QStringLiteral(" where AccYearID in(%1,%2)")
+                             .arg(Numbers::numberText(before.id), Numbers::numberText(after.id)),
+             {}});
     }
 }
 
@@ -219,10 +255,13 @@ void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
     // Double entry: every posting is a debit of one worksheet row and a
     // credit of another, so per year the closings sum to the openings.
     QMap<double, std::pair<double, double>> byYear; // openings, closings
+    QMap<double, QList<QVariantList>> accounts;
     for (const AccountFigures::Figure& f : figures) {
         auto& sums = byYear[f.year];
         sums.first += AccountFigures::signedOpening(f);
         sums.second += AccountFigures::signedClosing(f);
+        accounts[f.year].append({f.account, AccountFigures::signedOpening(f), f.debit, f.credit,
+                                 AccountFigures::signedClosing(f)});
     }
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
         const double difference = it->second - it->first;
@@ -233,7 +272,13 @@ void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
                                         "difference of %4")
                              .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->second),
                                   Amounts::text(it->first), Amounts::text(difference)),
-                         1});
+                         1,
+                         difference,
+                         QString(),
+                         {{QStringLiteral("Account"), QStringLiteral("Opening (debit +)"),
+                           QStringLiteral("Debit"), QStringLiteral("Credit"),
+                           QStringLiteral("Closing (debit +)")},
+                          accounts.value(it.key())}});
     }
 }
 
@@ -243,12 +288,16 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
     QHash<QString, double> closing; // per account and year, signed
     for (const AccountFigures::Figure& f : figures)
         closing.insert(m_ledger.pairKey(f.account, f.year), AccountFigures::signedClosing(f));
-    QMap<double, qint64> differing;
+    QMap<double, QList<QVariantList>> differing; // per year: account, opening, closing before
+    QMap<double, double> moved;
     for (const AccountFigures::Figure& f : figures) {
         const auto before =
             closing.constFind(m_ledger.pairKey(f.account, m_ledger.previousYear(f.year)));
-        if (before != closing.cend() && !Amounts::same(AccountFigures::signedOpening(f), *before))
-            ++differing[f.year];
+        const double opening = AccountFigures::signedOpening(f);
+        if (before != closing.cend() && !Amounts::same(opening, *before)) {
+            differing[f.year].append({f.account, opening, *before, *before - opening});
+            moved[f.year] += std::fabs(*before - opening);
+        }
     }
     for (auto it = differing.cbegin(); it != differing.cend(); ++it)
         findings.append(
@@ -256,9 +305,37 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
              QStringLiteral("year %1: %2 whose opening differs from their "
                             "closing of year %3 (not carried forward yet: a "
                             "migration changes them)")
-                 .arg(m_ledger.yearLabel(it.key()), Texts::counted(*it, "account", "accounts"))
+                 .arg(m_ledger.yearLabel(it.key()),
+                      Texts::counted(it->size(), "account", "accounts"))
                  .arg(Numbers::numberText(m_ledger.previousYear(it.key()))),
-             *it});
+             it->size(),
+             moved.value(it.key()),
+             QString(),
+             {{QStringLiteral("Account"), QStringLiteral("Opening (debit +)"),
+               QStringLiteral("Closing before (debit +)"), QStringLiteral("Difference")},
+              *it}});
+}
+
+LedgerCheck::Rows LedgerCheck::rowsBehind(Session& session, const Finding& finding, int most)
+{
+    if (finding.rowsQuery.isEmpty()) {
+        Rows rows = finding.rows;
+        if (rows.values.size() > most)
+            rows.values.resize(most);
+        return rows;
+    }
+    Rows rows;
+    RecordSet rs = session.query(finding.rowsQuery);
+    rows.columns = rs.columns();
+    while (!rs.eof() && rows.values.size() < most) {
+        QVariantList row;
+        for (int c = 0; c < rows.columns.size(); ++c)
+            row.append(rs.field(c));
+        rows.values.append(row);
+        rs.moveNext();
+    }
+    rs.close();
+    return rows;
 }
 
 QString LedgerCheck::text(const QList<Finding>& findings)

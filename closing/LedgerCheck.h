@@ -4,6 +4,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <optional>
 
 class ClosingLedger;
 class Session;
@@ -15,11 +18,25 @@ class Session;
 class LedgerCheck
 {
 public:
+    // Rows of the ledger as a table: the names of the columns, then values.
+    struct Rows
+    {
+        QStringList columns;
+        QList<QVariantList> values;
+    };
+
     struct Finding
     {
         QString group; // "Postings", "Openings", "Years", "Trial balance", "Carried forward"
         QString text;  // the finding, its count included
         qint64 count = 0;
+        // The amount it concerns (the postings' sum, a difference), where it
+        // has one.
+        std::optional<double> amount;
+        // The rows behind it: a query read only when asked (rowsBehind), or
+        // rows the check worked out itself.
+        QString rowsQuery;
+        Rows rows;
     };
 
     LedgerCheck(Session& session, const ClosingLedger& ledger)
@@ -29,6 +46,10 @@ public:
 
     // Reads what it needs on the session (a few aggregate queries).
     QList<Finding> run();
+
+    // The rows behind a finding, at most `most` of them: the postings,
+    // openings or years it counts, or the accounts whose figures make it.
+    static Rows rowsBehind(Session& session, const Finding& finding, int most = 5000);
 
     // One line a finding under its group's heading, then a count.
     static QString text(const QList<Finding>& findings);

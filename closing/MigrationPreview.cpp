@@ -46,15 +46,10 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
     return rows;
 }
 
-QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
-                               const QList<OpeningRows::Row>& after) const
+QMap<double, MigrationPreview::Year>
+MigrationPreview::byYear(const QList<OpeningRows::Row>& now,
+                         const QList<OpeningRows::Row>& after) const
 {
-    struct Year
-    {
-        int added = 0, removed = 0, changed = 0;
-        double openingsBefore = 0, openingsAfter = 0, closingsBefore = 0, closingsAfter = 0;
-        QList<OpeningRows::Change> changes;
-    };
     QMap<double, Year> years;
     for (const OpeningRows::Row& row : now) {
         years[row.year].openingsBefore += OpeningRows::signedOpening(row);
@@ -64,8 +59,7 @@ QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
         years[row.year].openingsAfter += OpeningRows::signedOpening(row);
         years[row.year].closingsAfter += OpeningRows::signedClosing(row);
     }
-    const QList<OpeningRows::Change> changes = OpeningRows::compare(m_ledger.dialect(), now, after);
-    for (const OpeningRows::Change& change : changes) {
+    for (const OpeningRows::Change& change : OpeningRows::compare(m_ledger.dialect(), now, after)) {
         Year& y = years[change.year];
         y.changes.append(change);
         if (change.kind == QLatin1String("added"))
@@ -75,11 +69,21 @@ QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
         else
             ++y.changed;
     }
+    return years;
+}
+
+QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
+                               const QList<OpeningRows::Row>& after) const
+{
+    const QMap<double, Year> years = byYear(now, after);
+    qsizetype changes = 0;
+    for (const Year& y : years)
+        changes += y.changes.size();
     QString out = QStringLiteral("Migrate Accounts would leave %1 rows in Acc_Opening (%2 today): "
                                  "%3 changes.\n")
                       .arg(after.size())
                       .arg(now.size())
-                      .arg(changes.size());
+                      .arg(changes);
     for (auto it = years.cbegin(); it != years.cend(); ++it) {
         const Year& y = *it;
         out += QStringLiteral("\nYear %1: %2 added, %3 removed, %4 changed\n")

@@ -2,6 +2,8 @@
 
 #include "closing/OpeningRows.h"
 
+#include <QMap>
+
 class ClosingLedger;
 
 // What Migrate Accounts would do, worked out from the loaded worksheet
@@ -17,8 +19,18 @@ public:
     // each closing; the current year's closings 0.
     QList<OpeningRows::Row> rowsAfter() const;
 
-    // Per year: rows added, removed and changed, the totals before and
-    // after, then the changes, largest first.
+    // What one year would see: rows added, removed and changed, the totals
+    // before and after (debit positive), and the changes, largest first.
+    struct Year
+    {
+        int added = 0, removed = 0, changed = 0;
+        double openingsBefore = 0, openingsAfter = 0, closingsBefore = 0, closingsAfter = 0;
+        QList<OpeningRows::Change> changes;
+    };
+    QMap<double, Year> byYear(const QList<OpeningRows::Row>& now,
+                              const QList<OpeningRows::Row>& after) const;
+
+    // The same as text: per year the counts and totals, then the changes.
     QString text(const QList<OpeningRows::Row>& now, const QList<OpeningRows::Row>& after) const;
 
 private:

@@ -37,6 +37,8 @@ public:
     static constexpr int FileAccess = 75;
     // The program's own refusals (not connected, worksheet not sound).
     static constexpr int NotReady = 3704; // "operation not allowed when closed"
+    // Work the user stopped with Cancel (the classic "user interrupt").
+    static constexpr int Cancelled = 18;
 
     Failure(int number, QString description);
 

@@ -422,3 +422,15 @@ SnapshotArchive::Chain SnapshotArchive::walk(QHash<int, QByteArray>& hashes) con
     chain.headHash = previous;
     return chain;
 }
+
+QString SnapshotArchive::stateText(const Chain& chain) const
+{
+    const QString where =
+        QStringLiteral("Snapshot archive %1: ").arg(QDir::toNativeSeparators(m_path));
+    if (!chain.intact)
+        return where + QStringLiteral("chain is broken: %1; none of its snapshots was used.")
+                           .arg(chain.problem);
+    if (chain.head == 0)
+        return where + QStringLiteral("no snapshots.");
+    return where + QStringLiteral("chain intact, head %1.").arg(chain.headText());
+}

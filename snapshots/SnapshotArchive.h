@@ -91,6 +91,9 @@ public:
     // checksum. With a head noted before ("N:HASH", the hash or at least its
     // first 12 digits), also that record N is still there as it was.
     Chain verify(const QString& heldHead = {}) const;
+    // The chain's state in a sentence that names the archive: broken (and
+    // why), empty, or intact with its head.
+    QString stateText(const Chain& chain) const;
     // Whether a text is a head as verify() takes it.
     static bool isHead(const QString& text);
 

@@ -6,19 +6,13 @@
 #include "closing/MigrationPreview.h"
 #include "closing/MigrationVerify.h"
 #include "core/Failure.h"
-#include "core/Numbers.h"
 #include "core/Texts.h"
-#include "db/RecordSet.h"
 #include "snapshots/SnapshotArchive.h"
 #include "tools/close/TerminalProgress.h"
 #include "tools/common/LedgerChoice.h"
-#include "worksheet/AccountWorksheet.h"
-#include "worksheet/LoadShare.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -121,16 +115,7 @@ int CloseTool::run(const QStringList& arguments)
 
 void CloseTool::load(ClosingLedger& ledger, TerminalProgress& progress)
 {
-    // Rows to come: the accounts of every year, and the opening lookups,
-    // which rerun over all rows after each year.
-    RecordSet rs = m_session.query(
-        QStringLiteral("Select (Select Count(*) from Acc_Master where ParentID %1), (Select "
-                       "Count(*) from Acc_Accounting_Year)")
-            .arg(QString(AccountWorksheet::ListedParents)));
-    const qint64 accounts = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(0)));
-    const qint64 years = rs.eof() ? 0 : qint64(Numbers::ofAnyValue(rs.field(1)));
-    rs.close();
-    progress.expect(LoadShare::work(accounts, years));
+    progress.expect(ClosingLedger::loadWork(m_session));
     ledger.load(m_session, progress);
 }
 
@@ -158,11 +143,11 @@ int CloseTool::report(const ClosingLedger& ledger, const LedgerChoice& choice,
     const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
     ClosingReport report(ledger, findings, ledgerName);
     const SnapshotArchive archive = archiveOf(choice);
-    report.setArchiveState(archiveState(archive, archive.verify()));
+    report.setArchiveState(archive.stateText(archive.verify()));
     if (!csvPath.isEmpty())
-        write(csvPath, report.csv());
+        ClosingReport::save(csvPath, report.csv());
     if (!htmlPath.isEmpty())
-        write(htmlPath, report.html());
+        ClosingReport::save(htmlPath, report.html());
     m_out << QStringLiteral("%1 written; %2\n")
                  .arg(Texts::counted(ledger.accounts().rows(), "worksheet row", "worksheet rows"),
                       Texts::counted(findings.size(), "finding", "findings"))
@@ -178,7 +163,7 @@ int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice, c
     // A snapshot from a broken chain may have been altered: the proof then
     // stands on the books alone, and says why.
     const MigrationVerify::Result result = chain.intact ? proof.run(archive) : proof.run();
-    m_out << MigrationVerify::text(result) << archiveState(archive, chain) << '\n' << Qt::flush;
+    m_out << MigrationVerify::text(result) << archive.stateText(chain) << '\n' << Qt::flush;
     return result.differences.isEmpty() && chain.intact ? 0 : 1;
 }
 
@@ -186,25 +171,4 @@ SnapshotArchive CloseTool::archiveOf(const LedgerChoice& choice)
 {
     return SnapshotArchive(SnapshotArchive::pathFor(
         SnapshotArchive::ledgerOf(m_session, choice.profileName(), choice.server())));
-}
-
-QString CloseTool::archiveState(const SnapshotArchive& archive, const SnapshotArchive::Chain& chain)
-{
-    const QString where =
-        QStringLiteral("Snapshot archive %1: ").arg(QDir::toNativeSeparators(archive.path()));
-    if (!chain.intact)
-        return where + QStringLiteral("chain is broken: %1; none of its snapshots was used.")
-                           .arg(chain.problem);
-    if (chain.head == 0)
-        return where + QStringLiteral("no snapshots.");
-    return where + QStringLiteral("chain intact, head %1.").arg(chain.headText());
-}
-
-void CloseTool::write(const QString& path, const QString& text)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-        throw Failure(Failure::FileAccess,
-                      QStringLiteral("The report %1 cannot be written: %2")
-                          .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

@@ -31,11 +31,8 @@ private:
     int report(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& csvPath,
                const QString& htmlPath);
     int verify(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& head);
-    // The ledger's snapshot archive, and a line on its chain and head.
+    // The ledger's snapshot archive.
     SnapshotArchive archiveOf(const LedgerChoice& choice);
-    static QString archiveState(const SnapshotArchive& archive,
-                                const SnapshotArchive::Chain& chain);
-    void write(const QString& path, const QString& text);
 
     QTextStream& m_out;
     QTextStream& m_err;
