@@ -5,6 +5,7 @@
 #include "core/DayNumbers.h"
 #include "core/GridColumns.h"
 #include "core/Numbers.h"
+#include "core/Progress.h"
 #include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
@@ -57,21 +58,32 @@ QList<double> LedgerCheck::numbers(const QString& sql, int columns)
     return values;
 }
 
-QList<LedgerCheck::Finding> LedgerCheck::run()
+QList<LedgerCheck::Finding> LedgerCheck::run(Progress* progress)
 {
+    const auto done = [progress](int share) {
+        if (progress)
+            progress->setProgress(share);
+    };
     QList<Finding> findings;
+    done(0);
     postings(findings);
+    done(300);
     idsApart(findings);
+    done(450);
     openings(findings);
+    done(550);
     years(findings);
+    done(600);
     QList<double> listed;
     const GridModel& list = m_ledger.years();
     for (int y = 1; y <= list.rows(); ++y)
         listed.append(list.numberAt(GridColumns::YrId, y));
     const QList<AccountFigures::Figure> figures = AccountFigures::compute(
         m_session, listed, OpeningRows::of(LedgerSnapshot::read(m_session).openings()));
+    done(950);
     trialBalance(figures, findings);
     carriedForward(figures, findings);
+    done(1000);
     return findings;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 class ClosingLedger;
+class Progress;
 class Session;
 
 // Is the ledger fit to close? What in the books would make a closing wrong
@@ -44,8 +45,9 @@ public:
     {
     }
 
-    // Reads what it needs on the session (a few aggregate queries).
-    QList<Finding> run();
+    // Reads what it needs on the session (a few aggregate queries), telling
+    // the progress, when given, after each.
+    QList<Finding> run(Progress* progress = nullptr);
 
     // The rows behind a finding, at most `most` of them: the postings,
     // openings or years it counts, or the accounts whose figures make it.

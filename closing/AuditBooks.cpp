@@ -1,0 +1,144 @@
+#include "closing/AuditBooks.h"
+
+#include "closing/ClosingReport.h"
+#include "closing/OpeningRows.h"
+#include "core/Failure.h"
+#include "core/Numbers.h"
+#include "core/Progress.h"
+#include "db/RecordSet.h"
+#include "db/SqlStatement.h"
+#include "snapshots/LedgerSnapshot.h"
+#include "snapshots/SnapshotRestore.h"
+
+void AuditBooks::open(Profile::Id profile, const QString& server)
+{
+    const QString profileName = Profile::catalog(profile);
+    Profile::connect(m_session, profile, server);
+    m_identity = SnapshotArchive::ledgerOf(m_session, profileName, server);
+    m_archive = SnapshotArchive(SnapshotArchive::pathFor(m_identity));
+    m_name = QStringLiteral("%1 on %2").arg(profileName, server);
+}
+
+QList<LedgerCheck::Finding> AuditBooks::check(Progress& progress)
+{
+    m_ledger.loadYears(m_session);
+    return LedgerCheck(m_session, m_ledger).run(&progress);
+}
+
+LedgerCheck::Rows AuditBooks::rowsBehind(const LedgerCheck::Finding& finding)
+{
+    return LedgerCheck::rowsBehind(m_session, finding);
+}
+
+LedgerCheck::Rows AuditBooks::accountYear(const QString& account, double year)
+{
+    const QString id = u'\'' + SqlStatement::quotedText(account) + u'\'';
+    const QString yearText = Numbers::numberText(year);
+    LedgerCheck::Rows rows{{QStringLiteral("Row"), QStringLiteral("Account"),
+                            QStringLiteral("Other account"), QStringLiteral("Amount"),
+                            QStringLiteral("Side"), QStringLiteral("Year")},
+                           {}};
+    RecordSet postings = m_session.query(
+        QStringLiteral("Select Dr_Account, Cr_Account, Amount from Acc_transaction where "
+                       "(Dr_Account=%1 or Cr_Account=%1) and Fin_Year_Id=%2")
+            .arg(id, yearText));
+    const SqlDialect& dialect = m_session.dialect();
+    const QString key = dialect.idKey(account);
+    while (!postings.eof()) {
+        const bool debit = dialect.idKey(postings.field(0).toString()) == key;
+        rows.values.append({QStringLiteral("posting"), postings.field(debit ? 0 : 1),
+                            postings.field(debit ? 1 : 0), postings.field(2),
+                            debit ? QStringLiteral("D") : QStringLiteral("C"), year});
+        postings.moveNext();
+    }
+    postings.close();
+    RecordSet stored = m_session.query(
+        QStringLiteral("Select AccId, Opening, OpeningType, Closing, ClosingType from "
+                       "Acc_Opening where AccId=%1 and AccYearID=%2")
+            .arg(id, yearText));
+    while (!stored.eof()) {
+        rows.values.append({QStringLiteral("stored opening"), stored.field(0), QVariant(),
+                            stored.field(1), stored.field(2), year});
+        rows.values.append({QStringLiteral("stored closing"), stored.field(0), QVariant(),
+                            stored.field(3), stored.field(4), year});
+        stored.moveNext();
+    }
+    stored.close();
+    return rows;
+}
+
+void AuditBooks::loadWhole(Progress& progress)
+{
+    m_ledger.load(m_session, progress);
+}
+
+AuditBooks::Preview AuditBooks::preview(Progress& progress)
+{
+    loadWhole(progress);
+    const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
+    const MigrationPreview preview(m_ledger);
+    const QList<OpeningRows::Row> after = preview.rowsAfter();
+    return {now.size(), after.size(), preview.byYear(now, after)};
+}
+
+AuditBooks::Proof AuditBooks::prove(Progress& progress)
+{
+    progress.setProgress(0);
+    m_ledger.loadYears(m_session);
+    Proof proof;
+    proof.chain = m_archive.verify();
+    progress.setProgress(300);
+    MigrationVerify verify(m_session, m_ledger);
+    // A snapshot from a broken chain may have been altered: the proof then
+    // stands on the books alone, and says why.
+    proof.result = proof.chain.intact ? verify.run(m_archive) : verify.run();
+    proof.archiveState = m_archive.stateText(proof.chain);
+    progress.setProgress(1000);
+    return proof;
+}
+
+AuditBooks::Snapshots AuditBooks::snapshots() const
+{
+    Snapshots snapshots;
+    snapshots.records = m_archive.records();
+    snapshots.chain = m_archive.verify();
+    snapshots.archiveState = m_archive.stateText(snapshots.chain);
+    return snapshots;
+}
+
+LedgerSnapshot AuditBooks::intactSnapshot(int number) const
+{
+    const SnapshotArchive::Chain chain = m_archive.verify();
+    if (!chain.intact)
+        throw Failure(Failure::FileAccess,
+                      QStringLiteral("The archive's chain is broken: %1. Nothing was read from it.")
+                          .arg(chain.problem));
+    return m_archive.load(number);
+}
+
+QList<SnapshotDiff::Change> AuditBooks::changesSince(int number)
+{
+    return SnapshotDiff::between(intactSnapshot(number), LedgerSnapshot::read(m_session));
+}
+
+QList<SnapshotDiff::Change> AuditBooks::restoreChanges(int number)
+{
+    return SnapshotDiff::between(LedgerSnapshot::read(m_session), intactSnapshot(number));
+}
+
+int AuditBooks::restore(int number)
+{
+    intactSnapshot(number);
+    return SnapshotRestore::fromArchive(m_session, m_identity, number);
+}
+
+void AuditBooks::report(const QString& htmlPath, const QString& csvPath, Progress& progress)
+{
+    loadWhole(progress);
+    ClosingReport report(m_ledger, LedgerCheck(m_session, m_ledger).run(), m_name);
+    report.setArchiveState(m_archive.stateText(m_archive.verify()));
+    if (!htmlPath.isEmpty())
+        ClosingReport::save(htmlPath, report.html());
+    if (!csvPath.isEmpty())
+        ClosingReport::save(csvPath, report.csv());
+}

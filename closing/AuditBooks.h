@@ -1,0 +1,92 @@
+#pragma once
+
+#include "closing/ClosingLedger.h"
+#include "closing/LedgerCheck.h"
+#include "closing/MigrationPreview.h"
+#include "closing/MigrationVerify.h"
+#include "db/Profile.h"
+#include "db/Session.h"
+#include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotDiff.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+class Progress;
+
+// A ledger as the auditor reads it: one connection of its own and every
+// question the audit window asks, each answered as quillhaven-close and
+// quillhaven-snapshots answer it. Nothing here writes to the ledger but
+// restore(), which keeps a snapshot of the ledger first. Failures are thrown.
+class AuditBooks
+{
+public:
+    struct Preview
+    {
+        qsizetype rowsNow = 0;
+        qsizetype rowsAfter = 0;
+        QMap<double, MigrationPreview::Year> years;
+    };
+
+    struct Proof
+    {
+        MigrationVerify::Result result;
+        SnapshotArchive::Chain chain;
+        QString archiveState;
+    };
+
+    struct Snapshots
+    {
+        QList<SnapshotArchive::Record> records; // newest first
+        SnapshotArchive::Chain chain;
+        QString archiveState;
+    };
+
+    AuditBooks() = default;
+    AuditBooks(const AuditBooks&) = delete;
+    AuditBooks& operator=(const AuditBooks&) = delete;
+
+    // Connects as the year-end window does and finds the ledger's archive.
+    void open(Profile::Id profile, const QString& server);
+    bool isOpen() const { return m_session.isOpen(); }
+    // "Dosavine on SERVER".
+    const QString& name() const noexcept { return m_name; }
+
+    // The check's findings, the years read first.
+    QList<LedgerCheck::Finding> check(Progress& progress);
+    LedgerCheck::Rows rowsBehind(const LedgerCheck::Finding& finding);
+    // What makes an account's figures in a year: its postings on either
+    // side and its stored opening and closing rows.
+    LedgerCheck::Rows accountYear(const QString& account, double year);
+    // What Migrate Accounts would change, the ledger loaded as the window
+    // loads it.
+    Preview preview(Progress& progress);
+    // The proof, from the snapshot before the last migration when the
+    // archive's chain is intact, else from the books alone.
+    Proof prove(Progress& progress);
+    Snapshots snapshots() const;
+    // What putting snapshot `number` back would change in the ledger now.
+    QList<SnapshotDiff::Change> restoreChanges(int number);
+    // What changed from snapshot `number` to the ledger now.
+    QList<SnapshotDiff::Change> changesSince(int number);
+    // Puts snapshot `number` back after keeping one of the ledger as it is;
+    // returns that one's number. Refuses a broken chain.
+    int restore(int number);
+    // The HTML and CSV reports, each written when its path is not empty.
+    void report(const QString& htmlPath, const QString& csvPath, Progress& progress);
+
+    // Short for a year's label on the last ledger loaded.
+    QString yearLabel(double year) const { return m_ledger.yearLabel(year); }
+
+private:
+    // A snapshot read from the archive, refused when its chain is broken.
+    LedgerSnapshot intactSnapshot(int number) const;
+    void loadWhole(Progress& progress);
+
+    Session m_session;
+    SnapshotArchive::Ledger m_identity;
+    SnapshotArchive m_archive{QString()};
+    ClosingLedger m_ledger;
+    QString m_name;
+};
