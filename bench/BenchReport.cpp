@@ -123,8 +123,8 @@ void BenchReport::printEmbedded() const
     line(QString());
     for (const Runs& runs : m_embedded) {
         const PhaseResult& last = runs.results.last();
-        QString text = QStringLiteral("- %1 %2: set-based result %3")
-                           .arg(runs.ledger, runs.phase, last.check);
+        QString text =
+            QStringLiteral("- %1 %2: set-based result %3").arg(runs.ledger, runs.phase, last.check);
         if (last.autocommitMs > 0)
             text += QStringLiteral("; replay with a transaction per statement %1 ms")
                         .arg(ms(median(runs.results,
@@ -177,12 +177,12 @@ void BenchReport::printWire() const
     line(QString());
     if (totals.contains(QStringLiteral("L"))) {
         const Totals& l = totals.value(QStringLiteral("L"));
-        line(QStringLiteral("modelled L year-end at 20 ms a round trip: %1 s (%2 requests x 20 ms "
-                            "+ %3 s at 0 ms)")
-                 .arg(QString::number((static_cast<double>(l.requests) * 20 + l.at0) / 1000, 'f',
-                                      1))
-                 .arg(l.requests)
-                 .arg(QString::number(l.at0 / 1000, 'f', 1)));
+        line(
+            QStringLiteral("modelled L year-end at 20 ms a round trip: %1 s (%2 requests x 20 ms "
+                           "+ %3 s at 0 ms)")
+                .arg(QString::number((static_cast<double>(l.requests) * 20 + l.at0) / 1000, 'f', 1))
+                .arg(l.requests)
+                .arg(QString::number(l.at0 / 1000, 'f', 1)));
     }
     const auto m = totals.constFind(QStringLiteral("M"));
     if (m == totals.cend()) {

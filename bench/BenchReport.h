@@ -30,8 +30,7 @@ private:
         QList<PhaseResult> results;
     };
     static void add(QList<Runs>& table, const QList<PhaseResult>& run);
-    static const Runs* find(const QList<Runs>& table, const QString& ledger,
-                            const QString& phase);
+    static const Runs* find(const QList<Runs>& table, const QString& ledger, const QString& phase);
     void printEmbedded() const;
     void printWire() const;
 

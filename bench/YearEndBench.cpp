@@ -207,8 +207,7 @@ void YearEndBench::measureFloors(PhaseResult& r, Kind kind, const QStringList& s
         const SqliteFloor::Figures theirs = SqliteFloor::openings(copies[1]);
         const long long differing = SqliteFloor::mismatches(m_ledger.file(), copies[1]);
         // The replay ran the very texts, so its table must match ours bit for bit.
-        const long long replayDiffering =
-            SqliteFloor::mismatches(m_ledger.file(), copies[0], true);
+        const long long replayDiffering = SqliteFloor::mismatches(m_ledger.file(), copies[0], true);
         r.check =
             agreement(ours.rows == theirs.rows && differing == 0 && replayDiffering == 0 &&
                           std::abs(ours.opening - theirs.opening) < 0.005 &&

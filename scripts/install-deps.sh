@@ -9,7 +9,7 @@ packages=(
     build-essential cmake ninja-build git
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
     unixodbc unixodbc-dev odbcinst libsqliteodbc tdsodbc
-    libgtest-dev libbenchmark-dev libsqlite3-dev libssl-dev
+    libgtest-dev libbenchmark-dev libsqlite3-dev libssl-dev sqlite3
     xvfb xauth imagemagick x11-utils
     dpkg-dev appstream
     clang-tidy cppcheck clang-format

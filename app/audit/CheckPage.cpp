@@ -43,11 +43,11 @@ void CheckPage::check()
             QList<QVariantList> rows;
             for (qsizetype i = 0; i < m_findings.size(); ++i) {
                 const LedgerCheck::Finding& f = m_findings[i];
-                rows.append({f.group, f.text, f.count, f.amount ? QVariant(*f.amount) : QVariant(),
+                rows.append({f.group, f.count, f.amount ? QVariant(*f.amount) : QVariant(), f.text,
                              qlonglong(i)});
             }
-            m_tblFindings->setRows({tr("Group"), tr("Finding"), tr("Count"), tr("Amount"), tr("#")},
-                                   rows, {3});
+            m_tblFindings->setRows({tr("Group"), tr("Count"), tr("Amount"), tr("Finding"), tr("#")},
+                                   rows, {2});
             m_tblFindings->hideColumn(4);
             m_tblRows->clearRows();
             m_lblSummary->setText(m_findings.isEmpty()

@@ -77,7 +77,8 @@ void SnapshotsPage::readArchive()
                 rows.append({r.number,
                              DayNumbers::dateTimeOfDay(r.serverClock)
                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                             r.command, r.user, r.machine, r.openingRows, r.yearRows, r.totals});
+                             r.command, r.user, r.machine, r.openingRows, r.yearRows,
+                             QString(r.totals).replace(u'\n', QStringLiteral("; "))});
             m_tblRecords->setRows({tr("Number"), tr("When (server's clock)"), tr("Command"),
                                    tr("Who"), tr("Machine"), tr("Openings"), tr("Years"),
                                    tr("Totals per year (openings / closings)")},

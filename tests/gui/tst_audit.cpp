@@ -150,7 +150,7 @@ private slots:
         const QString cli = tool(QH_CLOSE_TOOL, m_server, {QStringLiteral("check")}).output;
         QStringList shown;
         for (int r = 0; r < findings->rowCount(); ++r)
-            shown.append(QStringLiteral("  ") + findings->text(r, 1));
+            shown.append(QStringLiteral("  ") + findings->text(r, 3));
         QStringList printed;
         for (const QString& line : cli.split(u'\n'))
             if (line.startsWith(QStringLiteral("  ")))
@@ -161,11 +161,11 @@ private slots:
         // the posting itself below.
         int ghost = -1;
         for (int r = 0; r < findings->rowCount(); ++r)
-            if (findings->text(r, 1).contains(QStringLiteral("missing from Acc_Master")))
+            if (findings->text(r, 3).contains(QStringLiteral("missing from Acc_Master")))
                 ghost = r;
         QVERIFY(ghost >= 0);
-        QCOMPARE(findings->text(ghost, 2), QStringLiteral("1"));
-        QCOMPARE(findings->text(ghost, 3), QStringLiteral("125.50"));
+        QCOMPARE(findings->text(ghost, 1), QStringLiteral("1"));
+        QCOMPARE(findings->text(ghost, 2), QStringLiteral("125.50"));
         QSignalSpy idle(m_window.get(), &frmAudit::idle);
         control<AuditTable>("tblFindings")->selectRow(ghost);
         QVERIFY(idle.wait(60000));
