@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds Quillhaven for Windows x86-64 on Debian 12: the window and the
-# three tools, each gathered in BUILD_DIR/dist/ with exactly the DLLs and
+# Cross-builds Quillhaven for Windows x86-64 on Debian 12: the two windows
+# and the three tools, each gathered in BUILD_DIR/dist/ with exactly the DLLs and
 # plugins it imports, and the installer BUILD_DIR/quillhaven-VERSION-x64.msi.
 #   scripts/windows/build.sh [BUILD_DIR] [--tests LINUX_BUILD_DIR]
 # BUILD_DIR defaults to build-windows/. --tests also cross-builds the unit
@@ -62,7 +62,7 @@ cmake -S "$root" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQH_BUILD_TESTS="$tests" -DQH_BUILD_BENCH=OFF \
     -DQH_HOST_TDS_SERVER="${linux_build:+$linux_build/tests/tds/quillhaven-tds-server}" \
     -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 >/dev/null
-programs=(quillhaven quillhaven-close quillhaven-snapshots quillhaven-ledger)
+programs=(quillhaven quillhaven-audit quillhaven-close quillhaven-snapshots quillhaven-ledger)
 if [[ $tests == ON ]]; then
     cmake --build "$out/build" -j "${QH_BUILD_JOBS:-2}"
 else

@@ -175,12 +175,14 @@ products() { # the versions of Quillhaven in Programs and Features
 }
 check "silent install" "$wine" msiexec /i "$(windows_path "$msi")" /qn
 installed_files() {
-    (cd "$installed" && ls quillhaven.exe quillhaven-close.exe quillhaven-snapshots.exe \
-        quillhaven-ledger.exe Qt6Widgets.dll platforms/qwindows.dll sqldrivers/qsqlodbc.dll) &&
+    (cd "$installed" && ls quillhaven.exe quillhaven-audit.exe quillhaven-close.exe \
+        quillhaven-snapshots.exe quillhaven-ledger.exe Qt6Widgets.dll platforms/qwindows.dll \
+        sqldrivers/qsqlodbc.dll) &&
         find "$WINEPREFIX/drive_c" -name 'Quillhaven.lnk' | grep 'Start Menu' &&
+        find "$WINEPREFIX/drive_c" -name 'Quillhaven Audit.lnk' | grep 'Start Menu' &&
         [[ -n $(products) ]]
 }
-check "installed: the window, the tools, their DLLs, a Start-menu shortcut, an entry" \
+check "installed: both windows, the tools, their DLLs, Start-menu shortcuts, an entry" \
     installed_files
 picture=$out/windows-installed.png
 photograph() {
