@@ -19,8 +19,9 @@ cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2
 deb=$(ls "$work"/quillhaven_*.deb)
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for file in ./usr/bin/quillhaven ./usr/bin/quillhaven-close ./usr/bin/quillhaven-snapshots \
-    ./usr/share/applications/quillhaven.desktop \
+for file in ./usr/bin/quillhaven ./usr/bin/quillhaven-audit ./usr/bin/quillhaven-close \
+    ./usr/bin/quillhaven-snapshots ./usr/share/applications/quillhaven.desktop \
+    ./usr/share/applications/quillhaven-audit.desktop \
     ./usr/share/icons/hicolor/scalable/apps/quillhaven.svg \
     ./usr/share/metainfo/io.github.quillhaven.Quillhaven.metainfo.xml; do
     grep -qxF "$file" <<<"$contents" || fail "the package lacks $file"
@@ -40,10 +41,12 @@ dpkg-deb -x "$deb" "$work/root"
 "$work/root/usr/bin/quillhaven-close" --help >/dev/null || fail "quillhaven-close does not start"
 "$work/root/usr/bin/quillhaven-snapshots" --help >/dev/null ||
     fail "quillhaven-snapshots does not start"
-QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/quillhaven" &
-window=$!
-sleep 2
-kill -0 "$window" 2>/dev/null || fail "the window did not stay up"
-kill "$window"
-wait "$window" 2>/dev/null || true
+for program in quillhaven quillhaven-audit; do
+    QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/$program" &
+    window=$!
+    sleep 2
+    kill -0 "$window" 2>/dev/null || fail "the window $program did not stay up"
+    kill "$window"
+    wait "$window" 2>/dev/null || true
+done
 echo "check-package: $(basename "$deb") is whole"
