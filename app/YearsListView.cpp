@@ -1,7 +1,7 @@
 #include "app/YearsListView.h"
 
-#include "core/GridModel.h"
 #include "app/WindowLook.h"
+#include "core/GridModel.h"
 #include "yearend/YearEndContext.h"
 
 #include <QFontMetrics>

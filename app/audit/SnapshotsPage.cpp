@@ -91,16 +91,18 @@ void SnapshotsPage::readArchive()
 int SnapshotsPage::chosen() const
 {
     const QModelIndexList rows = m_tblRecords->selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : m_tblRecords->value(rows.first().row(), 0).toInt();
+    if (rows.isEmpty()) {
+        m_host.prompts().tell(tr("Choose a snapshot in the list first (Read the archive)."));
+        return 0;
+    }
+    return m_tblRecords->value(rows.first().row(), 0).toInt();
 }
 
 void SnapshotsPage::showChanges()
 {
     const int number = chosen();
-    if (number == 0) {
-        m_host.prompts().tell(tr("Choose a snapshot in the list first (Read the archive)."));
+    if (number == 0)
         return;
-    }
     auto changes = std::make_shared<QList<SnapshotDiff::Change>>();
     m_host.run(
         tr("Comparing snapshot %1 with the ledger now").arg(number),
@@ -111,10 +113,8 @@ void SnapshotsPage::showChanges()
 void SnapshotsPage::restore()
 {
     const int number = chosen();
-    if (number == 0) {
-        m_host.prompts().tell(tr("Choose a snapshot in the list first (Read the archive)."));
+    if (number == 0)
         return;
-    }
     // First what the restore would change, shown and told; then, only on a
     // yes, the restore, which keeps a snapshot of the ledger as it is.
     auto changes = std::make_shared<QList<SnapshotDiff::Change>>();

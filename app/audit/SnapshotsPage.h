@@ -20,7 +20,8 @@ public:
     SnapshotsPage(AuditHost& host, QWidget* parent = nullptr);
 
     void readArchive();
-    // The snapshot of the selected row, 0 when none is selected.
+    // The snapshot of the selected row; 0, and a word to choose one, when
+    // none is selected.
     int chosen() const;
     void showChanges();
     void restore();
