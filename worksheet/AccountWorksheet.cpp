@@ -75,12 +75,15 @@ void AccountWorksheet::LoadAccountDetails(const GridModel& years)
     for (int i = 1; i <= yearRows; ++i) {
         const QString yearText = Numbers::numberText(years.numberAt(GridColumns::YrId, i));
         RecordSet rs = m_session.query(kAccountsPrefix + yearText + kAccountsSuffix);
-        appendAccounts(rs, [this](int row, const RecordSet& account) {
-            writeFields(m_sheet, row, account,
-                        {{GridColumns::AccYearId, "AccYearID", 0},
-                         {GridColumns::AccDebit, "DebitAmt", 0},
-                         {GridColumns::AccCredit, "CreditAmt", 0}});
-        });
+        appendAccounts(
+            rs,
+            [this](int row, const RecordSet& account) {
+                writeFields(m_sheet, row, account,
+                            {{GridColumns::AccYearId, "AccYearID", 0},
+                             {GridColumns::AccDebit, "DebitAmt", 0},
+                             {GridColumns::AccCredit, "CreditAmt", 0}});
+            },
+            Lookups::NewRows);
     }
     m_share = nullptr;
     m_progress.setProgress(LoadShare::Max);
@@ -94,7 +97,7 @@ void AccountWorksheet::advance()
     m_progress.setProgress(m_share->value());
 }
 
-void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
+void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill, Lookups lookups)
 {
     const int before = m_sheet.rows();
     while (!rs.eof()) {
@@ -114,14 +117,14 @@ void AccountWorksheet::appendAccounts(RecordSet& rs, const RowFill& fill)
     // Closed before the lookups: a server without multiple active result
     // sets refuses a second query while one is still open.
     rs.close();
-    LoadOpeningBalances();
+    LoadOpeningBalances(lookups == Lookups::NewRows ? before + 1 : 1);
 }
 
-void AccountWorksheet::LoadOpeningBalances()
+void AccountWorksheet::LoadOpeningBalances(int firstRow)
 {
     StatementBatch lookups(m_session);
     const int rows = m_sheet.rows();
-    for (int i = 1; i <= rows; ++i) {
+    for (int i = std::max(1, firstRow); i <= rows; ++i) {
         const QString account = Texts::trimBlanks(m_sheet.readText(GridColumns::AccAccountId, i));
         const QString year = m_sheet.readText(GridColumns::AccYearId, i);
         lookups.query(SqlStatement()

@@ -26,17 +26,27 @@ public:
     {
     }
 
-    // Rebuilds the worksheet for every year of the years list.
+    // Rebuilds the worksheet for every year of the years list, each row's
+    // opening looked up once: the load reads in one consistent view, so a
+    // lookup run again over the rows of earlier years would only write the
+    // same values again (and cost A·Y(Y+1)/2 lookups instead of A·Y).
     void LoadAccountDetails(const GridModel& years);
-    void LoadOpeningBalances();
+    // Columns 5 and 6 of the rows from firstRow on, from Acc_Opening.
+    void LoadOpeningBalances(int firstRow = 1);
 
+    // Which rows' openings appendAccounts looks up once the rows are in.
+    enum class Lookups
+    {
+        NewRows,
+        AllRows
+    };
     // Appends one worksheet row per row of an accounts query: the account's
     // columns 1 to 3 as the result gives them, then what fill writes into the
     // new row (its year and totals); then closes the result and looks up the
-    // openings of every row. The worksheet load and year creation both add
-    // accounts this way.
+    // openings of the new rows, or of every row. The worksheet load and year
+    // creation both add accounts this way.
     using RowFill = std::function<void(int row, const RecordSet& rs)>;
-    void appendAccounts(RecordSet& rs, const RowFill& fill);
+    void appendAccounts(RecordSet& rs, const RowFill& fill, Lookups lookups);
 
 private:
     // Columns 5 and 6 of a row from its lookup's result.

@@ -6,13 +6,12 @@ void LoadShare::yearLoaded(int rows)
 {
     ++m_yearsLoaded;
     m_rows += rows;
-    // Work known: what is done, and this year's lookups over every row so
-    // far. Each later year is guessed at the rows per year so far: its rows,
-    // then lookups over all rows up to it.
+    // Work known: what is done, and this year's lookups. Each later year is
+    // guessed at the rows per year so far, each row appended and looked up.
     const double perYear = double(m_rows) / m_yearsLoaded;
-    double total = double(m_done) + double(m_rows);
+    double total = double(m_done) + double(rows);
     for (int year = m_yearsLoaded + 1; year <= m_years; ++year)
-        total += perYear + double(m_rows) + perYear * (year - m_yearsLoaded);
+        total += 2 * perYear;
     m_total = std::max<long long>(1, static_cast<long long>(total));
 }
 

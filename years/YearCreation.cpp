@@ -218,10 +218,13 @@ void YearCreation::LoadNewYearAccounts()
 
         RecordSet rs = m_session.query(kAccounts);
         AccountWorksheet(m_session, m_sheet, m_progress)
-            .appendAccounts(rs, [this, &yearText](int row, const RecordSet&) {
-                m_sheet.writeAt(GridColumns::AccYearId, row, yearText);
-                m_sheet.writeAt(GridColumns::AccDebit, row, 0);
-                m_sheet.writeAt(GridColumns::AccCredit, row, 0);
-            });
+            .appendAccounts(
+                rs,
+                [this, &yearText](int row, const RecordSet&) {
+                    m_sheet.writeAt(GridColumns::AccYearId, row, yearText);
+                    m_sheet.writeAt(GridColumns::AccDebit, row, 0);
+                    m_sheet.writeAt(GridColumns::AccCredit, row, 0);
+                },
+                AccountWorksheet::Lookups::AllRows);
     }
 }
