@@ -141,60 +141,72 @@ void BenchReport::printEmbedded() const
 
 void BenchReport::printWire() const
 {
-    // The runs without delay, or with the smallest delay that ran.
-    const QList<Runs> noDelay = m_wire.first();
-    const QList<Runs> oneMs = m_wire.value(1);
+    // One column a delay that ran, the first (the smallest) the base.
+    const QList<int> delays = m_wire.keys();
+    const QList<Runs>& base = m_wire.first();
     line(QString());
-    line(QStringLiteral("| ledger | phase | statements | requests | ms at 0 ms | spread | "
-                        "ms at 1 ms | spread | 1 ms / 0 ms |"));
-    line(QStringLiteral("|---|---|---:|---:|---:|---:|---:|---:|---:|"));
+    QString head =
+        QStringLiteral("| ledger | phase | statements | requests | client CPU us/statement |");
+    QString rule = QStringLiteral("|---|---|---:|---:|---:|");
+    for (const int delay : delays) {
+        head += QStringLiteral(" ms at %1 ms | spread |").arg(delay);
+        rule += QStringLiteral("---:|---:|");
+    }
+    line(head);
+    line(rule);
     struct Totals
     {
         long long statements = 0;
         long long requests = 0;
-        double at0 = 0;
-        double at1 = 0;
+        QMap<int, double> ms; // by delay
     };
     QMap<QString, Totals> totals;
-    for (const Runs& runs : noDelay) {
-        const Runs* slow = find(oneMs, runs.ledger, runs.phase);
+    for (const Runs& runs : base) {
         const PhaseResult& first = runs.results.first();
-        const double at0 = median(runs.results, ours);
-        const double at1 = slow ? median(slow->results, ours) : 0;
         Totals& t = totals[runs.ledger];
         t.statements += first.statements;
         t.requests += first.requests;
-        t.at0 += at0;
-        t.at1 += at1;
-        line(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 |")
-                 .arg(runs.ledger, runs.phase)
-                 .arg(first.statements)
-                 .arg(first.requests)
-                 .arg(ms(at0), spread(runs.results, ours), slow ? ms(at1) : QStringLiteral("-"),
-                      slow ? spread(slow->results, ours) : QStringLiteral("-"),
-                      at0 > 0 && slow ? ratio(at1 / at0) : QStringLiteral("-")));
+        const double cpu = median(runs.results, [](const PhaseResult& r) { return r.cpuMs; });
+        QString text =
+            QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                .arg(runs.ledger, runs.phase)
+                .arg(first.statements)
+                .arg(first.requests)
+                .arg(QString::number(cpu * 1000 / double(std::max(1LL, first.statements)), 'f', 1));
+        for (const int delay : delays) {
+            const Runs* at = find(m_wire.value(delay), runs.ledger, runs.phase);
+            if (!at) {
+                text += QStringLiteral(" - | - |");
+                continue;
+            }
+            const double value = median(at->results, ours);
+            t.ms[delay] += value;
+            text += QStringLiteral(" %1 | %2 |").arg(ms(value), spread(at->results, ours));
+        }
+        line(text);
     }
     line(QString());
-    if (totals.contains(QStringLiteral("L"))) {
-        const Totals& l = totals.value(QStringLiteral("L"));
-        line(
-            QStringLiteral("modelled L year-end at 20 ms a round trip: %1 s (%2 requests x 20 ms "
-                           "+ %3 s at 0 ms)")
-                .arg(QString::number((static_cast<double>(l.requests) * 20 + l.at0) / 1000, 'f', 1))
-                .arg(l.requests)
-                .arg(QString::number(l.at0 / 1000, 'f', 1)));
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
+        const Totals& t = *it;
+        const double at0 = t.ms.value(delays.first());
+        line(QStringLiteral("%1: the year-end's %2 statements in %3 requests (%4 requests per "
+                            "statement)")
+                 .arg(it.key())
+                 .arg(t.statements)
+                 .arg(t.requests)
+                 .arg(QString::number(double(t.requests) / double(std::max(1LL, t.statements)), 'f',
+                                      4)));
+        line(QStringLiteral("%1: modelled year-end at 20 ms a round trip: %2 s (%3 requests x "
+                            "20 ms + %4 s at %5 ms)")
+                 .arg(it.key(), QString::number((double(t.requests) * 20 + at0) / 1000, 'f', 1))
+                 .arg(t.requests)
+                 .arg(QString::number(at0 / 1000, 'f', 1))
+                 .arg(delays.first()));
+        for (const int delay : delays.mid(1))
+            line(QStringLiteral("%1: year-end at %2 ms / at %3 ms: %4")
+                     .arg(it.key())
+                     .arg(delay)
+                     .arg(delays.first())
+                     .arg(at0 > 0 ? ratio(t.ms.value(delay) / at0) : QStringLiteral("-")));
     }
-    const auto m = totals.constFind(QStringLiteral("M"));
-    if (m == totals.cend()) {
-        line(QStringLiteral("requests per statement (M): not measured"));
-        line(QStringLiteral("1 ms / 0 ms (M): not measured"));
-        return;
-    }
-    line(QStringLiteral("requests per statement: %1 (M)")
-             .arg(QString::number(static_cast<double>(m->requests) /
-                                      static_cast<double>(std::max(1LL, m->statements)),
-                                  'f', 4)));
-    line(QStringLiteral("1 ms / 0 ms: %1 (M)")
-             .arg(m->at0 > 0 && m->at1 > 0 ? ratio(m->at1 / m->at0)
-                                           : QStringLiteral("not measured")));
 }

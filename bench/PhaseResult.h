@@ -9,6 +9,7 @@ struct PhaseResult
     QString ledger;
     QString phase;
     double oursMs = 0;
+    double cpuMs = 0;      // the program's own processor time in the phase
     double snapshotMs = 0; // of ours, the snapshot kept before the first write
     long long statements = 0;
     long long requests = -1; // round trips to the server; -1 where not counted

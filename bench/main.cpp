@@ -3,6 +3,7 @@
 #include "bench/BenchReport.h"
 #include "bench/BenchServer.h"
 #include "bench/YearEndBench.h"
+#include "db/StatementBatch.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
         QStringLiteral("Measures connect, Migrate Accounts, Create Accounting Year and Migrate "
                        "Accounts again on generated ledgers: on the embedded ledger against a "
                        "replay of the same statements and a set-based floor, or over the TDS "
-                       "test server with no delay and with 1 ms a request."));
+                       "test server with no delay, 1 ms and 20 ms a request."));
     parser.addHelpOption();
     const QCommandLineOption sizeOption(QStringLiteral("size"),
                                         QStringLiteral("Ledger size S, M or L (repeatable). "
@@ -105,13 +106,20 @@ int main(int argc, char** argv)
         QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption delaysOption(
         QStringLiteral("delays"),
-        QStringLiteral("With --server tds: the delays per request to run with, in ms."),
-        QStringLiteral("0,1"), QStringLiteral("0,1"));
+        QStringLiteral("With --server tds: the delays per request to run with, in ms (a LAN, "
+                       "a VPN)."),
+        QStringLiteral("0,1,20"), QStringLiteral("0,1,20"));
     const QCommandLineOption auditOption(
         QStringLiteral("audit"),
         QStringLiteral("Instead: the audit window's check and preview against quillhaven-close's "
                        "on the embedded ledger."));
-    parser.addOptions({sizeOption, serverOption, runsOption, delaysOption, auditOption});
+    const QCommandLineOption batchOption(
+        QStringLiteral("batch"),
+        QStringLiteral("With --server tds: how many statements and characters one request may "
+                       "hold (to measure other sizes than the program's)."),
+        QStringLiteral("STATEMENTS,CHARACTERS"));
+    parser.addOptions(
+        {sizeOption, serverOption, runsOption, delaysOption, auditOption, batchOption});
     parser.process(app);
 
     QStringList sizes = parser.values(sizeOption);
@@ -124,6 +132,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const int runs = std::max(1, parser.value(runsOption).toInt());
+    if (parser.isSet(batchOption)) {
+        const QStringList limits = parser.value(batchOption).split(u',');
+        StatementBatch::setLimits({std::max(1, limits.value(0).toInt()),
+                                   std::max<qsizetype>(1, limits.value(1).toLongLong())});
+    }
     QList<int> delays;
     for (const QString& delay : parser.value(delaysOption).split(u',', Qt::SkipEmptyParts))
         delays.append(std::max(0, delay.trimmed().toInt()));

@@ -7,6 +7,22 @@
 #include <QSqlQuery>
 #include <memory>
 
+namespace {
+
+StatementBatch::Limits g_limits;
+
+} // namespace
+
+StatementBatch::Limits StatementBatch::limits()
+{
+    return g_limits;
+}
+
+void StatementBatch::setLimits(Limits limits)
+{
+    g_limits = limits;
+}
+
 StatementBatch::StatementBatch(Session& session)
     : m_session(session), m_batches(session.dialect().batchesStatements())
 {
@@ -34,8 +50,7 @@ void StatementBatch::query(const SqlStatement& statement, OnResult onResult)
 void StatementBatch::add(const SqlStatement& statement, OnResult onResult)
 {
     const QString text = statement.textFor(m_session.kind());
-    if (m_texts.size() >= SqlDialect::BatchStatements ||
-        m_characters + text.size() > SqlDialect::BatchCharacters)
+    if (m_texts.size() >= g_limits.statements || m_characters + text.size() > g_limits.characters)
         flush();
     try {
         m_session.record(text);

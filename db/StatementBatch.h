@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/SqlDialect.h"
 #include "db/SqlStatement.h"
 
 #include <QList>
@@ -23,6 +24,16 @@ public:
     using OnResult = std::function<void(RecordSet&)>;
 
     explicit StatementBatch(Session& session);
+
+    // How much one request may hold. The defaults are SqlDialect's; the
+    // bench sets others to measure them.
+    struct Limits
+    {
+        int statements = SqlDialect::BatchStatements;
+        qsizetype characters = SqlDialect::BatchCharacters;
+    };
+    static Limits limits();
+    static void setLimits(Limits limits);
 
     // A statement that returns no rows.
     void execute(const SqlStatement& statement);
