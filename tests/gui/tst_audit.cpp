@@ -148,7 +148,10 @@ private slots:
         m_ledger.reset();
     }
 
-    void checkSaysWhatTheCloseToolSays_data() { roads(); }
+    void checkSaysWhatTheCloseToolSays_data()
+    {
+        roads();
+    }
     void checkSaysWhatTheCloseToolSays()
     {
         QFETCH(QString, scheme);
@@ -219,7 +222,10 @@ private slots:
         QCOMPARE(m_ledger->hash(), before);
     }
 
-    void previewAndProofSayWhatTheCloseToolSays_data() { roads(); }
+    void previewAndProofSayWhatTheCloseToolSays_data()
+    {
+        roads();
+    }
     void previewAndProofSayWhatTheCloseToolSays()
     {
         QFETCH(QString, scheme);
@@ -279,7 +285,10 @@ private slots:
         }
     }
 
-    void restoreIsRefusedOrEqualsTheToolsRestore_data() { roads(); }
+    void restoreIsRefusedOrEqualsTheToolsRestore_data()
+    {
+        roads();
+    }
     void restoreIsRefusedOrEqualsTheToolsRestore()
     {
         QFETCH(QString, scheme);
