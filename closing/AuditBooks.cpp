@@ -106,13 +106,18 @@ AuditBooks::Snapshots AuditBooks::snapshots() const
     return snapshots;
 }
 
-LedgerSnapshot AuditBooks::intactSnapshot(int number) const
+void AuditBooks::requireIntactChain() const
 {
     const SnapshotArchive::Chain chain = m_archive.verify();
     if (!chain.intact)
         throw Failure(Failure::FileAccess,
                       QStringLiteral("The archive's chain is broken: %1. Nothing was read from it.")
                           .arg(chain.problem));
+}
+
+LedgerSnapshot AuditBooks::intactSnapshot(int number) const
+{
+    requireIntactChain();
     return m_archive.load(number);
 }
 
@@ -128,7 +133,7 @@ QList<SnapshotDiff::Change> AuditBooks::restoreChanges(int number)
 
 int AuditBooks::restore(int number)
 {
-    intactSnapshot(number);
+    requireIntactChain();
     return SnapshotRestore::fromArchive(m_session, m_identity, number);
 }
 

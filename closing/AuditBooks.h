@@ -80,6 +80,9 @@ public:
     QString yearLabel(double year) const { return m_ledger.yearLabel(year); }
 
 private:
+    // Refuses (Failure::FileAccess) an archive whose chain is broken: one of
+    // its snapshots may have been altered.
+    void requireIntactChain() const;
     // A snapshot read from the archive, refused when its chain is broken.
     LedgerSnapshot intactSnapshot(int number) const;
     void loadWhole(Progress& progress);

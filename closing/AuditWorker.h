@@ -31,9 +31,6 @@ public:
     // having written nothing.
     void cancel() noexcept { m_cancelled = true; }
 
-    // For tests and for whoever needs the books once no job runs.
-    AuditBooks& books() { return *m_books; }
-
 signals:
     // 0 to 1000.
     void progressed(int value);
