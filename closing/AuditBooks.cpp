@@ -32,7 +32,7 @@ LedgerCheck::Rows AuditBooks::rowsBehind(const LedgerCheck::Finding& finding)
 
 LedgerCheck::Rows AuditBooks::accountYear(const QString& account, double year)
 {
-    const QString id = u'\'' + SqlStatement::quotedText(account) + u'\'';
+    const QString id = SqlStatement::literal(account);
     const QString yearText = Numbers::numberText(year);
     LedgerCheck::Rows rows{{QStringLiteral("Row"), QStringLiteral("Account"),
                             QStringLiteral("Other account"), QStringLiteral("Amount"),
@@ -67,14 +67,9 @@ LedgerCheck::Rows AuditBooks::accountYear(const QString& account, double year)
     return rows;
 }
 
-void AuditBooks::loadWhole(Progress& progress)
-{
-    m_ledger.load(m_session, progress);
-}
-
 AuditBooks::Preview AuditBooks::preview(Progress& progress)
 {
-    loadWhole(progress);
+    m_ledger.load(m_session, progress);
     const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
     const MigrationPreview preview(m_ledger);
     const QList<OpeningRows::Row> after = preview.rowsAfter();
@@ -139,7 +134,7 @@ int AuditBooks::restore(int number)
 
 void AuditBooks::report(const QString& htmlPath, const QString& csvPath, Progress& progress)
 {
-    loadWhole(progress);
+    m_ledger.load(m_session, progress);
     ClosingReport report(m_ledger, LedgerCheck(m_session, m_ledger).run(), m_name);
     report.setArchiveState(m_archive.stateText(m_archive.verify()));
     if (!htmlPath.isEmpty())

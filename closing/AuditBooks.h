@@ -85,7 +85,6 @@ private:
     void requireIntactChain() const;
     // A snapshot read from the archive, refused when its chain is broken.
     LedgerSnapshot intactSnapshot(int number) const;
-    void loadWhole(Progress& progress);
 
     Session m_session;
     SnapshotArchive::Ledger m_identity;

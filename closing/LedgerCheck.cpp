@@ -157,7 +157,7 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
         if (!unmatched.field(0).isNull() && same != accounts.cend()) {
             const qint64 count = qint64(Numbers::ofAnyValue(unmatched.field(1)));
             const double amount = Numbers::ofAnyValue(unmatched.field(2));
-            const QString quoted = u'\'' + SqlStatement::quotedText(id) + u'\'';
+            const QString quoted = SqlStatement::literal(id);
             QStringList named;
             for (const QString& account : *same)
                 named.append(u'\'' + account + u'\'');

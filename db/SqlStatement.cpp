@@ -48,7 +48,7 @@ SqlStatement& SqlStatement::quoted(const QString& value)
     if (std::any_of(value.cbegin(), value.cend(),
                     [](QChar c) { return !SqlDialect::inWindows1252(c.unicode()); }))
         m_unicodeQuotes.append(m_text.size());
-    m_text.append(u'\'').append(SqlStatement::quotedText(value)).append(u'\'');
+    m_text.append(literal(value));
     m_shape.append(kTextPlaceholder);
     // A null string would be bound as Null; the literal '' is empty text.
     m_values.append(value.isNull() ? QStringLiteral("") : value);

@@ -27,6 +27,8 @@ public:
     // A text for placing between single quotes: every single quote doubled,
     // so no cell text can change the statement around it.
     static QString quotedText(const QString& text);
+    // The same between its single quotes: a text literal as it stands in SQL.
+    static QString literal(const QString& text) { return u'\'' + quotedText(text) + u'\''; }
     // A number already written as plain number text (Numbers::numberText
     // or text checked to be a number): it goes into the text as it stands.
     SqlStatement& number(const QString& numberText);

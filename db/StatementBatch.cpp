@@ -13,11 +13,6 @@ StatementBatch::Limits g_limits;
 
 } // namespace
 
-StatementBatch::Limits StatementBatch::limits()
-{
-    return g_limits;
-}
-
 void StatementBatch::setLimits(Limits limits)
 {
     g_limits = limits;

@@ -32,7 +32,6 @@ public:
         int statements = SqlDialect::BatchStatements;
         qsizetype characters = SqlDialect::BatchCharacters;
     };
-    static Limits limits();
     static void setLimits(Limits limits);
 
     // A statement that returns no rows.

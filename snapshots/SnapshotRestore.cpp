@@ -84,7 +84,7 @@ QString SnapshotRestore::literal(const QVariant& value)
         // Whole numbers as their digits.
         if (Numbers::isNumber(value))
             return value.toString();
-        return u'\'' + SqlStatement::quotedText(value.toString()) + u'\'';
+        return SqlStatement::literal(value.toString());
     }
 }
 
