@@ -1,5 +1,7 @@
 #include "app/MessageBoxSink.h"
 
+#include "core/Texts.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -22,7 +24,7 @@ QMessageBox::Icon boxIcon(MessageSink::Icon icon)
 
 void MessageBoxSink::show(const QString& text, Icon icon)
 {
-    QMessageBox box(boxIcon(icon), title(), text, QMessageBox::Ok, m_parent);
+    QMessageBox box(boxIcon(icon), title(), Texts::cutLongNames(text), QMessageBox::Ok, m_parent);
     box.setWindowModality(Qt::ApplicationModal);
     // The box waits for the operator, not the program: the ordinary pointer
     // over it, and the window's own font.

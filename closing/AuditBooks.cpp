@@ -8,6 +8,7 @@
 #include "db/RecordSet.h"
 #include "db/SqlStatement.h"
 #include "snapshots/LedgerSnapshot.h"
+#include "snapshots/SnapshotKeeper.h"
 #include "snapshots/SnapshotRestore.h"
 
 void AuditBooks::open(Profile::Id profile, const QString& server)
@@ -16,6 +17,7 @@ void AuditBooks::open(Profile::Id profile, const QString& server)
     Profile::connect(m_session, profile, server);
     m_identity = SnapshotArchive::ledgerOf(m_session, profileName, server);
     m_archive = SnapshotArchive(SnapshotArchive::pathFor(m_identity));
+    SnapshotKeeper::settle(m_session, m_archive);
     m_name = QStringLiteral("%1 on %2").arg(profileName, server);
 }
 

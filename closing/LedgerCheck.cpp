@@ -12,6 +12,7 @@
 #include "db/SqlStatement.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AccountWorksheet.h"
+#include "worksheet/AmountsNotNumbers.h"
 
 #include <QHash>
 #include <QMap>
@@ -71,6 +72,7 @@ QList<LedgerCheck::Finding> LedgerCheck::run(Progress* progress)
     idsApart(findings);
     done(450);
     openings(findings);
+    notNumbers(findings);
     done(550);
     years(findings);
     done(600);
@@ -126,6 +128,27 @@ void LedgerCheck::postings(QList<Finding>& findings)
                          std::nullopt,
                          kPostingRows + QLatin1String("Amount is null"),
                          {}});
+}
+
+void LedgerCheck::notNumbers(QList<Finding>& findings)
+{
+    const AmountsNotNumbers found = AmountsNotNumbers::count(m_session);
+    for (qsizetype c = 0; c < found.counts.size(); ++c) {
+        if (found.counts[c] == 0)
+            continue;
+        const AmountsNotNumbers::Column& column = AmountsNotNumbers::columns().at(c);
+        const bool posting = column.table == QLatin1String("Acc_transaction");
+        findings.append(
+            {posting ? QStringLiteral("Postings") : QStringLiteral("Openings"),
+             QStringLiteral("%1 whose %2 is not a number, counted as the number its text "
+                            "begins with (0 where it begins with none)")
+                 .arg(Texts::counted(found.counts[c], column.one, column.many), column.column),
+             found.counts[c],
+             std::nullopt,
+             (posting ? QString(kPostingRows) : QString(kOpeningRows)) +
+                 AmountsNotNumbers::condition(m_session, column),
+             {}});
+    }
 }
 
 void LedgerCheck::idsApart(QList<Finding>& findings)

@@ -62,6 +62,9 @@ private:
     // though one is that account's id but for blanks or letter case.
     void idsApart(QList<Finding>& findings);
     void openings(QList<Finding>& findings);
+    // Amounts that are no number, which the sums count by their leading
+    // number.
+    void notNumbers(QList<Finding>& findings);
     void years(QList<Finding>& findings);
     // Both from the accounts' figures worked out set-based, as the worksheet
     // would show them.

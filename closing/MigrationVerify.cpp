@@ -39,20 +39,25 @@ MigrationVerify::Result MigrationVerify::run()
     const GridModel& list = m_ledger.years();
     for (int y = 1; y <= list.rows(); ++y)
         years.append(list.numberAt(GridColumns::YrId, y));
-    return compute(nullptr, years, m_ledger.currentYear(),
-                   QStringLiteral("the books alone (no snapshot of a migration in this ledger's "
-                                  "archive): each closing is its opening plus the year's "
-                                  "postings, cut to two decimals, and each opening the closing "
-                                  "of the year before"));
+    return compute(
+        nullptr, years, m_ledger.currentYear(),
+        QStringLiteral("the books alone (no snapshot of a migration that landed in this ledger's "
+                       "archive): each closing is its opening plus the year's "
+                       "postings, cut to two decimals, and each opening the closing "
+                       "of the year before"));
 }
 
 MigrationVerify::Result MigrationVerify::run(const SnapshotArchive& archive)
 {
     for (const SnapshotArchive::Record& record : archive.records()) {
-        if (record.command != QLatin1String("Migrate Accounts"))
+        // A migration that was refused, failed or died changed nothing to
+        // prove.
+        if (record.command != QLatin1String("Migrate Accounts") ||
+            record.outcome != SnapshotArchive::Outcome::Landed)
             continue;
         const QString basis =
-            QStringLiteral("snapshot %1, kept before Migrate Accounts on %2 by %3 on %4")
+            QStringLiteral("snapshot %1, kept before Migrate Accounts on %2 by %3 on %4, the "
+                           "last migration that landed")
                 .arg(record.number)
                 .arg(record.taken.toLocalTime().toString(QStringLiteral("d MMM yyyy HH:mm")),
                      record.user, record.machine);

@@ -1,5 +1,7 @@
 #include "core/Texts.h"
 
+#include <algorithm>
+
 QString Texts::trimBlanks(const QString& text)
 {
     qsizetype begin = 0;
@@ -14,4 +16,28 @@ QString Texts::trimBlanks(const QString& text)
 QString Texts::counted(qint64 count, const char* one, const char* many)
 {
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QString Texts::cutLongNames(const QString& text, qsizetype most)
+{
+    QString out;
+    out.reserve(std::min(text.size(), qsizetype(4096)));
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text[i].isSpace())
+            continue;
+        const qsizetype length = i - start;
+        if (length > most) {
+            const qsizetype keep = (most - 1) / 2;
+            out += QStringView(text).mid(start, keep);
+            out += QChar(0x2026);
+            out += QStringView(text).mid(i - keep, keep);
+        } else {
+            out += QStringView(text).mid(start, length);
+        }
+        if (i < text.size())
+            out += text[i];
+        start = i + 1;
+    }
+    return out;
 }

@@ -46,13 +46,19 @@ qint32 DateQueries::GetCurrentAccYearDet()
     return 0;
 }
 
-bool DateQueries::IsValidDate(double* latestEnd)
+bool DateQueries::IsValidDate(double* latestEnd, bool* noYear)
 {
     RecordSet rs =
         m_session.query(QStringLiteral("Select max(Acc_Yr_End) from Acc_Accounting_Year"));
     double latest = 0;
-    if (!rs.eof())
+    if (!rs.eof()) {
+        if (noYear && rs.field(0).isNull()) {
+            rs.close();
+            *noYear = true;
+            return false;
+        }
         latest = DayNumbers::toDayNumber(rs.field(0));
+    }
     rs.close();
     if (latestEnd)
         *latestEnd = latest;

@@ -18,8 +18,10 @@ public:
     // Id of the active year when the server's date lies within it, else 0.
     qint32 GetCurrentAccYearDet();
     // True once the latest year's last day is past. latestEnd, when given,
-    // gets that last day as a day number.
-    bool IsValidDate(double* latestEnd = nullptr);
+    // gets that last day as a day number. A table without a year's end makes
+    // the latest end Null: Failure 94, unless noYear is given, which is then
+    // set and the answer is false.
+    bool IsValidDate(double* latestEnd = nullptr, bool* noYear = nullptr);
 
 private:
     Session& m_session;

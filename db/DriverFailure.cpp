@@ -1,6 +1,7 @@
 #include "db/DriverFailure.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -192,6 +193,14 @@ Failure DriverFailure::atFileOpen(const QSqlError& error, const QString& file)
                                    .arg(file, description));
     return Failure(number != 0 ? number : Unspecified,
                    QStringLiteral("The ledger %1 cannot be read: %2").arg(file, description));
+}
+
+Failure DriverFailure::holdsNoTables(const QString& file)
+{
+    return Failure(kSqliteNotADatabase,
+                   QStringLiteral("The file %1 is not a ledger: it holds no tables (%2 bytes).")
+                       .arg(file)
+                       .arg(QFileInfo(file).size()));
 }
 
 Failure DriverFailure::cannotCarry(const QString& sql, qsizetype at, SqlDialect::Kind kind)

@@ -31,6 +31,8 @@ public:
     // A failed open of an embedded ledger file; the file names the ledger in
     // the description.
     static Failure atFileOpen(const QSqlError& error, const QString& file);
+    // An SQLite file without a table (an empty file is one): no ledger.
+    static Failure holdsNoTables(const QString& file);
 
     // Whether a failure of SQL Server's road means the connection is gone
     // (the server stopped answering, or the link broke).

@@ -1,5 +1,7 @@
 #include "db/RecordSet.h"
 
+#include <cmath>
+
 #include "core/Failure.h"
 #include "db/DriverFailure.h"
 
@@ -81,7 +83,7 @@ QVariant RecordSet::field(const QString& name) const
     if (index < 0)
         throw Failure(ItemNotFound, QStringLiteral("The result has no column named \"") + name +
                                         QStringLiteral("\"."));
-    return m_query->value(index);
+    return asStored(m_query->value(index));
 }
 
 QVariant RecordSet::field(int position) const
@@ -91,7 +93,17 @@ QVariant RecordSet::field(int position) const
         throw Failure(ItemNotFound, QStringLiteral("The result has no column %1 (it has %2).")
                                         .arg(position)
                                         .arg(m_names.size()));
-    return m_query->value(position);
+    return asStored(m_query->value(position));
+}
+
+QVariant RecordSet::asStored(const QVariant& value)
+{
+    // The SQLite ODBC driver reads a stored text such as 'NaN' or 'Inf' in a
+    // REAL column as that double; no amount can be one. It stays the text it
+    // is, as the embedded driver gives it.
+    if (value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()))
+        return QVariant(QString::number(value.toDouble()));
+    return value;
 }
 
 void RecordSet::moveNext()

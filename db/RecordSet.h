@@ -46,6 +46,7 @@ public:
     static constexpr int NoCurrentRow = 3021;
 
 private:
+    static QVariant asStored(const QVariant& value);
     RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind, bool ownsQuery);
     void fetch();
     int indexOf(const QString& name) const;

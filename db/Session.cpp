@@ -145,6 +145,8 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next())
             unreadable = DriverFailure::atFileOpen(probe.lastError(), file);
+        else if (probe.value(0).toInt() == 0)
+            unreadable = DriverFailure::holdsNoTables(file);
     }
     if (unreadable) {
         close();

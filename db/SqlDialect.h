@@ -152,6 +152,17 @@ public:
     // on SQL Server, a generated column on SQLite.
     QString columnsQuery(const QString& table) const;
 
+    // The condition on a row whose amount column holds something that is no
+    // number (a text such as 'NaN', a blob), which SQLite keeps as it is
+    // given and sums by its leading number; empty where the database cannot
+    // hold one, as SQL Server's numeric columns cannot.
+    QString notANumber(const QString& column) const
+    {
+        if (m_kind != Kind::Sqlite)
+            return {};
+        return QStringLiteral("typeof(%1) not in('integer','real','null')").arg(column);
+    }
+
     // How long a statement waits for a lock held by someone else, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 

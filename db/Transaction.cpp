@@ -39,3 +39,17 @@ void Transaction::rollback() noexcept
     if (std::exchange(m_open, false))
         m_session.rollback();
 }
+
+Failure Transaction::undo(const Failure& failure, const QString& command) noexcept
+{
+    rollback();
+    // A character the road cannot carry, or a snapshot that could not be
+    // kept, stopped the command before the ledger had a say, and its text
+    // says that nothing was written.
+    if (failure.number() == Failure::CannotCarry || failure.number() == Failure::FileAccess)
+        return failure;
+    return Failure(failure.number(),
+                   failure.description() +
+                       QStringLiteral("\nNothing of %1 was kept: the ledger is as it was before.")
+                           .arg(command));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Failure.h"
 #include "db/Session.h"
 
 // A transaction for the life of a scope: begun at construction, kept by
@@ -24,6 +25,11 @@ public:
     void commit();
     // Rolls back now rather than at the end of the scope; never throws.
     void rollback() noexcept;
+    // Rolls back, then gives the failure that ended the writes as the
+    // operator must read it: the server's own words (a trigger's, a
+    // constraint's), then that nothing of the command was kept. A failure
+    // that says so already is given as it is.
+    Failure undo(const Failure& failure, const QString& command) noexcept;
 
 private:
     struct Joined

@@ -3,6 +3,7 @@
 #include "core/Failure.h"
 #include "db/Session.h"
 #include "db/SqliteFile.h"
+#include "snapshots/SnapshotOutcomes.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -326,6 +327,9 @@ QList<SnapshotArchive::Record> SnapshotArchive::records() const
     QList<Record> records;
     while (q.next())
         records.append(recordOf(q));
+    const QHash<int, Outcome> outcomes = SnapshotOutcomes(m_path).read();
+    for (Record& record : records)
+        record.outcome = outcomes.value(record.number, Outcome::Unsettled);
     return records;
 }
 

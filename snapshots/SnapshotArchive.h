@@ -18,6 +18,15 @@ class Session;
 class SnapshotArchive
 {
 public:
+    // Whether the command a snapshot was kept before landed in the ledger
+    // (SnapshotOutcomes).
+    enum class Outcome
+    {
+        Unsettled, // still running, or its program died and no open has settled it
+        Landed,
+        NotLanded // refused, failed, or died before its commit
+    };
+
     struct Record
     {
         int number = 0;
@@ -30,10 +39,11 @@ public:
         QString machine;        // the workstation's name
         qint64 openingRows = 0;
         qint64 yearRows = 0;
-        QString totals;      // per year: openings / closings
-        QByteArray checksum; // of the rows (LedgerSnapshot::checksum)
-        QByteArray previous; // hash of the record before, empty for the first
-        QByteArray hash;     // of this record's fields, previous included
+        QString totals;                       // per year: openings / closings
+        QByteArray checksum;                  // of the rows (LedgerSnapshot::checksum)
+        QByteArray previous;                  // hash of the record before, empty for the first
+        QByteArray hash;                      // of this record's fields, previous included
+        Outcome outcome = Outcome::Unsettled; // written later, outside the hash
     };
 
     struct Chain

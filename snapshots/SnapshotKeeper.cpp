@@ -4,8 +4,10 @@
 #include "db/DateQueries.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotOutcomes.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -33,7 +35,8 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& 
 {
     QElapsedTimer clock;
     clock.start();
-    const QString path = SnapshotArchive::pathFor(ledger);
+    m_path = SnapshotArchive::pathFor(ledger);
+    const QString& path = m_path;
     // A folder that cannot be written or a file that is not ours stops the
     // command here, before anything has changed.
     try {
@@ -66,8 +69,47 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& 
 
 SnapshotKeeper::~SnapshotKeeper()
 {
-    if (m_stored.valid())
-        m_stored.wait();
+    // Once kept() has taken the number the command went on to its commit.
+    if (!m_stored.valid())
+        return;
+    try {
+        m_number = m_stored.get();
+    } catch (const Failure&) {
+        return; // nothing was kept, so there is no record to settle
+    }
+    recordOutcome(SnapshotArchive::Outcome::NotLanded);
+}
+
+void SnapshotKeeper::landed() noexcept
+{
+    recordOutcome(SnapshotArchive::Outcome::Landed);
+}
+
+void SnapshotKeeper::recordOutcome(SnapshotArchive::Outcome outcome) noexcept
+{
+    if (m_number == 0)
+        return;
+    try {
+        SnapshotOutcomes(m_path).set(m_number, outcome);
+    } catch (const Failure&) {
+        // The next open settles it from the ledger.
+    }
+}
+
+void SnapshotKeeper::settle(Session& session, const SnapshotArchive& archive) noexcept
+{
+    try {
+        const QList<SnapshotArchive::Record> records = archive.records();
+        const bool unsettled =
+            std::any_of(records.cbegin(), records.cend(), [](const SnapshotArchive::Record& r) {
+                return r.outcome == SnapshotArchive::Outcome::Unsettled;
+            });
+        if (unsettled)
+            SnapshotOutcomes(archive.path())
+                .settle(archive, records, LedgerSnapshot::read(session));
+    } catch (const Failure&) {
+        // Left unsettled; list shows them so.
+    }
 }
 
 int SnapshotKeeper::kept()
@@ -79,18 +121,12 @@ int SnapshotKeeper::kept()
     QElapsedTimer clock;
     clock.start();
     try {
-        const int number = m_stored.get();
+        m_number = m_stored.get();
         g_lastMilliseconds = m_readMilliseconds + millisecondsOf(clock);
-        return number;
+        return m_number;
     } catch (const Failure& failure) {
         throw notKept(failure);
     }
-}
-
-int SnapshotKeeper::keep(Session& session, const SnapshotArchive::Ledger& ledger,
-                         const QString& command)
-{
-    return SnapshotKeeper(session, ledger, command).kept();
 }
 
 double SnapshotKeeper::lastMilliseconds()

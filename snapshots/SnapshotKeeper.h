@@ -34,18 +34,32 @@ public:
 
     // Waits until the snapshot is in the archive and returns its number
     // there; a Failure, saying why and where, when it could not be kept.
+    // The command calls it right before its commit, and nowhere else: a
+    // keeper destroyed without it records that its command did not land;
+    // after it, a command whose commit failed stays unsettled, as its fate
+    // is not known, until the next open settles it.
     int kept();
+    // Records, after the commit, that the command landed. A record that
+    // cannot be written is left for the next open to settle: the command
+    // itself has landed all the same.
+    void landed() noexcept;
 
-    // Reads and keeps at once, for a caller with nothing to do meanwhile.
-    static int keep(Session& session, const SnapshotArchive::Ledger& ledger,
-                    const QString& command);
+    // Settles the records of commands whose program died before it could
+    // say how they ended, comparing the ledger now with them (it is read
+    // only when there are such records). Called when a ledger is opened; a
+    // damaged archive leaves them unsettled.
+    static void settle(Session& session, const SnapshotArchive& archive) noexcept;
 
     // How long the last snapshot held up its command, in milliseconds:
     // the reading, and any wait for the archive in kept() (for the benchmark).
     static double lastMilliseconds();
 
 private:
+    void recordOutcome(SnapshotArchive::Outcome outcome) noexcept;
+
+    QString m_path;
     std::future<int> m_stored;
+    int m_number = 0;
     QByteArray m_openingsDigest;
     double m_readMilliseconds = 0;
     bool m_openingsChanged = false;

@@ -227,9 +227,15 @@ int SnapshotRestore::fromArchive(Session& session, const SnapshotArchive::Ledger
     const QString why = mismatch(held, now);
     if (!why.isEmpty())
         throw Failure(RecordSet::ItemNotFound, why + QStringLiteral(" Nothing was restored."));
-    const int kept =
-        SnapshotKeeper::keep(session, ledger, QStringLiteral("Restore %1").arg(number));
-    SnapshotRestore(session).restore(held, now);
+    const QString command = QStringLiteral("Restore %1").arg(number);
+    SnapshotKeeper keeper(session, ledger, command);
+    try {
+        SnapshotRestore(session).restore(held, now);
+    } catch (const Failure& failure) {
+        throw transaction.undo(failure, command);
+    }
+    const int kept = keeper.kept();
     transaction.commit();
+    keeper.landed();
     return kept;
 }

@@ -5,6 +5,7 @@
 #include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotKeeper.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
@@ -58,6 +59,10 @@ bool ConnectCommand::Connect(const QString& sServer)
             Profile::connect(session, profile, sServer);
             m_context.setLedger(
                 SnapshotArchive::ledgerOf(session, Profile::catalog(profile), sServer));
+            // The outcome of a command whose program died is settled before
+            // anyone reads the archive.
+            SnapshotKeeper::settle(session,
+                                   SnapshotArchive(SnapshotArchive::pathFor(m_context.ledger())));
         }
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;

@@ -46,6 +46,12 @@ const QString kMadeByOther = QStringLiteral(
     "year was created.\n"
     "Connect to the server again to load the years as they are now.");
 
+const QString kNoYears = QStringLiteral(
+    "Acc_Accounting_Year holds no accounting year (none with an end date), so there is no "
+    "year for a new one to follow: no accounting year was created.\n"
+    "Check Acc_Accounting_Year (a failed import or a restore gone wrong can leave it empty), "
+    "then connect again.");
+
 QString dayText(double dayNumber)
 {
     return DayNumbers::dateTimeOfDay(dayNumber).toString(QStringLiteral("dd-MM-yyyy"));
@@ -57,6 +63,8 @@ QString refusalText(const YearCreation::Refusal& refusal)
         return kNotFollowing.arg(dayText(refusal.newStart), dayText(refusal.latestEnd));
     if (refusal.kind == YearCreation::Refusal::Kind::MadeByOther)
         return kMadeByOther.arg(dayText(refusal.latestEnd));
+    if (refusal.kind == YearCreation::Refusal::Kind::NoYears)
+        return kNoYears;
     return kYearNotOver;
 }
 
@@ -119,25 +127,28 @@ void CreateYearCommand::run()
         snapshot->kept();
         committing = true;
         transaction.commit();
+        snapshot->landed();
         // Every row's opening was read again from the table as the snapshot
         // found it.
         m_context.setOpeningsAsLoaded(snapshot->openingsDigest());
         unknown = BalanceCalculator(m_context.accounts()).CalculateBalances();
         progress.finish(QString());
-    } catch (const Failure&) {
-        transaction.rollback();
+    } catch (const Failure& failure) {
         if (committing) {
+            transaction.rollback();
             // A commit that failed may still have been kept by the server:
             // the list, the worksheet and the table may disagree, and
             // nothing may be migrated from them until the next connect.
             m_context.setWorksheetSound(false);
             ButtonStates::apply(ButtonStates::Moment::CommitUnknown, controls);
-        } else if (yearsBefore) {
+            throw;
+        }
+        if (yearsBefore) {
             m_context.accYears().restore(std::move(*yearsBefore));
             m_context.accounts().restore(std::move(*sheetBefore));
             ButtonStates::apply(ButtonStates::Moment::YearCreationUndone, controls);
         }
-        throw;
+        throw transaction.undo(failure, QStringLiteral("Create Accounting Year"));
     }
     if (unknown.count > 0)
         m_context.sink().show(unknown.message(), MessageSink::Icon::Information);

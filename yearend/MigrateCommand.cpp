@@ -1,5 +1,6 @@
 #include "yearend/MigrateCommand.h"
 
+#include "core/Failure.h"
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "snapshots/SnapshotKeeper.h"
@@ -8,6 +9,7 @@
 #include "yearend/MessageSink.h"
 #include "yearend/WriteProgress.h"
 #include "yearend/YearEndContext.h"
+#include "years/LedgerLoad.h"
 
 namespace {
 
@@ -28,12 +30,25 @@ const QString kOpeningsChanged = QStringLiteral(
     "was restored or an opening was changed since you connected, so nothing was migrated.\n"
     "Connect to the server again to load the ledger as it is now, then click Migrate Accounts.");
 
+const QString kEmptyWorksheet = QStringLiteral(
+    "The account worksheet holds no account: %1. Migrating it would delete every opening "
+    "balance in Acc_Opening and write none, so nothing was migrated.\n"
+    "Check %2 (a failed import or a restore gone wrong can leave it empty), then connect "
+    "again.");
+
 } // namespace
 
 void MigrateCommand::run()
 {
     if (!m_context.readyToWrite(kNotConnected, kUnsoundWorksheet))
         return;
+    // The delete of step 1 takes every opening; without a row nothing would
+    // be written back.
+    if (const auto empty = LedgerLoad::emptiness(m_context.accYears(), m_context.accounts())) {
+        m_context.sink().show(kEmptyWorksheet.arg(empty->cause, empty->table),
+                              MessageSink::Icon::Information);
+        return;
+    }
     Session& session = m_context.session();
     OpeningMigration migration(session, m_context.accounts(), m_context.accYears());
     // The years' check, the snapshot's three reads, then 5 statements a row
@@ -59,12 +74,17 @@ void MigrateCommand::run()
         m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
         return;
     }
-    migration.InsertClosingBalances();
-    migration.UpdateOpeningBalances();
-    migration.UpdateNextYearOpenings();
-    migration.ResetCurrentYearClosing();
+    try {
+        migration.InsertClosingBalances();
+        migration.UpdateOpeningBalances();
+        migration.UpdateNextYearOpenings();
+        migration.ResetCurrentYearClosing();
+    } catch (const Failure& failure) {
+        throw transaction.undo(failure, QStringLiteral("Migrate Accounts"));
+    }
     snapshot->kept();
     transaction.commit();
+    snapshot->landed();
     // The table now holds what this window wrote; a year created next reads
     // it back into the worksheet whole.
     m_context.setOpeningsAsLoaded({});

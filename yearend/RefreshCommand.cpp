@@ -5,6 +5,7 @@
 #include "db/DateQueries.h"
 #include "db/Transaction.h"
 #include "snapshots/LedgerSnapshot.h"
+#include "worksheet/AmountsNotNumbers.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
@@ -12,11 +13,22 @@
 #include "yearend/YearEndContext.h"
 #include "years/LedgerLoad.h"
 
+namespace {
+
+const QString kEmptyWorksheet = QStringLiteral(
+    "The account worksheet is empty: %1.\n"
+    "Migrate Accounts will not run on it, since it would delete every opening balance in "
+    "Acc_Opening and write none. Check %2 (a failed import or a restore gone wrong can leave "
+    "it empty), then connect again.");
+
+} // namespace
+
 void RefreshCommand::run()
 {
     FormControls& controls = m_context.controls();
     m_context.setWorksheetSound(false);
     BalanceCalculator::UnknownSides unknown;
+    AmountsNotNumbers notNumbers;
     Session& session = m_context.session();
     try {
         Transaction reads = Transaction::forReads(session);
@@ -28,6 +40,7 @@ void RefreshCommand::run()
         load.loadYears();
         m_context.setYearDatesAreDates(load.yearDatesAreDates());
         unknown = load.loadWorksheet(controls);
+        notNumbers = AmountsNotNumbers::count(session);
         DateQueries dates(session);
         const qint32 end = dates.GetAccYearEndDate();
         const qint32 today = DayNumbers::wholeDay(dates.GetServerDate());
@@ -43,8 +56,16 @@ void RefreshCommand::run()
         throw;
     }
     m_context.setWorksheetSound(true);
+    // What the figures cannot show, in one box.
+    QStringList notes;
+    if (const auto empty = LedgerLoad::emptiness(m_context.accYears(), m_context.accounts()))
+        notes.append(kEmptyWorksheet.arg(empty->cause, empty->table));
     if (unknown.count > 0)
-        m_context.sink().show(unknown.message(), MessageSink::Icon::Information);
+        notes.append(unknown.message());
+    if (const QString amounts = notNumbers.message(); !amounts.isEmpty())
+        notes.append(amounts);
+    if (!notes.isEmpty())
+        m_context.sink().show(notes.join(QStringLiteral("\n\n")), MessageSink::Icon::Information);
 }
 
 void RefreshCommand::completeConnect()

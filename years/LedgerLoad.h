@@ -2,6 +2,9 @@
 
 #include "worksheet/BalanceCalculator.h"
 
+#include <QString>
+#include <optional>
+
 class GridModel;
 class Progress;
 class Session;
@@ -23,6 +26,16 @@ public:
     void loadYears();
     // LoadAccountDetails (with LoadOpeningBalances), then CalculateBalances.
     BalanceCalculator::UnknownSides loadWorksheet(Progress& progress);
+
+    // Why a loaded worksheet holds no row: the ledger has no year, or no
+    // account the worksheet lists. Nothing when it has rows. A migration of
+    // such a worksheet would delete every opening and write none.
+    struct Emptiness
+    {
+        QString cause; // "Acc_Master lists no account (...)"
+        QString table; // the table to look at
+    };
+    static std::optional<Emptiness> emptiness(const GridModel& years, const GridModel& accounts);
 
     // Whether the years' start and end came as dates rather than day numbers.
     bool yearDatesAreDates() const noexcept { return m_yearDatesAreDates; }

@@ -65,8 +65,12 @@ YearCreation::Refusal YearCreation::checkYear()
 {
     Refusal refusal;
     double latestEnd = 0;
-    if (!DateQueries(m_session).IsValidDate(&latestEnd))
-        return notOver(latestEnd);
+    bool noYear = false;
+    if (!DateQueries(m_session).IsValidDate(&latestEnd, &noYear)) {
+        if (noYear)
+            refusal.kind = Refusal::Kind::NoYears;
+        return noYear ? refusal : notOver(latestEnd);
+    }
     int lastActive = 0;
     for (int r = 1; r <= m_years.rows(); ++r) {
         if (isActiveRow(m_years, r))

@@ -26,7 +26,8 @@ public:
             None,
             YearNotOver,  // the latest year has not ended by the server's clock
             NotFollowing, // the new year would not follow the latest one
-            MadeByOther   // a later year than the list's is in the ledger already
+            MadeByOther,  // a later year than the list's is in the ledger already
+            NoYears       // the ledger holds no year (with an end) to follow
         };
         Kind kind = Kind::None;
         double newStart = 0;

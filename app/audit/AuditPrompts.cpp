@@ -1,5 +1,7 @@
 #include "app/audit/AuditPrompts.h"
 
+#include "core/Texts.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -8,13 +10,14 @@
 
 void DesktopPrompts::tell(const QString& text)
 {
-    QMessageBox::information(m_parent, QApplication::applicationDisplayName(), text);
+    QMessageBox::information(m_parent, QApplication::applicationDisplayName(),
+                             Texts::cutLongNames(text));
 }
 
 bool DesktopPrompts::confirm(const QString& text)
 {
-    return QMessageBox::question(m_parent, QApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(m_parent, QApplication::applicationDisplayName(),
+                                 Texts::cutLongNames(text), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -231,6 +231,100 @@ TEST_P(AwkwardLedger, AccountIdsWithCharactersOutsideTheCodePage)
     EXPECT_EQ(unicodeRows, 4); // years 1 to 3 and the new one
 }
 
+// A failed import or a restore gone wrong can empty the chart of accounts or
+// the years: the worksheet then holds no row, and a migration would delete
+// every opening and write none. The connect says what is empty, Migrate
+// Accounts refuses, Create Accounting Year says it has no year to follow,
+// and every opening stays.
+TEST_P(AwkwardLedger, EmptyChartOrYearsLoseNoOpening)
+{
+    const QString openings = QStringLiteral("SELECT * FROM Acc_Opening ORDER BY rowid");
+    const QList<QVariantList> before = ledger.rows(openings);
+    ASSERT_FALSE(before.isEmpty());
+    const struct
+    {
+        const char* emptied;
+        const char* cause;
+    } cases[] = {
+        {"DELETE FROM Acc_Master", "Acc_Master lists no account"},
+        {"DELETE FROM Acc_Accounting_Year", "Acc_Accounting_Year holds no accounting year"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.emptied);
+        ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
+                      QStringLiteral("--accounts"), QStringLiteral("5"), QStringLiteral("--years"),
+                      QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("60"),
+                      QStringLiteral("--first-year"), QStringLiteral("2005"),
+                      QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
+        ledger.execute(QString::fromLatin1(c.emptied));
+        const QString cause = QString::fromLatin1(c.cause);
+
+        window.connect();
+        ASSERT_EQ(window.sink.messages.size(), 1) << str(window.messages());
+        EXPECT_TRUE(window.sink.messages[0].text.startsWith(
+            QStringLiteral("The account worksheet is empty: ") + cause))
+            << str(window.messages());
+        ASSERT_TRUE(window.controls.migrateEnabled);
+
+        EXPECT_FALSE(window.migrate());
+        ASSERT_EQ(window.sink.messages.size(), 1) << str(window.messages());
+        EXPECT_TRUE(window.sink.messages[0].text.startsWith(
+            QStringLiteral("The account worksheet holds no account: ") + cause))
+            << str(window.messages());
+        EXPECT_TRUE(window.sink.messages[0].text.contains(
+            QLatin1String("Migrating it would delete every opening balance")))
+            << str(window.messages());
+        EXPECT_EQ(ledger.rows(openings), before);
+
+        if (c.cause[4] == 'A') { // no year to follow
+            EXPECT_FALSE(window.createYear());
+            ASSERT_EQ(window.sink.messages.size(), 1) << str(window.messages());
+            EXPECT_TRUE(window.sink.messages[0].text.startsWith(
+                QLatin1String("Acc_Accounting_Year holds no accounting year (none with an end "
+                              "date), so there is no year for a new one to follow")))
+                << str(window.messages());
+            EXPECT_EQ(
+                ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Accounting_Year")).toInt(),
+                0);
+        }
+    }
+}
+
+// An embedded ledger keeps a text where an amount belongs; SQL Server's
+// numeric columns cannot hold one. The connect says how many there are and
+// that they count by their leading number, and the check lists them.
+TEST_P(AwkwardLedger, AmountsThatAreNoNumbersAreNamed)
+{
+    if (road.isTds())
+        GTEST_SKIP() << "SQL Server's numeric columns hold numbers only";
+    ledger.execute(QStringList{
+        QStringLiteral("UPDATE Acc_transaction SET Amount='NaN' WHERE rowid IN (SELECT rowid FROM "
+                       "Acc_transaction LIMIT 2)"),
+        QStringLiteral("UPDATE Acc_Opening SET Opening='NaN' WHERE rowid = (SELECT min(rowid) "
+                       "FROM Acc_Opening)"),
+    });
+    window.connect();
+    ASSERT_EQ(window.sink.messages.size(), 1) << str(window.messages());
+    const QString told = window.sink.messages[0].text;
+    EXPECT_TRUE(told.startsWith(
+        QLatin1String("2 postings of Acc_transaction hold an Amount that is not a number.\n"
+                      "1 opening of Acc_Opening holds an Opening that is not a number.\n"
+                      "Each counts as the number its text begins with, and as 0")))
+        << str(told);
+    EXPECT_TRUE(window.context.isWorksheetSound());
+
+    const LedgerFixture::ToolRun check = LedgerFixture::runProgram(
+        QStringLiteral(QH_CLOSE_TOOL),
+        {QStringLiteral("--profile"), QStringLiteral("dosavine"), QStringLiteral("--server"),
+         window.server, QStringLiteral("check")});
+    EXPECT_TRUE(check.output.contains(QLatin1String("2 postings whose Amount is not a number")))
+        << str(check.output + check.errors);
+    EXPECT_TRUE(check.output.contains(QLatin1String("1 opening whose Opening is not a number")))
+        << str(check.output + check.errors);
+    // Warned, the operator may still migrate: the text counts as 0.
+    EXPECT_TRUE(window.migrate()) << str(window.messages());
+}
+
 std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
 {
     return road.param;

@@ -100,9 +100,12 @@ QList<Damage> damages()
          false, O::Done, O::Done, O::Done},
         {"DuplicateOpenings", sql({"INSERT INTO Acc_Opening SELECT * FROM Acc_Opening"}), false,
          O::Done, O::Done, O::Done},
-        // No year at all: the latest year's end is Null.
-        {"NoYearRows", sql({"DELETE FROM Acc_Accounting_Year"}), false, O::Done, O::Failed,
-         O::Done},
+        // No year at all, or no account: an empty worksheet, which would
+        // take every opening with it. Creating a year needs a year before
+        // it; one after an empty chart is only a row of the years table.
+        {"NoYearRows", sql({"DELETE FROM Acc_Accounting_Year"}), false, O::Done, O::Refused,
+         O::Refused},
+        {"NoAccountRows", sql({"DELETE FROM Acc_Master"}), false, O::Done, O::Done, O::Refused},
     };
     const QList<Damage> after = {
         {"NoMasterLater", sql({"DROP TABLE Acc_Master"}), true, O::Done, O::Failed, O::Done},
@@ -115,7 +118,7 @@ QList<Damage> damages()
         // The years are no longer those the worksheet was loaded with.
         {"NullYearEndLater", sql({"UPDATE Acc_Accounting_Year SET Acc_Yr_End=NULL WHERE Active=1"}),
          true, O::Done, O::Done, O::Refused},
-        {"NoYearRowsLater", sql({"DELETE FROM Acc_Accounting_Year"}), true, O::Done, O::Failed,
+        {"NoYearRowsLater", sql({"DELETE FROM Acc_Accounting_Year"}), true, O::Done, O::Refused,
          O::Refused},
         // An opening changed since the load: neither command may go on
         // from the worksheet's older figures.

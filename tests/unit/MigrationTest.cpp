@@ -1,9 +1,9 @@
 // What Migrate Accounts sends, statement by statement, for worksheets filled
 // by hand, and what the table holds afterwards.
 
+#include "tests/unit/MigrationHarness.h"
 #include "yearend/CommandRunner.h"
 #include "yearend/ConnectCommand.h"
-#include "tests/unit/MigrationHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -156,15 +156,23 @@ TEST_P(MigrationStatements, CellsBecomeStatementTexts)
     }
 }
 
-TEST_P(MigrationStatements, EmptyWorksheetEmptiesTheTable)
+// Without a row the delete would take every opening and nothing would be
+// written back: the click is refused before any statement.
+TEST_P(MigrationStatements, EmptyWorksheetIsRefused)
 {
     h.ledger.execute({s("INSERT INTO Acc_Opening VALUES('1001',3,5,'D',6,'C')"),
                       s("INSERT INTO Acc_Opening VALUES('1002',9,1,'C',2,'D')")});
+    const QList<QVariantList> before = h.openings();
     h.setWorksheet({});
     ASSERT_TRUE(h.migrate());
-    EXPECT_EQ(h.log, clickLog({}));
-    EXPECT_TRUE(h.openings().isEmpty());
-    expectCompleted();
+    EXPECT_TRUE(h.log.isEmpty()) << h.log.join(u'\n').toStdString();
+    EXPECT_EQ(h.openings(), before);
+    ASSERT_EQ(h.sink.messages.size(), 1);
+    EXPECT_TRUE(h.sink.messages[0].text.startsWith(
+        s("The account worksheet holds no account: Acc_Master lists no account")))
+        << h.sink.messages[0].text.toStdString();
+    EXPECT_TRUE(h.controls.migrateEnabled);
+    EXPECT_NE(h.controls.status, s("Accounts Migration Completed"));
 }
 
 TEST_P(MigrationStatements, OutsideTheActiveYearClosingsStay)

@@ -117,18 +117,26 @@ TEST_P(WireEquivalence, EveryRoadSendsTheSameAndLeavesTheSame)
     }
 
     const RoadRun& native = *runs.front();
+    // An embedded ledger alone is asked whether its amounts are numbers,
+    // once per connect: SQL Server's numeric columns cannot hold a text.
+    const auto shared = [](QStringList log) {
+        log.removeIf(
+            [](const QString& statement) { return statement.contains(QLatin1String("typeof(")); });
+        return log;
+    };
+    const QStringList nativeLog = shared(native.log);
     const char* openings = "SELECT * FROM Acc_Opening ORDER BY rowid";
     const char* years = "SELECT * FROM Acc_Accounting_Year ORDER BY AccYearID";
     for (const auto& run : runs) {
         const QString road = run->road().name();
         // SQL Server alone is asked what the ledger is, for its snapshot
         // archive, once per connect; a file is known by its path.
-        QStringList sent = run->log;
+        QStringList sent = shared(run->log);
         if (run->road().isTds())
             sent.removeIf([](const QString& statement) {
                 return statement.contains(QLatin1String("from sys.databases"));
             });
-        EXPECT_EQ(sent, native.log) << str(road) << ": the statements sent differ";
+        EXPECT_EQ(sent, nativeLog) << str(road) << ": the statements sent differ";
         expectSameTable(native.table(openings), run->table(openings), road, "Acc_Opening");
         expectSameTable(native.table(years), run->table(years), road, "Acc_Accounting_Year");
     }
@@ -146,10 +154,10 @@ TEST_P(WireEquivalence, EveryRoadSendsTheSameAndLeavesTheSame)
     // the ODBC layer sends of its own; consecutive statements of a step went
     // together, many to a request.
     TdsServer& server = runs.back()->road().server();
-    EXPECT_LT(server.requests() * 10, native.log.size());
+    EXPECT_LT(server.requests() * 10, nativeLog.size());
     const QStringList received = server.statementsReceived();
     qsizetype at = 0;
-    for (const QString& statement : native.log) {
+    for (const QString& statement : nativeLog) {
         at = received.indexOf(statement, at);
         ASSERT_GE(at, 0) << "not sent over the wire: " << str(statement);
         ++at;

@@ -34,7 +34,11 @@ TEST_P(YearCreationFailureTest, FailedInsertLeavesTheActiveYear)
     context.setBeforeStatement({});
 
     ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_EQ(sink.messages[0].text.toStdString(), MessageSink::failureText(refused).toStdString());
+    EXPECT_EQ(sink.messages[0].text.toStdString(),
+              (MessageSink::failureText(refused) +
+               QStringLiteral("\nNothing of Create Accounting Year was kept: the ledger is as it "
+                              "was before."))
+                  .toStdString());
     EXPECT_EQ(storedYears(), before);
     EXPECT_EQ(refusedInsert.toStdString(), insertFor("39539,39903,1").toStdString());
     EXPECT_EQ(writes(log), kDeactivate.toStdString());

@@ -8,6 +8,7 @@
 #include "core/Failure.h"
 #include "core/Texts.h"
 #include "snapshots/SnapshotArchive.h"
+#include "snapshots/SnapshotKeeper.h"
 #include "tools/close/TerminalProgress.h"
 #include "tools/common/LedgerChoice.h"
 
@@ -169,6 +170,8 @@ int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice, c
 
 SnapshotArchive CloseTool::archiveOf(const LedgerChoice& choice)
 {
-    return SnapshotArchive(SnapshotArchive::pathFor(
+    SnapshotArchive archive(SnapshotArchive::pathFor(
         SnapshotArchive::ledgerOf(m_session, choice.profileName(), choice.server())));
+    SnapshotKeeper::settle(m_session, archive);
+    return archive;
 }

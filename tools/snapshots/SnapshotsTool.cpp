@@ -6,6 +6,8 @@
 #include "snapshots/LedgerSnapshot.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotDiff.h"
+#include "snapshots/SnapshotKeeper.h"
+#include "snapshots/SnapshotOutcomes.h"
 #include "snapshots/SnapshotRestore.h"
 #include "tools/common/LedgerChoice.h"
 
@@ -80,6 +82,7 @@ int SnapshotsTool::run(const QStringList& arguments)
         Profile::connect(m_session, m_profileId, m_server);
         m_ledger = SnapshotArchive::ledgerOf(m_session, m_profile, m_server);
         const SnapshotArchive archive(SnapshotArchive::pathFor(m_ledger));
+        SnapshotKeeper::settle(m_session, archive);
         if (command == QLatin1String("list"))
             return list(archive);
         // A broken chain may hide an altered snapshot: nothing is read from it.
@@ -112,9 +115,9 @@ int SnapshotsTool::list(const SnapshotArchive& archive)
               << Qt::endl;
     for (const SnapshotArchive::Record& r : records)
         m_out << r.number << "  " << r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-              << " UTC  " << r.user << '@' << r.machine << "  " << r.command << "  "
-              << r.openingRows << " openings, " << r.yearRows << " years  checksum "
-              << shortHash(r.checksum) << Qt::endl;
+              << " UTC  " << r.user << '@' << r.machine << "  " << r.command << " ("
+              << SnapshotOutcomes::text(r.outcome) << ")  " << r.openingRows << " openings, "
+              << r.yearRows << " years  checksum " << shortHash(r.checksum) << Qt::endl;
     return chain.intact ? 0 : 1;
 }
 
