@@ -4,6 +4,7 @@
 #include "app/audit/AuditPrompts.h"
 #include "app/audit/AuditTable.h"
 #include "core/DayNumbers.h"
+#include "snapshots/SnapshotOutcomes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,11 +78,12 @@ void SnapshotsPage::readArchive()
                 rows.append({r.number,
                              DayNumbers::dateTimeOfDay(r.serverClock)
                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                             r.command, r.user, r.machine, r.openingRows, r.yearRows,
+                             r.command, SnapshotOutcomes::text(r.outcome), r.user, r.machine,
+                             r.openingRows, r.yearRows,
                              QString(r.totals).replace(u'\n', QStringLiteral("; "))});
             m_tblRecords->setRows({tr("Number"), tr("When (server's clock)"), tr("Command"),
-                                   tr("Who"), tr("Machine"), tr("Openings"), tr("Years"),
-                                   tr("Totals per year (openings / closings)")},
+                                   tr("Outcome"), tr("Who"), tr("Machine"), tr("Openings"),
+                                   tr("Years"), tr("Totals per year (openings / closings)")},
                                   rows);
             m_tblChanges->clearRows();
             m_lblChain->setText(archive->archiveState);

@@ -290,6 +290,7 @@ private slots:
         AuditTable* records = control<AuditTable>("tblSnapshots");
         QCOMPARE(records->rowCount(), 1);
         QCOMPARE(records->text(0, 2), QStringLiteral("Migrate Accounts"));
+        QCOMPARE(records->text(0, 3), QStringLiteral("landed"));
         QVERIFY(control<QLabel>("lblChain")->text().contains(QStringLiteral("chain intact")));
         records->selectRow(0);
         QVERIFY(clickAndWait("cmdSnapshotChanges"));

@@ -1,3 +1,4 @@
+#include "app/MessageBoxSink.h"
 #include "app/frmYearEnd.h"
 #include "db/Session.h"
 #include "tests/gui/WindowTest.h"
@@ -10,9 +11,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <unistd.h>
@@ -176,9 +180,35 @@ private slots:
         const QString file = scratch.filePath(QStringLiteral("Dosavine.db"));
         makeFile(file, content);
         connectPharmaTo(QStringLiteral("sqlite:") + scratch.path());
-        QVERIFY(!m_sink.messages.isEmpty());
+        QCOMPARE(m_sink.messages.size(), 1);
+        QVERIFY2(m_sink.messages[0].text.contains(QLatin1String(" is not a ledger")),
+                 qPrintable(m_sink.messages[0].text));
         QVERIFY(!migrateEnabled());
         QCOMPARE(LedgerFixture::fileBytes(file), content);
+    }
+
+    // A server name of 10,000 characters: the box that names it still fits
+    // on the screen, its OK button within reach, the name cut in the middle.
+    void longNameFitsOnTheScreen()
+    {
+        const QString server = QStringLiteral("sqlite:/") + QString(10000, u'q');
+        connectPharmaTo(server);
+        QCOMPARE(m_sink.messages.size(), 1);
+        QString shown;
+        QSize size;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shown = box->text();
+            size = box->sizeHint();
+            box->accept();
+        });
+        MessageBoxSink().show(m_sink.messages[0].text, MessageSink::Icon::None);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(size.height() <= screen.height() && size.width() <= screen.width(),
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(shown.size() < 400);
     }
 
     void ledgerIsAFolder()

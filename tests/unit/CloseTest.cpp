@@ -143,6 +143,48 @@ TEST_P(Close, TheProofFindsARowAlteredAfterTheMigration)
     EXPECT_EQ(alone.differences[1].account, QStringLiteral("1002"));
 }
 
+// A migration the ledger refused has its snapshot in the archive all the
+// same: its record says it did not land, the operator read that nothing was
+// kept, and the proof stands on the last migration that landed.
+TEST_P(Close, TheProofStandsOnTheLastMigrationThatLanded)
+{
+    ASSERT_TRUE(window().connect()) << str(window().messages());
+    ASSERT_TRUE(window().migrate()) << str(window().messages());
+    ledger.execute(QStringLiteral("CREATE TRIGGER closed_period BEFORE INSERT ON Acc_Opening "
+                                  "BEGIN SELECT RAISE(ABORT, 'the period is closed'); END"));
+    ASSERT_TRUE(window().connect()) << str(window().messages());
+    EXPECT_FALSE(window().migrate());
+    ASSERT_EQ(window().sink.messages.size(), 1);
+    const QString told = window().sink.messages[0].text;
+    EXPECT_TRUE(told.contains(QLatin1String("the period is closed"))) << str(told);
+    EXPECT_TRUE(told.endsWith(
+        QLatin1String("\nNothing of Migrate Accounts was kept: the ledger is as it was before.")))
+        << str(told);
+
+    const QList<SnapshotArchive::Record> records =
+        SnapshotArchive(SnapshotArchive::pathFor(window().context.ledger())).records();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].outcome, SnapshotArchive::Outcome::NotLanded);
+    EXPECT_EQ(records[1].outcome, SnapshotArchive::Outcome::Landed);
+    const MigrationVerify::Result proof = verify();
+    EXPECT_TRUE(proof.basis.startsWith(QStringLiteral("snapshot 1, kept before Migrate Accounts")))
+        << str(proof.basis);
+    EXPECT_TRUE(proof.differences.isEmpty()) << str(MigrationVerify::text(proof));
+
+    // As if both programs had died before saying how their commands ended:
+    // nothing is proven from an unsettled record, and the next connect
+    // settles both from the rows each left.
+    const QString archive = SnapshotArchive::pathFor(window().context.ledger());
+    LedgerFixture::executeOn(archive, {QStringLiteral("DELETE FROM outcomes")});
+    EXPECT_TRUE(verify().basis.startsWith(QStringLiteral("the books alone")));
+    ASSERT_TRUE(window().connect()) << str(window().messages());
+    const QList<SnapshotArchive::Record> settled = SnapshotArchive(archive).records();
+    ASSERT_EQ(settled.size(), 2);
+    EXPECT_EQ(settled[0].outcome, SnapshotArchive::Outcome::NotLanded);
+    EXPECT_EQ(settled[1].outcome, SnapshotArchive::Outcome::Landed);
+    EXPECT_TRUE(verify().basis.startsWith(QStringLiteral("snapshot 1, kept before Migrate")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, Close, ::testing::ValuesIn(LedgerRoad::names()));
 
 struct ToolRun

@@ -103,6 +103,9 @@ TEST_P(MigrationFault, StatementTheDatabaseRefuses)
     EXPECT_FALSE(h.migrate());
     EXPECT_EQ(h.log.size(), 5 + h.context.accounts().rows());
     expectUntouched(s("account 9999 is locked"));
+    EXPECT_TRUE(h.sink.messages[0].text.endsWith(
+        s("Nothing of Migrate Accounts was kept: the ledger is as it was before.")))
+        << h.sink.messages[0].text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MigrationFault,

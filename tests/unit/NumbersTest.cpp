@@ -249,3 +249,18 @@ TEST(CreditSide, OnlyCInEitherCaseBlanksAside)
 }
 
 } // namespace
+
+// A name too long for a message box keeps its two ends; short words, blanks
+// and line breaks stay as they were.
+TEST(Texts, LongNamesAreCutInTheMiddle)
+{
+    const QString path = QStringLiteral("/srv/") + QString(10000, u'a') + QStringLiteral("/x.db");
+    const QString cut = Texts::cutLongNames(QStringLiteral("The ledger file ") + path +
+                                            QStringLiteral(" is gone."));
+    EXPECT_LE(cut.size(), 130);
+    EXPECT_TRUE(cut.startsWith(QStringLiteral("The ledger file /srv/aaa")));
+    EXPECT_TRUE(cut.endsWith(QStringLiteral("aaa/x.db is gone.")));
+    EXPECT_EQ(cut.count(QChar(0x2026)), 1);
+    const QString plain = QStringLiteral("Error 26\nThe file  C:\\Ledgers\\Dosavine.db");
+    EXPECT_EQ(Texts::cutLongNames(plain), plain);
+}
