@@ -1,11 +1,10 @@
 #include "db/RecordSet.h"
 
-#include <cmath>
-
 #include "core/Failure.h"
 #include "db/DriverFailure.h"
 
 #include <QSqlError>
+#include <cmath>
 #include <utility>
 
 RecordSet::RecordSet(std::shared_ptr<QSqlQuery> query, SqlDialect::Kind kind)

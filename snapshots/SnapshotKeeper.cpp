@@ -36,11 +36,10 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& 
     QElapsedTimer clock;
     clock.start();
     m_path = SnapshotArchive::pathFor(ledger);
-    const QString& path = m_path;
     // A folder that cannot be written or a file that is not ours stops the
     // command here, before anything has changed.
     try {
-        SnapshotArchive(path).prepare();
+        SnapshotArchive(m_path).prepare();
     } catch (const Failure& failure) {
         throw notKept(failure);
     }
@@ -60,10 +59,10 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& 
     record.command = command;
     record.user = SnapshotArchive::currentUser();
     record.machine = SnapshotArchive::machineName();
-    m_stored = std::async(std::launch::async,
-                          [path, record = std::move(record), snapshot = std::move(snapshot)] {
-                              return SnapshotArchive(path).add(record, snapshot);
-                          });
+    m_stored = std::async(std::launch::async, [path = m_path, record = std::move(record),
+                                               snapshot = std::move(snapshot)] {
+        return SnapshotArchive(path).add(record, snapshot);
+    });
     m_readMilliseconds = millisecondsOf(clock);
 }
 
