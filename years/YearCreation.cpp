@@ -66,11 +66,8 @@ YearCreation::Refusal YearCreation::checkYear()
     Refusal refusal;
     double latestEnd = 0;
     bool noYear = false;
-    if (!DateQueries(m_session).IsValidDate(&latestEnd, &noYear)) {
-        if (noYear)
-            refusal.kind = Refusal::Kind::NoYears;
-        return noYear ? refusal : notOver(latestEnd);
-    }
+    if (!DateQueries(m_session).IsValidDate(&latestEnd, &noYear))
+        return noYear ? Refusal{Refusal::Kind::NoYears} : notOver(latestEnd);
     int lastActive = 0;
     for (int r = 1; r <= m_years.rows(); ++r) {
         if (isActiveRow(m_years, r))
