@@ -39,6 +39,8 @@ public:
     static constexpr int NotReady = 3704; // "operation not allowed when closed"
     // Work the user stopped with Cancel (the classic "user interrupt").
     static constexpr int Cancelled = 18;
+    // A SQL Server database whose names match in their exact letter case.
+    static constexpr int CaseSensitiveNames = 3709;
 
     Failure(int number, QString description);
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +20,9 @@ constexpr std::array kSocketNetwork{2, 53, 258, 10053, 10054, 10057, 10060, 1006
 constexpr int kLoginFailed = 18456;
 constexpr int kLockTimeout = 1222;
 constexpr int kDeadlockVictim = 1205;
+constexpr int kTransactionEndedInTrigger = 3609;
+constexpr int kErrorInTrigger = 3616;
+constexpr int kFirstUserError = 50000;
 // SQLite: cannot open the file; busy and locked.
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteBusy = 5;
@@ -201,6 +205,46 @@ Failure DriverFailure::holdsNoTables(const QString& file)
                    QStringLiteral("The file %1 is not a ledger: it holds no tables (%2 bytes).")
                        .arg(file)
                        .arg(QFileInfo(file).size()));
+}
+
+Failure DriverFailure::refusedWrite(const Failure& failure, const QStringList& statements)
+{
+    static const QRegularExpression write(
+        QStringLiteral("^\\s*(?:INSERT\\s+INTO|UPDATE|DELETE\\s+FROM)\\s+([\\w\\[\\].]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const int number = failure.number();
+    if (!(number == kTransactionEndedInTrigger || number == kErrorInTrigger ||
+          number >= kFirstUserError))
+        return failure;
+    QStringList tables;
+    for (const QString& sql : statements) {
+        const QRegularExpressionMatch m = write.match(sql);
+        if (m.hasMatch() && !tables.contains(m.captured(1), Qt::CaseInsensitive))
+            tables.append(m.captured(1));
+    }
+    if (tables.isEmpty())
+        return failure;
+    return Failure(number, QStringLiteral("The server refused the change to %1: %2")
+                               .arg(tables.join(QStringLiteral(" or ")), failure.description()));
+}
+
+bool DriverFailure::isCaseSensitive(const QString& collation)
+{
+    return collation.contains(QLatin1String("_CS"), Qt::CaseInsensitive) ||
+           collation.contains(QLatin1String("_BIN"), Qt::CaseInsensitive);
+}
+
+Failure DriverFailure::caseSensitiveNames(const QString& database, const QString& collation)
+{
+    return Failure(
+        Failure::CaseSensitiveNames,
+        QStringLiteral("The database %1 has the collation %2, under which table and column "
+                       "names match only in their exact letter case. This program names the "
+                       "ledger's tables and columns as the business applications do, in more "
+                       "than one spelling (Acc_Opening and Acc_opening), and cannot work there. "
+                       "Nothing was read from the ledger or written to it. A database of a "
+                       "case-insensitive collation (_CI_) serves it.")
+            .arg(database, collation));
 }
 
 Failure DriverFailure::cannotCarry(const QString& sql, qsizetype at, SqlDialect::Kind kind)

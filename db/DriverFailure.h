@@ -5,6 +5,7 @@
 
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
 
 // Turns a driver's error into the program's Failure: the driver's number
 // where it gives one, its text as the description. Opening a connection maps
@@ -20,6 +21,8 @@ public:
     // SQL Server's "The statement has been terminated.", which follows the
     // error that terminated it.
     static constexpr int StatementTerminated = 3621;
+    // SQL Server's "Invalid object name": a table or view it does not have.
+    static constexpr int InvalidObjectName = 208;
 
     // A failed statement or fetch.
     // ledgerFile names the embedded ledger, for a fault of the file itself
@@ -40,6 +43,19 @@ public:
     // A COMMIT whose answer never came: the server may or may not have kept
     // the command.
     static Failure lostAtCommit(const QSqlError& error);
+
+    // A write that the server refused on the ledger's own terms: a trigger
+    // ended the transaction (3609, 3616) or raised an error of its own
+    // (RAISERROR, THROW: 50000 and up). Such a failure names the table that
+    // refused (of the statements that may have failed, those that write) and
+    // says what the server said; any other comes back as it is.
+    static Failure refusedWrite(const Failure& failure, const QStringList& statements);
+    // A database whose collation matches names in their exact letter case
+    // only.
+    static Failure caseSensitiveNames(const QString& database, const QString& collation);
+    // Whether a collation's names match in their exact letter case only
+    // (_CS_ or _BIN in its name).
+    static bool isCaseSensitive(const QString& collation);
 
     // A statement holding, at position at, a character the road cannot carry
     // to the ledger unchanged (SqlDialect::uncarriable).

@@ -162,9 +162,19 @@ QString Session::ledgerIdentity()
     ensureOpen();
     if (m_dialect->kind() == SqlDialect::Kind::Sqlite)
         return QStringLiteral("file:") + m_embeddedFile;
-    RecordSet rs = query(QStringLiteral(
-        "Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, database_id, create_date "
-        "from sys.databases where database_id=DB_ID()"));
+    RecordSet rs;
+    try {
+        rs = query(QStringLiteral("Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, "
+                                  "database_id, create_date from sys.databases where "
+                                  "database_id=DB_ID()"));
+    } catch (const Failure& failure) {
+        // SQL Server 2000 has no catalog views, only the compatibility view
+        // that every later version keeps too: the same id and date.
+        if (failure.number() != DriverFailure::InvalidObjectName)
+            throw;
+        rs = query(QStringLiteral("Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, "
+                                  "dbid, crdate from master..sysdatabases where dbid=DB_ID()"));
+    }
     QStringList parts{QStringLiteral("sqlserver:")};
     if (!rs.eof()) {
         for (int c = 0; c < 4; ++c) {
@@ -217,6 +227,9 @@ void Session::openSqlServer(const ConnectionString& parsed)
         set.setForwardOnly(true);
         if (!set.exec(settings))
             refused = DriverFailure::atServerOpen(set.lastError());
+        else if (set.next() && DriverFailure::isCaseSensitive(set.value(0).toString()))
+            refused = DriverFailure::caseSensitiveNames(set.value(1).toString(),
+                                                        set.value(0).toString());
     }
     if (refused) {
         close();
@@ -286,7 +299,17 @@ void Session::execute(const QString& sql)
     // extra requests for a statement that returns no rows.
     statement.setForwardOnly(true);
     if (!statement.exec(sql))
-        throw failureOf(statement);
+        throw DriverFailure::refusedWrite(failureOf(statement), {sql});
+    if (kind() != SqlDialect::Kind::SqlServer)
+        return;
+    // The answer is read to its end: with Microsoft's drivers each count of
+    // a trigger's statements is a result before the statement's own, and an
+    // error the trigger raised or ended the transaction with comes after
+    // them.
+    while (statement.nextResult()) {
+    }
+    if (statement.lastError().isValid())
+        throw DriverFailure::refusedWrite(failureOf(statement), {sql});
 }
 
 RecordSet Session::run(const QString& sql)

@@ -76,10 +76,11 @@ QString SqlDialect::columnsQuery(const QString& table) const
     QString name = table;
     name.replace(u'\'', QStringLiteral("''"));
     if (m_kind == Kind::SqlServer)
-        // 189: rowversion (timestamp).
-        return QStringLiteral("SELECT name, is_identity, CASE WHEN is_computed=1 OR "
-                              "system_type_id=189 THEN 1 ELSE 0 END FROM sys.columns WHERE "
-                              "object_id=OBJECT_ID('%1') ORDER BY column_id")
+        // The compatibility view, which SQL Server has from 2000 on, where
+        // sys.columns came with 2005. 189: rowversion (timestamp).
+        return QStringLiteral("SELECT name, COLUMNPROPERTY(id, name, 'IsIdentity'), CASE WHEN "
+                              "COLUMNPROPERTY(id, name, 'IsComputed')=1 OR xtype=189 THEN 1 ELSE "
+                              "0 END FROM syscolumns WHERE id=OBJECT_ID('%1') ORDER BY colid")
             .arg(name);
     return QStringLiteral("SELECT name, 0, CASE WHEN hidden IN (2,3) THEN 1 ELSE 0 END FROM "
                           "pragma_table_xinfo('%1') ORDER BY cid")

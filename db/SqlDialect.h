@@ -74,12 +74,17 @@ public:
     // comes back as one result, which the batches read one a statement.
     // SQL Server's statements wait for ever for a lock another connection
     // holds (a migration's, under READ COMMITTED), and Microsoft's drivers
-    // set no request time-out: the lock time-out ends such a wait.
+    // set no request time-out: the lock time-out ends such a wait. The same
+    // request asks the database's collation and name, one row: under a
+    // case-sensitive collation the ledger's names as this program spells
+    // them would not all be found.
     QString sessionSettings(int lockTimeoutSeconds) const
     {
         if (m_kind != Kind::SqlServer)
             return {};
-        return QStringLiteral("SET NOCOUNT OFF;SET LOCK_TIMEOUT %1")
+        return QStringLiteral("SET NOCOUNT OFF;SET LOCK_TIMEOUT %1;SELECT "
+                              "CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128)), "
+                              "DB_NAME()")
             .arg(qint64(lockTimeoutSeconds) * 1000);
     }
     // What a transaction that is to write sends after its start: SQL

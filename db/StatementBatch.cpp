@@ -79,11 +79,11 @@ void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onRes
     // The results come back one a statement, in order; an error stands at the
     // statement that failed, and SQL Server may have gone on with the rest.
     if (!query->exec(texts.join(QStringLiteral(";\n"))))
-        throw m_session.failureOf(*query);
+        throw DriverFailure::refusedWrite(m_session.failureOf(*query), texts.first(1));
     for (qsizetype i = 0; i < texts.size(); ++i) {
         if (i > 0 && !query->nextResult()) {
             if (query->lastError().isValid())
-                throw m_session.failureOf(*query);
+                throw DriverFailure::refusedWrite(m_session.failureOf(*query), texts.first(i + 1));
             throw Failure(DriverFailure::Unspecified,
                           QStringLiteral("The server answered %1 of the %2 statements of a "
                                          "request.")
@@ -95,9 +95,11 @@ void StatementBatch::send(const QStringList& texts, const QList<OnResult>& onRes
             onResults[i](rs);
         }
     }
-    // A failure after the last result still counts.
+    // A failure after the last result still counts. A trigger's counts, as
+    // Microsoft's drivers give them, are results beyond the statements' own:
+    // a failure stands at its statement or at one before it.
     while (query->nextResult()) {
     }
     if (query->lastError().isValid())
-        throw m_session.failureOf(*query);
+        throw DriverFailure::refusedWrite(m_session.failureOf(*query), texts);
 }

@@ -1,5 +1,6 @@
 #include "tests/tds/ClientLogin.h"
 
+#include "tests/tds/ServerCatalog.h"
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/TdsTokens.h"
 #include "tests/tds/TlsEndpoint.h"
@@ -116,7 +117,8 @@ std::unique_ptr<LedgerDatabase> ClientLogin::login(const QByteArray& payload)
         refuse(user, catalog, true);
         return nullptr;
     }
-    ledger->describeAs(QHostInfo::localHostName().toUpper(), catalog, file);
+    ledger->describeAs(QHostInfo::localHostName().toUpper(), catalog, file, m_control.version,
+                       m_control.collation);
 
     const int size = packetSize >= 512 && packetSize <= 32767 ? int(packetSize) : 4096;
     m_socket.setPacketSize(size);
@@ -126,7 +128,8 @@ std::unique_ptr<LedgerDatabase> ClientLogin::login(const QByteArray& payload)
     collationChange(out);
     envChange(out, Language, QStringLiteral("us_english"), QString());
     envChange(out, PacketSize, QString::number(size), QString::number(size));
-    loginAck(out);
+    loginAck(out, m_control.version);
+    speakTds71(ServerCatalog::tdsVersion(m_control.version) < 0x72000000);
     done(out, DoneFinal);
     m_control.countLogin();
     if (!m_socket.write(out.data()))

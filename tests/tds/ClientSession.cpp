@@ -1,9 +1,11 @@
 #include "tests/tds/ClientSession.h"
 
 #include "tests/tds/ClientLogin.h"
+#include "tests/tds/ServerCatalog.h"
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/TableRules.h"
 #include "tests/tds/TdsTokens.h"
+#include "tests/tds/TriggerFiring.h"
 
 #include <QRegularExpression>
 #include <chrono>
@@ -70,6 +72,7 @@ void ClientSession::run()
 {
     serve();
     // Closing rolls back what the client left open, and its locks go.
+    m_triggers.reset();
     m_ledger.reset();
     releaseLocks();
 }
@@ -86,6 +89,9 @@ void ClientSession::serve()
         if (!m_ledger)
             return;
         m_ledgerFile = m_ledger->file();
+        m_triggers = std::make_unique<ServerTriggers>(*m_ledger);
+        m_names = std::make_unique<NameResolution>(m_ledger->rules(), m_control.defaultSchema,
+                                                   m_control.isCaseSensitive());
         uint8_t type = 0;
         QByteArray payload;
         while (m_socket.read(type, payload)) {
@@ -186,8 +192,18 @@ void ClientSession::batch(const QByteArray& payload)
         QString::fromUtf16(reinterpret_cast<const char16_t*>(payload.constData() + start),
                            (payload.size() - start) / 2);
     m_control.logBatch(text);
-    const QList<BatchStatement> statements = BatchStatement::split(text);
     WireWriter out;
+    if (ServerTriggers::isDefinition(text)) {
+        if (const StatementOutcome refused = m_triggers->define(text); refused.failed) {
+            error(out, refused.number, refused.severity, refused.text);
+            done(out, DoneError);
+        } else {
+            done(out, DoneFinal);
+        }
+        m_socket.write(out.data());
+        return;
+    }
+    const QList<BatchStatement> statements = BatchStatement::split(text);
     if (statements.isEmpty())
         done(out, DoneFinal);
     for (qsizetype i = 0; i < statements.size(); ++i) {
@@ -267,6 +283,10 @@ bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, 
 
 bool ClientSession::lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more)
 {
+    // Under row versioning a read takes no lock: it reads what was last
+    // committed.
+    if (!writes && m_control.rowVersioning())
+        return true;
     const QStringList tables = m_ledger->rules().named(sql);
     const uint16_t spid = m_socket.spid();
     const bool granted = writes ? m_control.locks.write(m_ledgerFile, spid, tables, m_lockTimeoutMs)
@@ -284,7 +304,12 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
         beginTransaction(out);
     m_control.countStatement();
     bool exclusive = false;
-    const QString sql = TableRules::withoutTableHints(received, exclusive);
+    QString sql = TableRules::withoutTableHints(received, exclusive);
+    if (const StatementOutcome refused = m_names->resolve(sql); refused.failed) {
+        error(out, refused.number, refused.severity, refused.text);
+        done(out, DoneError | more);
+        return true;
+    }
     if (const StatementOutcome refused = m_ledger->rules().check(sql, m_identityInsert);
         refused.failed) {
         error(out, refused.number, refused.severity, refused.text);
@@ -298,12 +323,28 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
     // before it see what others committed, as under READ COMMITTED.
     if (writes && !m_transaction.isEmpty())
         m_ledger->begin();
+    QString target;
+    QString event;
+    const QList<ServerTriggers::Trigger> fired =
+        writes ? m_triggers->firedBy(sql, target, event) : QList<ServerTriggers::Trigger>();
+    // A statement and its triggers are one transaction even outside one.
+    const bool ownTransaction = !fired.isEmpty() && !m_ledger->inTransaction();
+    if (ownTransaction)
+        m_ledger->begin();
     const bool wasInTransaction = m_ledger->inTransaction();
     // SQLite has no @@ variables; the server's name is a function there.
     static const QRegularExpression serverName(QStringLiteral("@@SERVERNAME\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
     StatementOutcome outcome = m_ledger->run(BatchStatement::withCodePageLiterals(
         QString(sql).replace(serverName, QStringLiteral("qh_servername()"))));
+    bool raised = false;
+    if (!fired.isEmpty() && !outcome.failed) {
+        m_triggers->settle(target, event);
+        if (!fireTriggers(fired, out, raised))
+            return false;
+    }
+    if (ownTransaction)
+        outcome.failed ? m_ledger->rollback() : void(m_ledger->commit());
     if (!outcome.failed && outcome.hasResult) {
         WireWriter rows;
         try {
@@ -339,8 +380,30 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
             m_hasIdentity = true;
         }
     }
-    done(out, counted() | more, command, uint64_t(outcome.changed));
+    done(out, counted() | more | (raised ? DoneError : 0), command, uint64_t(outcome.changed));
     return true;
+}
+
+bool ClientSession::fireTriggers(const QList<ServerTriggers::Trigger>& fired, WireWriter& out,
+                                 bool& raised)
+{
+    TriggerFiring firing(*m_ledger, out, m_noCount, m_control.triggerCountsApart());
+    const TriggerFiring::End end = firing.fire(fired);
+    raised = firing.raised();
+    if (end == TriggerFiring::End::Finished)
+        return true;
+    // The transaction is gone, and what the client sends next runs on its
+    // own, each statement committed.
+    if (!m_transaction.isEmpty()) {
+        envChangeBytes(out, RollbackTransaction, QByteArray(), m_transaction);
+        m_transaction.clear();
+    }
+    releaseLocks();
+    if (end == TriggerFiring::End::RolledBack)
+        error(out, 3609, 16,
+              QStringLiteral("The transaction ended in the trigger. The batch has been aborted."));
+    done(out, DoneError);
+    return false;
 }
 
 void ClientSession::variable(const QString& name, WireWriter& out, uint16_t more)
@@ -354,11 +417,7 @@ void ClientSession::variable(const QString& name, WireWriter& out, uint16_t more
         value = {Cell::Kind::Integer, m_transaction.isEmpty() ? 0 : 1, 0, {}, {}};
     } else if (name == QLatin1String("@@VERSION")) {
         type = SqlServerType(Kind::NVarchar);
-        value = {Cell::Kind::Text,
-                 0,
-                 0,
-                 QStringLiteral("Microsoft SQL Server 2022 (Quillhaven TDS test server)"),
-                 {}};
+        value = {Cell::Kind::Text, 0, 0, ServerCatalog::versionText(m_control.version), {}};
     } else if (name == QLatin1String("@@IDENTITY") || name == QLatin1String("SCOPE_IDENTITY()")) {
         type = SqlServerType(Kind::Decimal, 38, 0);
         if (m_hasIdentity)

@@ -2,6 +2,8 @@
 
 #include "tests/tds/BatchStatement.h"
 #include "tests/tds/LedgerDatabase.h"
+#include "tests/tds/NameResolution.h"
+#include "tests/tds/ServerTriggers.h"
 #include "tests/tds/TdsSocket.h"
 #include "tests/tds/WireBuffer.h"
 
@@ -29,6 +31,10 @@ private:
     // Runs one statement of a batch; false when the batch must stop there.
     bool statement(const BatchStatement& statement, WireWriter& out, bool last);
     bool ledgerStatement(const QString& received, WireWriter& out, uint16_t more);
+    // Runs what a write's triggers do; false when they ended the transaction
+    // and the batch (their errors and the firing statement's DONE sent).
+    bool fireTriggers(const QList<ServerTriggers::Trigger>& fired, WireWriter& out,
+                      bool& raised);
     // Takes the locks a statement needs; false (with 1222 written) when the
     // session's lock time-out passed first.
     bool lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more);
@@ -46,6 +52,8 @@ private:
     TdsSocket m_socket;
     ServerControl& m_control;
     std::unique_ptr<LedgerDatabase> m_ledger;
+    std::unique_ptr<ServerTriggers> m_triggers;
+    std::unique_ptr<NameResolution> m_names;
     QByteArray m_transaction; // descriptor of the open transaction
     quint64 m_nextTransaction = 1;
     bool m_implicitTransactions = false;

@@ -1,5 +1,6 @@
 #include "tests/tds/LedgerDatabase.h"
 
+#include "tests/tds/ServerCatalog.h"
 #include "tests/tds/TableRules.h"
 
 #include <QDateTime>
@@ -91,6 +92,16 @@ void textConstant(sqlite3_context* context, int, sqlite3_value**)
 {
     const QByteArray* text = static_cast<const QByteArray*>(sqlite3_user_data(context));
     sqlite3_result_text(context, text->constData(), int(text->size()), SQLITE_TRANSIENT);
+}
+
+// DATABASEPROPERTYEX(name, property): the collation, given as the
+// function's user data; Null for the properties the server does not keep.
+void databaseProperty(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const char* property = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    if (property && QByteArray(property).compare("Collation", Qt::CaseInsensitive) == 0)
+        return textConstant(context, 1, argv);
+    sqlite3_result_null(context);
 }
 
 // The next rowversion, binary(8) and rising across the server, as SQL
@@ -242,44 +253,23 @@ void LedgerDatabase::installRowVersions()
 }
 
 void LedgerDatabase::describeAs(const QString& serverName, const QString& catalog,
-                                const QString& file)
+                                const QString& file, int version, const QString& collation)
 {
     const QFileInfo info(file);
     m_file = info.canonicalFilePath();
     const int id = 5 + int(qHash(m_file) % 30000u);
     const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-    m_constants = {serverName.toUtf8(), catalog.toUtf8(), QByteArray::number(id)};
+    m_constants = {serverName.toUtf8(), catalog.toUtf8(), QByteArray::number(id),
+                   collation.toUtf8()};
     sqlite3_create_function(m_db, "qh_servername", 0, SQLITE_UTF8, &m_constants[0], textConstant,
                             nullptr, nullptr);
     sqlite3_create_function(m_db, "db_name", 0, SQLITE_UTF8, &m_constants[1], textConstant, nullptr,
                             nullptr);
     sqlite3_create_function(m_db, "db_id", 0, SQLITE_UTF8, &m_constants[2], textConstant, nullptr,
                             nullptr);
-    QString name = catalog;
-    name.replace(u'\'', QStringLiteral("''"));
-    run(QStringLiteral("ATTACH DATABASE ':memory:' AS sys"));
-    run(QStringLiteral("CREATE TABLE sys.databases(name NVARCHAR(128), database_id INT, "
-                       "create_date DATETIME)"));
-    run(QStringLiteral("INSERT INTO sys.databases VALUES('%1', %2, '%3')")
-            .arg(name)
-            .arg(id)
-            .arg(born.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))));
-    run(QStringLiteral("CREATE TABLE sys.columns(object_id INT, name NVARCHAR(128), column_id INT, "
-                       "system_type_id INT, is_identity INT, is_computed INT)"));
-    for (const TableRules::Table& table : m_rules->tables()) {
-        for (qsizetype c = 0; c < table.columns.size(); ++c) {
-            const TableRules::Column& column = table.columns[c];
-            QString columnName = column.name;
-            columnName.replace(u'\'', QStringLiteral("''"));
-            run(QStringLiteral("INSERT INTO sys.columns VALUES(%1, '%2', %3, %4, %5, %6)")
-                    .arg(table.objectId)
-                    .arg(columnName)
-                    .arg(c + 1)
-                    .arg(TableRules::systemTypeId(column.declared))
-                    .arg(column.identity ? 1 : 0)
-                    .arg(column.computed ? 1 : 0));
-        }
-    }
+    sqlite3_create_function(m_db, "databasepropertyex", 2, SQLITE_UTF8, &m_constants[3],
+                            databaseProperty, nullptr, nullptr);
+    ServerCatalog::install(*this, m_db, catalog, id, born, version);
 }
 
 LedgerDatabase::~LedgerDatabase()

@@ -46,9 +46,11 @@ public:
     // Null when the file cannot be opened as a ledger; why goes to error.
     static std::unique_ptr<LedgerDatabase> open(const QString& file, QString& error);
     // What the server says of itself and of this database: @@SERVERNAME,
-    // DB_NAME(), DB_ID() and its row of sys.databases, the id and the
-    // creation date the file's own (its path and its birth).
-    void describeAs(const QString& serverName, const QString& catalog, const QString& file);
+    // DB_NAME(), DB_ID() and its row of the catalog a server of that version
+    // has, the id and the creation date the file's own (its path and its
+    // birth).
+    void describeAs(const QString& serverName, const QString& catalog, const QString& file,
+                    int version, const QString& collation);
     ~LedgerDatabase();
     LedgerDatabase(const LedgerDatabase&) = delete;
     LedgerDatabase& operator=(const LedgerDatabase&) = delete;
@@ -80,5 +82,5 @@ private:
     sqlite3* m_db;
     std::unique_ptr<TableRules> m_rules;
     QString m_file;
-    std::array<QByteArray, 3> m_constants; // server name, database name, id
+    std::array<QByteArray, 4> m_constants; // server name, database name, id, collation
 };

@@ -101,3 +101,9 @@ void ServerControl::logBatch(const QString& text)
     if (file.open(QIODevice::Append | QIODevice::Text))
         file.write(line.toUtf8() + "\n");
 }
+
+bool ServerControl::isCaseSensitive() const
+{
+    return collation.contains(QLatin1String("_CS"), Qt::CaseInsensitive) ||
+           collation.contains(QLatin1String("_BIN"), Qt::CaseInsensitive);
+}

@@ -46,6 +46,14 @@ public:
     QString folder;
     QList<Login> logins;
     LockManager locks;
+    // What the server is, set at its start: its version (2000, 2005, 2008,
+    // 2019 or 2022), the schema its logins have as their default (where the
+    // ledger's tables are), and the collation of its databases.
+    int version = 2022;
+    QString defaultSchema = QStringLiteral("dbo");
+    QString collation = QStringLiteral("SQL_Latin1_General_CP1_CI_AS");
+    // Whether a collation matches names only in their exact letter case.
+    bool isCaseSensitive() const;
 
     // The ledger file of a catalog, or an empty text for a catalog that has
     // none in the folder.
@@ -79,6 +87,18 @@ public:
     void setNoCountByDefault(bool on) { m_noCount = on; }
     bool noCountByDefault() const { return m_noCount; }
 
+    // Microsoft's ODBC drivers present each count of a trigger's statement
+    // as a result of its own, where FreeTDS folds the DONEINPROC tokens into
+    // the statement's: apart, the server sends them as DONE tokens, which
+    // FreeTDS presents as Microsoft's drivers do.
+    // READ_COMMITTED_SNAPSHOT: a read takes no lock and reads what was last
+    // committed, never waiting for a writer.
+    void setRowVersioning(bool on) { m_rowVersioning = on; }
+    bool rowVersioning() const { return m_rowVersioning; }
+
+    void setTriggerCountsApart(bool apart) { m_triggerCountsApart = apart; }
+    bool triggerCountsApart() const { return m_triggerCountsApart; }
+
     // For connections from now on.
     void setEncryption(Encryption encryption) { m_encryption = encryption; }
     Encryption encryption() const { return m_encryption; }
@@ -107,6 +127,8 @@ private:
     std::atomic<int64_t> m_deadlockAt{0};
     std::atomic<bool> m_mute{false};
     std::atomic<bool> m_noCount{false};
+    std::atomic<bool> m_triggerCountsApart{false};
+    std::atomic<bool> m_rowVersioning{false};
     std::atomic<Encryption> m_encryption{Encryption::Login};
     std::mutex m_logMutex;
     QString m_logFile;

@@ -1,5 +1,7 @@
 #include "tests/tds/TdsTokens.h"
 
+#include "tests/tds/ServerCatalog.h"
+
 namespace TdsTokens {
 
 namespace {
@@ -12,11 +14,10 @@ enum Token : uint8_t
     LoginAck = 0xAD,
     Row = 0xD1,
     EnvChangeToken = 0xE3,
-    Done = 0xFD
+    Done = 0xFD,
+    DoneInProc = 0xFF
 };
 
-// Version 16.0.1000, as SQL Server 2022 reports itself.
-constexpr uint8_t kVersion[4] = {16, 0, 0x03, 0xE8};
 const char kCollationBytes[5] = {0x09, 0x04, char(0xD0), 0x00, 0x34};
 
 void message(WireWriter& out, Token token, int number, int state, int severity, const QString& text,
@@ -73,16 +74,16 @@ QByteArray preLoginReply(Encrypt encryption)
     return out.take();
 }
 
-void loginAck(WireWriter& out)
+void loginAck(WireWriter& out, int version)
 {
     out.u8(LoginAck);
     const qsizetype lengthAt = out.size();
     out.u16(0);
-    // Interface SQL, TDS 7.4.
-    out.u8(1).u8(0x74).u8(0x00).u8(0x00).u8(0x04);
+    // Interface SQL, then the TDS version, its bytes high to low.
+    const quint32 tds = ServerCatalog::tdsVersion(version);
+    out.u8(1).u8(uint8_t(tds >> 24)).u8(uint8_t(tds >> 16)).u8(uint8_t(tds >> 8)).u8(uint8_t(tds));
     out.bVarchar(QStringLiteral("Microsoft SQL Server"));
-    for (const uint8_t part : kVersion)
-        out.u8(part);
+    out.bytes(ServerCatalog::productVersion(version));
     out.patchU16(lengthAt, uint16_t(out.size() - lengthAt - 2));
 }
 
@@ -121,16 +122,41 @@ void info(WireWriter& out, int number, const QString& text)
     message(out, Info, number, 1, 0, text, QStringLiteral("QUILLHAVEN-TDS"));
 }
 
+thread_local bool t_tds71 = false;
+
+void speakTds71(bool tds71)
+{
+    t_tds71 = tds71;
+}
+
+void writeDone(WireWriter& out, Token token, uint16_t status, uint16_t command, uint64_t rows)
+{
+    out.u8(token).u16(status).u16(command);
+    if (t_tds71)
+        out.u32(uint32_t(rows));
+    else
+        out.u64(rows);
+}
+
 void done(WireWriter& out, uint16_t status, uint16_t command, uint64_t rows)
 {
-    out.u8(Done).u16(status).u16(command).u64(rows);
+    writeDone(out, Done, status, command, rows);
+}
+
+void doneInProc(WireWriter& out, uint16_t status, uint16_t command, uint64_t rows)
+{
+    writeDone(out, DoneInProc, status, command, rows);
 }
 
 void result(WireWriter& out, const StatementOutcome& outcome)
 {
     out.u8(ColMetadata).u16(uint16_t(outcome.names.size()));
     for (qsizetype c = 0; c < outcome.names.size(); ++c) {
-        out.u32(0).u16(0x0001); // user type; nullable
+        if (t_tds71)
+            out.u16(0);
+        else
+            out.u32(0);
+        out.u16(0x0001); // after the user type: nullable
         outcome.types[c].writeTypeInfo(out);
         out.bVarchar(outcome.names[c]);
     }

@@ -46,7 +46,8 @@ Encrypt preLoginEncryption(const QByteArray& payload);
 // The reply to a PRELOGIN: version, the encryption given, no MARS.
 QByteArray preLoginReply(Encrypt encryption);
 
-void loginAck(WireWriter& out);
+// The LOGINACK of a server of that version (2000, 2005, ...).
+void loginAck(WireWriter& out, int version);
 void envChange(WireWriter& out, EnvChange type, const QString& newValue, const QString& oldValue);
 void envChangeBytes(WireWriter& out, EnvChange type, const QByteArray& newValue,
                     const QByteArray& oldValue);
@@ -55,7 +56,13 @@ void collationChange(WireWriter& out);
 void error(WireWriter& out, int number, int severity, const QString& text,
            const QString& server = QStringLiteral("QUILLHAVEN-TDS"));
 void info(WireWriter& out, int number, const QString& text);
+// Whether the connection the calling thread serves speaks TDS 7.1 (SQL
+// Server 2000), where a DONE token's row count has 4 bytes, not 8, and a
+// column's user type 2, not 4.
+void speakTds71(bool tds71);
 void done(WireWriter& out, uint16_t status, uint16_t command = 0, uint64_t rows = 0);
+// The DONE of a statement run inside another's (a trigger's).
+void doneInProc(WireWriter& out, uint16_t status, uint16_t command, uint64_t rows);
 // Column metadata and every row of a result.
 void result(WireWriter& out, const StatementOutcome& outcome);
 

@@ -10,6 +10,7 @@
 // port M and reads its commands from there; closing it stops the server.
 
 #include "tests/tds/ClientSession.h"
+#include "tests/tds/ServerCatalog.h"
 #include "tests/tds/ServerControl.h"
 #include "tests/tds/SqlBrowser.h"
 
@@ -158,6 +159,10 @@ QString answer(ServerControl& control, const QString& line)
         control.setMute(words.value(1) == QLatin1String("on"));
     else if (verb == QLatin1String("nocount"))
         control.setNoCountByDefault(words.value(1) == QLatin1String("on"));
+    else if (verb == QLatin1String("versioning"))
+        control.setRowVersioning(words.value(1) == QLatin1String("on"));
+    else if (verb == QLatin1String("triggercounts"))
+        control.setTriggerCountsApart(words.value(1) == QLatin1String("apart"));
     else if (ServerControl::Encryption e;
              verb == QLatin1String("encryption") && encryptionOf(words.value(1), e))
         control.setEncryption(e);
@@ -209,8 +214,25 @@ int main(int argc, char** argv)
                        "certificate), login (the default, as an ordinary install) or all (as a "
                        "server set to force encryption)."),
         QStringLiteral("MODE"), QStringLiteral("login"));
-    parser.addOptions(
-        {folder, host, port, instance, browserPort, login, log, announce, encryption});
+    const QCommandLineOption version(
+        QStringLiteral("version"),
+        QStringLiteral("The SQL Server the server is: 2000 (TDS 7.1, no sys. catalog views), "
+                       "2005 (TDS 7.2), 2008 (R2, TDS 7.3), 2019 or 2022 (the default)."),
+        QStringLiteral("YEAR"), QStringLiteral("2022"));
+    const QCommandLineOption schema(QStringLiteral("schema"),
+                                    QStringLiteral("The logins' default schema, which holds the "
+                                                   "ledger's tables (dbo unless given)."),
+                                    QStringLiteral("NAME"), QStringLiteral("dbo"));
+    const QCommandLineOption collation(
+        QStringLiteral("collation"),
+        QStringLiteral("The databases' collation; one with _CS or _BIN matches table and column "
+                       "names only in their exact letter case."),
+        QStringLiteral("NAME"), QStringLiteral("SQL_Latin1_General_CP1_CI_AS"));
+    const QCommandLineOption rowVersioning(
+        QStringLiteral("row-versioning"),
+        QStringLiteral("READ_COMMITTED_SNAPSHOT on: reads take no locks."));
+    parser.addOptions({folder, host, port, instance, browserPort, login, log, announce, encryption,
+                       version, schema, collation, rowVersioning});
     parser.process(app);
 
     ServerControl control;
@@ -220,6 +242,14 @@ int main(int argc, char** argv)
         std::cerr << "quillhaven-tds-server: --encryption takes off, login or all\n";
         return 2;
     }
+    control.version = parser.value(version).toInt();
+    if (!ServerCatalog::isKnown(control.version)) {
+        std::cerr << "quillhaven-tds-server: --version takes 2000, 2005, 2008, 2019 or 2022\n";
+        return 2;
+    }
+    control.defaultSchema = parser.value(schema);
+    control.collation = parser.value(collation);
+    control.setRowVersioning(parser.isSet(rowVersioning));
     control.folder = parser.value(folder);
     if (control.folder.isEmpty() || !QDir(control.folder).exists()) {
         std::cerr << "quillhaven-tds-server: --folder must name an existing folder\n";

@@ -1,9 +1,13 @@
 // The whole year-end, and its undoing through the snapshots, over SQL
 // Server's wire with the server set as real ones are: encrypting the login
 // or the whole session, NOCOUNT in its user options, year ids that are an
-// identity or a plain column. Each leaves the tables the embedded ledger's
-// year-end leaves.
+// identity or a plain column, older versions, row versioning, the ledger in
+// another schema, audit triggers on its tables. Each leaves the tables the
+// embedded ledger's year-end leaves, and the closing tool finds the same.
 
+#include "closing/ClosingLedger.h"
+#include "closing/LedgerCheck.h"
+#include "closing/MigrationVerify.h"
 #include "db/Profile.h"
 #include "db/Session.h"
 #include "snapshots/SnapshotArchive.h"
@@ -28,7 +32,47 @@ struct Setting
     QStringList serverOptions;
     QString command; // sent to the server before the operator connects
     QStringList ledgerOptions;
+    QStringList triggers; // CREATE TRIGGER batches, sent before the operator connects
 };
+
+// An audit table, as vendors keep one, and triggers that copy every change
+// of the ledger's written tables into it, one of them with a SELECT of its
+// own and under NOCOUNT.
+const QString kAuditTable = QStringLiteral(
+    "CREATE TABLE Acc_Audit(Id INTEGER PRIMARY KEY AUTOINCREMENT, TableName TEXT, Action TEXT, "
+    "AccId TEXT, AccYearID INTEGER)");
+const QStringList kAuditTriggers{
+    QStringLiteral("CREATE TRIGGER trOpeningAudit ON Acc_Opening AFTER INSERT, UPDATE, DELETE AS "
+                   "BEGIN INSERT INTO Acc_Audit(TableName, Action, AccId, AccYearID) SELECT "
+                   "'Acc_Opening', 'new', AccId, AccYearID FROM inserted; INSERT INTO "
+                   "Acc_Audit(TableName, Action, AccId, AccYearID) SELECT 'Acc_Opening', 'old', "
+                   "AccId, AccYearID FROM deleted END"),
+    QStringLiteral("CREATE TRIGGER trYearAudit ON Acc_Accounting_Year FOR INSERT, UPDATE, DELETE "
+                   "AS SET NOCOUNT ON; INSERT INTO Acc_Audit(TableName, Action, AccYearID) SELECT "
+                   "'Acc_Accounting_Year', 'new', AccYearID FROM inserted; SELECT count(*) AS "
+                   "Audited FROM Acc_Audit")};
+
+// What the closing tool finds: the check's findings and the proof's
+// differences.
+QString closingFindings(const QString& server)
+{
+    Session session;
+    Profile::connect(session, Profile::Id::Dosavine, server);
+    ClosingLedger loaded;
+    loaded.loadYears(session);
+    const QString findings = LedgerCheck::text(LedgerCheck(session, loaded).run());
+    const MigrationVerify::Result proof = MigrationVerify(session, loaded).run(SnapshotArchive(
+        SnapshotArchive::pathFor(SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"),
+                                                           server))));
+    return findings + QStringLiteral("\n%1 differences").arg(proof.differences.size());
+}
+
+QString archiveKey(const QString& server)
+{
+    Session session;
+    Profile::connect(session, Profile::Id::Dosavine, server);
+    return SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server).identity;
+}
 
 const QStringList kLedger{QStringLiteral("--database"),    QStringLiteral("Dosavine"),
                           QStringLiteral("--accounts"),    QStringLiteral("12"),
@@ -79,8 +123,30 @@ TEST_P(ServerSettings, YearEndAndItsUndoingAsOnTheEmbeddedLedger)
     TdsServer server(wire.folder(), setting.serverOptions);
     if (!setting.command.isEmpty())
         server.command(setting.command);
+    if (!setting.triggers.isEmpty()) {
+        wire.execute(kAuditTable);
+        Session session;
+        Profile::connect(session, Profile::Id::Dosavine, server.serverName());
+        for (const QString& trigger : setting.triggers)
+            session.execute(trigger);
+    }
     yearEnd(server.serverName());
     EXPECT_EQ(dump(wire), after);
+    // The archive knows the ledger by what the server says it is, on every
+    // version.
+    EXPECT_TRUE(archiveKey(server.serverName()).startsWith(QLatin1String("sqlserver:")));
+    EXPECT_EQ(closingFindings(server.serverName()), closingFindings(embedded.serverName()));
+    if (!setting.triggers.isEmpty()) {
+        // The new year and its openings, each audited.
+        EXPECT_GT(wire.value(QStringLiteral("SELECT count(*) FROM Acc_Audit WHERE "
+                                            "TableName='Acc_Accounting_Year' AND AccYearID=4"))
+                      .toInt(),
+                  0);
+        EXPECT_GT(wire.value(QStringLiteral("SELECT count(*) FROM Acc_Audit WHERE "
+                                            "TableName='Acc_Opening' AND AccYearID=4"))
+                      .toInt(),
+                  0);
+    }
 
     // Back to before the year was created (the year goes), then forward
     // again with the snapshot that restore kept (the year comes back with its
@@ -91,7 +157,9 @@ TEST_P(ServerSettings, YearEndAndItsUndoingAsOnTheEmbeddedLedger)
     ASSERT_NO_THROW(restore(server.serverName(), kept));
     EXPECT_EQ(dump(wire), after);
 
-    const QString encryption = setting.serverOptions.value(1, QStringLiteral("login"));
+    const qsizetype given = setting.serverOptions.indexOf(QStringLiteral("--encryption"));
+    const QString encryption =
+        given < 0 ? QStringLiteral("login") : setting.serverOptions.value(given + 1);
     EXPECT_EQ(server.encryptedLogins() > 0, encryption == QLatin1String("login"));
     EXPECT_EQ(server.encryptedSessions() > 0, encryption == QLatin1String("all"));
 }
@@ -106,7 +174,17 @@ INSTANTIATE_TEST_SUITE_P(
         Setting{"NoCountInUserOptions", {}, QStringLiteral("nocount on"), {}},
         Setting{
             "IdentityYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("identity")}},
-        Setting{"PlainYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("plain")}}),
+        Setting{"PlainYearIds", {}, {}, {QStringLiteral("--year-id"), QStringLiteral("plain")}},
+        Setting{"SqlServer2000", {QStringLiteral("--version"), QStringLiteral("2000")}, {}, {}},
+        Setting{"SqlServer2005", {QStringLiteral("--version"), QStringLiteral("2005")}, {}, {}},
+        Setting{"SqlServer2008R2", {QStringLiteral("--version"), QStringLiteral("2008")}, {}, {}},
+        Setting{"SqlServer2019", {QStringLiteral("--version"), QStringLiteral("2019")}, {}, {}},
+        Setting{"RowVersioning", {QStringLiteral("--row-versioning")}, {}, {}},
+        Setting{"LedgerInTheLoginsSchema", {QStringLiteral("--schema"), QStringLiteral("acct")}, {},
+                {}},
+        Setting{"AuditTriggers", {}, {}, {}, kAuditTriggers},
+        Setting{"AuditTriggersCountedApart", {}, QStringLiteral("triggercounts apart"), {},
+                kAuditTriggers}),
     [](const ::testing::TestParamInfo<Setting>& param) { return std::string(param.param.name); });
 
 } // namespace
