@@ -253,3 +253,26 @@ TEST_P(ExtendedOpenings, YearEndAndItsUndoingWriteOnlyWhatTheDatabaseTakes)
 INSTANTIATE_TEST_SUITE_P(Roads, ExtendedOpenings, ::testing::ValuesIn(LedgerRoad::names()));
 
 } // namespace
+
+namespace {
+
+// Under a case-sensitive collation the ledger's names as the program spells
+// them are not all found: the connect says so, naming the collation, before
+// it reads a worksheet or writes anything.
+TEST(CaseSensitiveDatabase, TheConnectIsRefusedNamingTheCollation)
+{
+    LedgerFixture wire;
+    wire.build(kLedger);
+    TdsServer server(wire.folder(),
+                     {QStringLiteral("--collation"), QStringLiteral("Latin1_General_CS_AS")});
+    const QByteArray before = wire.bytes();
+    WindowDriver window(server.serverName());
+    EXPECT_FALSE(window.connect());
+    EXPECT_TRUE(window.messages().contains(
+        QLatin1String("The database Dosavine has the collation Latin1_General_CS_AS")))
+        << str(window.messages());
+    EXPECT_FALSE(window.context.isWorksheetSound());
+    EXPECT_EQ(wire.bytes(), before);
+}
+
+} // namespace
