@@ -413,9 +413,20 @@ void Session::beginTransaction(Intent intent)
                       QStringLiteral("A transaction is already running on this connection."));
     const bool byStatements = m_dialect->transactionsAsStatements(intent == Intent::Write);
     if (byStatements) {
+        const QString lock = intent == Intent::Read ? m_dialect->readLockStatement() : QString();
         QSqlError error;
-        if (!runTransactionStatement(m_dialect->beginStatement(), error))
-            throw failureOf(error);
+        if (!runTransactionStatement(
+                lock.isEmpty() ? m_dialect->beginStatement() : m_dialect->beginStatement() + u';' + lock,
+                error)) {
+            const Failure failure = failureOf(error);
+            if (!lock.isEmpty()) {
+                // The transaction began before its lock failed.
+                m_inTransaction = true;
+                m_transactionByStatements = true;
+                rollback();
+            }
+            throw failure;
+        }
     } else if (!m_db.transaction()) {
         throw failureOf(m_db.lastError());
     }

@@ -29,12 +29,6 @@ public:
     // of that name.
     QString procedureSource(const QString& name) const;
 
-    // Whether a long run of reads goes inside one read transaction. On
-    // SQLite every statement outside a transaction takes and drops the file
-    // lock and re-reads the header; one transaction saves that and gives the
-    // reads one consistent view. SQL Server's reads are left as they were.
-    bool readsInOneTransaction() const noexcept { return m_kind == Kind::Sqlite; }
-
     // Whether a statement built from pieces and values is prepared once per
     // shape and run again with its values bound. On the embedded ledger that
     // saves parsing and planning each of tens of thousands of lookups and
@@ -97,6 +91,21 @@ public:
     {
         return m_kind == Kind::SqlServer
                    ? QStringLiteral("SELECT count(*) FROM Acc_Opening WITH (TABLOCKX, HOLDLOCK)")
+                   : QString();
+    }
+    // What a read transaction (a connect's, the closing tool's: one
+    // consistent view of the ledger) sends with its start, in the same
+    // request, or an empty text. SQL Server's reads under READ COMMITTED,
+    // with or without row versioning, each see what was committed when they
+    // ran; a shared lock on Acc_Opening, which every writing command locks
+    // exclusively first, held to the end keeps any command's commit from
+    // falling between two of them. On SQLite the transaction alone is one
+    // view, and saves each statement taking the file lock and re-reading
+    // the header.
+    QString readLockStatement() const
+    {
+        return m_kind == Kind::SqlServer
+                   ? QStringLiteral("SELECT count(*) FROM Acc_Opening WITH (TABLOCK, HOLDLOCK)")
                    : QString();
     }
     // SQL Server may have rolled back already (a deadlock victim).

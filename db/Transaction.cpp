@@ -10,7 +10,7 @@ Transaction::Transaction(Session& session, Session::Intent intent) : m_session(s
 
 Transaction Transaction::forReads(Session& session)
 {
-    if (session.isOpen() && session.dialect().readsInOneTransaction())
+    if (session.isOpen())
         return Transaction(session);
     return Transaction(session, Joined{});
 }

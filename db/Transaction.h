@@ -11,10 +11,8 @@ class Transaction
 {
 public:
     explicit Transaction(Session& session, Session::Intent intent = Session::Intent::Read);
-    // One consistent view for a run of reads where the backend gives one
-    // that way (SQLite: one file lock and header read instead of one a
-    // statement); elsewhere the reads go as they are and the guard does
-    // nothing.
+    // One consistent view for a run of reads (SqlDialect::readLockStatement);
+    // on a session not open the guard does nothing.
     static Transaction forReads(Session& session);
     ~Transaction();
     Transaction(const Transaction&) = delete;

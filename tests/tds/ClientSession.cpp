@@ -281,16 +281,27 @@ bool ClientSession::statement(const BatchStatement& statement, WireWriter& out, 
     return true;
 }
 
-bool ClientSession::lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more)
+bool ClientSession::lockFor(const QString& sql, Lock kind, WireWriter& out, uint16_t more)
 {
-    // Under row versioning a read takes no lock: it reads what was last
-    // committed.
-    if (!writes && m_control.rowVersioning())
+    // Under row versioning a read takes no lock unless a hint asks for one:
+    // it reads what was last committed.
+    if (kind == Lock::Read && m_control.rowVersioning())
         return true;
     const QStringList tables = m_ledger->rules().named(sql);
     const uint16_t spid = m_socket.spid();
-    const bool granted = writes ? m_control.locks.write(m_ledgerFile, spid, tables, m_lockTimeoutMs)
-                                : m_control.locks.read(m_ledgerFile, spid, tables, m_lockTimeoutMs);
+    LockManager& locks = m_control.locks;
+    bool granted = false;
+    switch (kind) {
+    case Lock::Exclusive:
+        granted = locks.write(m_ledgerFile, spid, tables, m_lockTimeoutMs);
+        break;
+    case Lock::Held:
+        granted = locks.share(m_ledgerFile, spid, tables, m_lockTimeoutMs);
+        break;
+    case Lock::Read:
+        granted = locks.read(m_ledgerFile, spid, tables, m_lockTimeoutMs);
+        break;
+    }
     if (granted)
         return true;
     error(out, 1222, 16, QStringLiteral("Lock request time out period exceeded."));
@@ -304,7 +315,8 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
         beginTransaction(out);
     m_control.countStatement();
     bool exclusive = false;
-    QString sql = TableRules::withoutTableHints(received, exclusive);
+    bool holds = false;
+    QString sql = TableRules::withoutTableHints(received, exclusive, holds);
     if (const StatementOutcome refused = m_names->resolve(sql); refused.failed) {
         error(out, refused.number, refused.severity, refused.text);
         done(out, DoneError | more);
@@ -317,7 +329,7 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
         return true;
     }
     const bool writes = exclusive || TableRules::writes(sql);
-    if (!lockFor(sql, writes, out, more))
+    if (!lockFor(sql, writes ? Lock::Exclusive : holds && !m_transaction.isEmpty() ? Lock::Held : Lock::Read, out, more))
         return true;
     // The ledger's own transaction starts with the first write, so reads
     // before it see what others committed, as under READ COMMITTED.

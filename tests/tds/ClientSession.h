@@ -35,9 +35,17 @@ private:
     // and the batch (their errors and the firing statement's DONE sent).
     bool fireTriggers(const QList<ServerTriggers::Trigger>& fired, WireWriter& out,
                       bool& raised);
-    // Takes the locks a statement needs; false (with 1222 written) when the
-    // session's lock time-out passed first.
-    bool lockFor(const QString& sql, bool writes, WireWriter& out, uint16_t more);
+    // Takes the locks a statement needs: exclusive for a write, shared and
+    // held to the transaction's end for a read with HOLDLOCK, else waiting
+    // for writers only; false (with 1222 written) when the session's lock
+    // time-out passed first.
+    enum class Lock
+    {
+        Read,
+        Held,
+        Exclusive
+    };
+    bool lockFor(const QString& sql, Lock kind, WireWriter& out, uint16_t more);
     void releaseLocks();
     // 1205, with the transaction rolled back.
     void deadlockVictim(WireWriter& out, uint16_t more);

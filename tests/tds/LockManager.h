@@ -12,8 +12,10 @@
 // table holds its exclusive lock until its transaction ends, and SQLite
 // lets one writer in at a time, so a writer also waits for another's
 // transaction to end; a statement that reads a table waits while another
-// session holds that table's exclusive lock. A wait gives up after the
-// session's LOCK_TIMEOUT (negative: never).
+// session holds that table's exclusive lock. A read that holds its shared
+// lock (HOLDLOCK) keeps it to its transaction's end, and a writer of that
+// table waits for it. A wait gives up after the session's LOCK_TIMEOUT
+// (negative: never).
 class LockManager
 {
 public:
@@ -23,6 +25,8 @@ public:
     // Waits until no other session holds any of the tables; false when the
     // time-out passed first.
     bool read(const QString& ledger, int session, const QStringList& tables, int timeoutMs);
+    // The same, and the shared locks are held.
+    bool share(const QString& ledger, int session, const QStringList& tables, int timeoutMs);
     // The session's transaction ended: its locks go.
     void release(const QString& ledger, int session);
 
@@ -37,5 +41,8 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    QHash<QString, Holder> m_writers; // by ledger file
+    bool sharedByOthers(const QString& ledger, int session, const QStringList& tables) const;
+
+    QHash<QString, Holder> m_writers;              // by ledger file
+    QHash<QString, QList<Holder>> m_sharers;        // by ledger file
 };

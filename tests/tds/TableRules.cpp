@@ -167,15 +167,18 @@ QStringList TableRules::named(const QString& sql) const
     return names;
 }
 
-QString TableRules::withoutTableHints(const QString& sql, bool& exclusive)
+QString TableRules::withoutTableHints(const QString& sql, bool& exclusive, bool& holds)
 {
     static const QRegularExpression hints = pattern(
         R"(\s+WITH\s*\(\s*((?:TABLOCKX|TABLOCK|HOLDLOCK|UPDLOCK|XLOCK|ROWLOCK|PAGLOCK|NOLOCK|READPAST|SERIALIZABLE|READCOMMITTED)(?:\s*,\s*(?:TABLOCKX|TABLOCK|HOLDLOCK|UPDLOCK|XLOCK|ROWLOCK|PAGLOCK|NOLOCK|READPAST|SERIALIZABLE|READCOMMITTED))*)\s*\))");
     static const QRegularExpression exclusiveHint = pattern(R"(\b(TABLOCKX|XLOCK|UPDLOCK)\b)");
+    static const QRegularExpression holdHint = pattern(R"(\b(HOLDLOCK|SERIALIZABLE)\b)");
     exclusive = false;
+    holds = false;
     QString result = sql;
     for (QRegularExpressionMatch m = hints.match(result); m.hasMatch(); m = hints.match(result)) {
         exclusive = exclusive || exclusiveHint.match(m.captured(1)).hasMatch();
+        holds = holds || holdHint.match(m.captured(1)).hasMatch();
         result.remove(m.capturedStart(), m.capturedLength());
     }
     return result;

@@ -51,7 +51,9 @@ public:
     // A statement without its table hints (WITH (TABLOCKX, HOLDLOCK) and the
     // like, which SQLite does not know); exclusive tells whether a hint
     // asked for an exclusive lock.
-    static QString withoutTableHints(const QString& sql, bool& exclusive);
+    // holds tells whether one asked to hold a shared lock to the
+    // transaction's end (HOLDLOCK, SERIALIZABLE).
+    static QString withoutTableHints(const QString& sql, bool& exclusive, bool& holds);
     // Whether a statement writes (DML or DDL), for the locks.
     static bool writes(const QString& sql);
 

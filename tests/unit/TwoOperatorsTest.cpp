@@ -1,7 +1,8 @@
 // Two operators on one ledger, each with a window of their own: a second
 // Create Accounting Year racing the first one's commit, and a Migrate Accounts
-// from a worksheet loaded before another operator created a year. Each runs
-// on every road with two independent sessions.
+// from a worksheet loaded before another operator created a year, a connect
+// while another operator creates a year. Each runs on every road with two
+// independent sessions, and on SQL Server's with row versioning too.
 
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
@@ -202,11 +203,47 @@ TEST_P(TwoOperators, CommandsFromOpeningsOlderThanTheLedgerAreRefused)
     EXPECT_EQ(years(), 4);
 }
 
+// While the first operator's connect reads the ledger, the second creates a
+// year: its commit waits for the connect's reads to end, so that the first's
+// worksheet is the ledger as one commit left it, not the years of one and
+// the accounts' figures of the next.
+TEST_P(TwoOperators, AConnectLoadsTheLedgerAsOneCommitLeftIt)
+{
+    Operator first;
+    Operator second;
+    ASSERT_TRUE(second.connect(server)) << str(second.sink.texts().join(u'\n'));
+    std::thread creating;
+    int yearsMidConnect = 3;
+    first.context.setBeforeStatement([&](const QString& sql) {
+        if (creating.joinable() ||
+            !sql.startsWith(QLatin1String("Select * from Acc_Accounting_Year")))
+            return;
+        creating = std::thread([&] { second.click(createYear); });
+        // Long enough for the second's year to be committed, were it not
+        // held back.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // On SQLite the waiting writer holds the file's pending lock, which
+        // a reader from outside would wait for in turn.
+        if (road.isTds())
+            yearsMidConnect = years();
+    });
+    const bool connected = first.connect(server);
+    if (creating.joinable())
+        creating.join();
+    ASSERT_TRUE(connected) << str(first.sink.texts().join(u'\n'));
+    EXPECT_EQ(yearsMidConnect, 3);
+    EXPECT_EQ(first.context.accYears().rows(), 3);
+    EXPECT_TRUE(second.sink.messages.isEmpty()) << str(second.sink.texts().join(u'\n'));
+    EXPECT_EQ(years(), 4);
+}
+
 std::string roadLabel(const ::testing::TestParamInfo<const char*>& road)
 {
     return road.param;
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, TwoOperators, ::testing::ValuesIn(LedgerRoad::names()), roadLabel);
+INSTANTIATE_TEST_SUITE_P(RowVersioning, TwoOperators, ::testing::Values("tdsrowversioning"),
+                         roadLabel);
 
 } // namespace
