@@ -228,8 +228,8 @@ void Session::openSqlServer(const ConnectionString& parsed)
         if (!set.exec(settings))
             refused = DriverFailure::atServerOpen(set.lastError());
         else if (set.next() && DriverFailure::isCaseSensitive(set.value(0).toString()))
-            refused = DriverFailure::caseSensitiveNames(set.value(1).toString(),
-                                                        set.value(0).toString());
+            refused =
+                DriverFailure::caseSensitiveNames(set.value(1).toString(), set.value(0).toString());
     }
     if (refused) {
         close();
@@ -415,9 +415,9 @@ void Session::beginTransaction(Intent intent)
     if (byStatements) {
         const QString lock = intent == Intent::Read ? m_dialect->readLockStatement() : QString();
         QSqlError error;
-        if (!runTransactionStatement(
-                lock.isEmpty() ? m_dialect->beginStatement() : m_dialect->beginStatement() + u';' + lock,
-                error)) {
+        if (!runTransactionStatement(lock.isEmpty() ? m_dialect->beginStatement()
+                                                    : m_dialect->beginStatement() + u';' + lock,
+                                     error)) {
             const Failure failure = failureOf(error);
             if (!lock.isEmpty()) {
                 // The transaction began before its lock failed.

@@ -27,10 +27,10 @@ QString LedgerRoad::serverName(const QString& folder)
     if (!isTds())
         return m_name + u':' + folder;
     if (!m_server)
-        m_server = std::make_unique<TdsServer>(
-            folder, m_name == QLatin1String("tdsrowversioning")
-                        ? QStringList{QStringLiteral("--row-versioning")}
-                        : QStringList());
+        m_server = std::make_unique<TdsServer>(folder,
+                                               m_name == QLatin1String("tdsrowversioning")
+                                                   ? QStringList{QStringLiteral("--row-versioning")}
+                                                   : QStringList());
     return m_server->serverName();
 }
 

@@ -329,7 +329,11 @@ bool ClientSession::ledgerStatement(const QString& received, WireWriter& out, ui
         return true;
     }
     const bool writes = exclusive || TableRules::writes(sql);
-    if (!lockFor(sql, writes ? Lock::Exclusive : holds && !m_transaction.isEmpty() ? Lock::Held : Lock::Read, out, more))
+    if (!lockFor(sql,
+                 writes                              ? Lock::Exclusive
+                 : holds && !m_transaction.isEmpty() ? Lock::Held
+                                                     : Lock::Read,
+                 out, more))
         return true;
     // The ledger's own transaction starts with the first write, so reads
     // before it see what others committed, as under READ COMMITTED.

@@ -33,8 +33,7 @@ private:
     bool ledgerStatement(const QString& received, WireWriter& out, uint16_t more);
     // Runs what a write's triggers do; false when they ended the transaction
     // and the batch (their errors and the firing statement's DONE sent).
-    bool fireTriggers(const QList<ServerTriggers::Trigger>& fired, WireWriter& out,
-                      bool& raised);
+    bool fireTriggers(const QList<ServerTriggers::Trigger>& fired, WireWriter& out, bool& raised);
     // Takes the locks a statement needs: exclusive for a write, shared and
     // held to the transaction's end for a read with HOLDLOCK, else waiting
     // for writers only; false (with 1222 written) when the session's lock

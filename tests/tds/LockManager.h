@@ -43,6 +43,6 @@ private:
     std::condition_variable m_changed;
     bool sharedByOthers(const QString& ledger, int session, const QStringList& tables) const;
 
-    QHash<QString, Holder> m_writers;              // by ledger file
-    QHash<QString, QList<Holder>> m_sharers;        // by ledger file
+    QHash<QString, Holder> m_writers;        // by ledger file
+    QHash<QString, QList<Holder>> m_sharers; // by ledger file
 };

@@ -88,8 +88,8 @@ StatementOutcome NameResolution::exactCase(const QString& sql) const
             }
         }
         if (folded && !exact)
-            return StatementOutcome::error(
-                207, QStringLiteral("Invalid column name '%1'.").arg(used));
+            return StatementOutcome::error(207,
+                                           QStringLiteral("Invalid column name '%1'.").arg(used));
     }
     return {};
 }

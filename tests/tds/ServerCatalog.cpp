@@ -81,16 +81,15 @@ QByteArray ServerCatalog::productVersion(int version)
 
 QString ServerCatalog::versionText(int version)
 {
-    return QString::fromLatin1(of(version).text) +
-           QStringLiteral(" (Quillhaven TDS test server)");
+    return QString::fromLatin1(of(version).text) + QStringLiteral(" (Quillhaven TDS test server)");
 }
 
 void ServerCatalog::install(LedgerDatabase& ledger, sqlite3* db, const QString& catalog, int id,
                             const QDateTime& born, int version)
 {
     const TableRules& rules = ledger.rules();
-    sqlite3_create_function(db, "columnproperty", 3, SQLITE_UTF8,
-                            const_cast<TableRules*>(&rules), columnProperty, nullptr, nullptr);
+    sqlite3_create_function(db, "columnproperty", 3, SQLITE_UTF8, const_cast<TableRules*>(&rules),
+                            columnProperty, nullptr, nullptr);
     const QString created = born.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     // master..sysdatabases reaches this as qh_master.sysdatabases; a bare
     // syscolumns finds it here too, the main and temp schemas having none.

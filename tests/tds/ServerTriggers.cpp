@@ -117,14 +117,16 @@ StatementOutcome ServerTriggers::define(const QString& batch)
     QString body = m.captured(5).trimmed();
     if (const QRegularExpressionMatch inner = block.match(body); inner.hasMatch())
         body = inner.captured(1);
-    const QString verb = m.captured(1).isEmpty() ? QStringLiteral("INSERT") : QStringLiteral("REPLACE");
-    const StatementOutcome stored = m_ledger.run(
-        QStringLiteral("%1 INTO qh_triggers VALUES(%2, %3, %4, %5)")
-            .arg(verb, literal(name), literal(table->name),
-                 literal(m.captured(4).toUpper().remove(u' ')), literal(body)));
+    const QString verb =
+        m.captured(1).isEmpty() ? QStringLiteral("INSERT") : QStringLiteral("REPLACE");
+    const StatementOutcome stored =
+        m_ledger.run(QStringLiteral("%1 INTO qh_triggers VALUES(%2, %3, %4, %5)")
+                         .arg(verb, literal(name), literal(table->name),
+                              literal(m.captured(4).toUpper().remove(u' ')), literal(body)));
     if (stored.failed)
         return StatementOutcome::error(
-            2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+            2714,
+            QStringLiteral("There is already an object named '%1' in the database.").arg(name));
     load();
     return {};
 }
@@ -163,24 +165,24 @@ void ServerTriggers::capture(const QString& table)
                                 .arg(key, old.join(QStringLiteral(", ")));
     const QString keepNew =
         QStringLiteral("INSERT OR IGNORE INTO qh_rows_%1 VALUES(NEW.rowid);").arg(key);
-    for (const QString& sql : {
-             QStringLiteral("CREATE TEMP TABLE qh_rows_%1(rid INTEGER PRIMARY KEY)").arg(key),
-             QStringLiteral("CREATE TEMP TABLE qh_old_%1(qh_rid INTEGER PRIMARY KEY, %2)")
-                 .arg(key, list),
-             QStringLiteral("CREATE TEMP VIEW qh_inserted_%1 AS SELECT %2 FROM main.%3 WHERE "
-                            "rowid IN (SELECT rid FROM qh_rows_%1)")
-                 .arg(key, list, quoted(table)),
-             QStringLiteral("CREATE TEMP VIEW qh_deleted_%1 AS SELECT %2 FROM qh_old_%1")
-                 .arg(key, list),
-             QStringLiteral("CREATE TEMP TRIGGER qh_capture_i_%1 AFTER INSERT ON main.%2 BEGIN "
-                            "%3 END")
-                 .arg(key, quoted(table), keepNew),
-             QStringLiteral("CREATE TEMP TRIGGER qh_capture_u_%1 AFTER UPDATE ON main.%2 BEGIN "
-                            "%3 %4 END")
-                 .arg(key, quoted(table), keepNew, keepOld),
-             QStringLiteral("CREATE TEMP TRIGGER qh_capture_d_%1 AFTER DELETE ON main.%2 BEGIN "
-                            "%3 END")
-                 .arg(key, quoted(table), keepOld)})
+    for (const QString& sql :
+         {QStringLiteral("CREATE TEMP TABLE qh_rows_%1(rid INTEGER PRIMARY KEY)").arg(key),
+          QStringLiteral("CREATE TEMP TABLE qh_old_%1(qh_rid INTEGER PRIMARY KEY, %2)")
+              .arg(key, list),
+          QStringLiteral("CREATE TEMP VIEW qh_inserted_%1 AS SELECT %2 FROM main.%3 WHERE "
+                         "rowid IN (SELECT rid FROM qh_rows_%1)")
+              .arg(key, list, quoted(table)),
+          QStringLiteral("CREATE TEMP VIEW qh_deleted_%1 AS SELECT %2 FROM qh_old_%1")
+              .arg(key, list),
+          QStringLiteral("CREATE TEMP TRIGGER qh_capture_i_%1 AFTER INSERT ON main.%2 BEGIN "
+                         "%3 END")
+              .arg(key, quoted(table), keepNew),
+          QStringLiteral("CREATE TEMP TRIGGER qh_capture_u_%1 AFTER UPDATE ON main.%2 BEGIN "
+                         "%3 %4 END")
+              .arg(key, quoted(table), keepNew, keepOld),
+          QStringLiteral("CREATE TEMP TRIGGER qh_capture_d_%1 AFTER DELETE ON main.%2 BEGIN "
+                         "%3 END")
+              .arg(key, quoted(table), keepOld)})
         m_ledger.run(sql);
 }
 
@@ -214,7 +216,7 @@ ServerTriggers::Step ServerTriggers::stepOf(const QString& statement, const QStr
     Step step;
     if ((m = noCount.match(statement)).hasMatch()) {
         step.kind = m.captured(1).toUpper() == QLatin1String("ON") ? Step::Kind::NoCountOn
-                                                                    : Step::Kind::NoCountOff;
+                                                                   : Step::Kind::NoCountOff;
     } else if ((m = raisError.match(statement)).hasMatch()) {
         step.kind = Step::Kind::RaisError;
         step.text = m.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));

@@ -61,9 +61,10 @@ QString closingFindings(const QString& server)
     ClosingLedger loaded;
     loaded.loadYears(session);
     const QString findings = LedgerCheck::text(LedgerCheck(session, loaded).run());
-    const MigrationVerify::Result proof = MigrationVerify(session, loaded).run(SnapshotArchive(
-        SnapshotArchive::pathFor(SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"),
-                                                           server))));
+    const MigrationVerify::Result proof =
+        MigrationVerify(session, loaded)
+            .run(SnapshotArchive(SnapshotArchive::pathFor(
+                SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server))));
     return findings + QStringLiteral("\n%1 differences").arg(proof.differences.size());
 }
 
@@ -180,10 +181,15 @@ INSTANTIATE_TEST_SUITE_P(
         Setting{"SqlServer2008R2", {QStringLiteral("--version"), QStringLiteral("2008")}, {}, {}},
         Setting{"SqlServer2019", {QStringLiteral("--version"), QStringLiteral("2019")}, {}, {}},
         Setting{"RowVersioning", {QStringLiteral("--row-versioning")}, {}, {}},
-        Setting{"LedgerInTheLoginsSchema", {QStringLiteral("--schema"), QStringLiteral("acct")}, {},
+        Setting{"LedgerInTheLoginsSchema",
+                {QStringLiteral("--schema"), QStringLiteral("acct")},
+                {},
                 {}},
         Setting{"AuditTriggers", {}, {}, {}, kAuditTriggers},
-        Setting{"AuditTriggersCountedApart", {}, QStringLiteral("triggercounts apart"), {},
+        Setting{"AuditTriggersCountedApart",
+                {},
+                QStringLiteral("triggercounts apart"),
+                {},
                 kAuditTriggers}),
     [](const ::testing::TestParamInfo<Setting>& param) { return std::string(param.param.name); });
 

@@ -74,7 +74,8 @@ protected:
     QStringList tables() const
     {
         return ledger.writtenTables(QStringLiteral("AccYearID, AccId")) +
-               QStringList{ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Audit")).toString()};
+               QStringList{
+                   ledger.value(QStringLiteral("SELECT count(*) FROM Acc_Audit")).toString()};
     }
     void expectRefusal(const QString& message, const QString& table)
     {
@@ -113,10 +114,10 @@ TEST_P(RefusingTrigger, EachCommandIsRefusedAndKeepsNothing)
     Session session;
     Profile::connect(session, Profile::Id::Dosavine, server->serverName());
     try {
-        SnapshotRestore::fromArchive(session,
-                                     SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"),
-                                                               server->serverName()),
-                                     1);
+        SnapshotRestore::fromArchive(
+            session,
+            SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server->serverName()),
+            1);
         ADD_FAILURE() << "the restore went through the trigger";
     } catch (const Failure& failure) {
         expectRefusal(failure.description(), QStringLiteral("Acc_Opening"));
