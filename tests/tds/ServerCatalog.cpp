@@ -91,26 +91,26 @@ void ServerCatalog::install(LedgerDatabase& ledger, sqlite3* db, const QString& 
     sqlite3_create_function(db, "columnproperty", 3, SQLITE_UTF8, const_cast<TableRules*>(&rules),
                             columnProperty, nullptr, nullptr);
     const QString created = born.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    // The database's one row: its name, id and creation date.
+    const auto databases = [&](const QString& table, const QString& columns) {
+        ledger.run(QStringLiteral("CREATE TABLE %1(%2)").arg(table, columns));
+        ledger.run(QStringLiteral("INSERT INTO %1 VALUES(%2, %3, '%4')")
+                       .arg(table, literal(catalog))
+                       .arg(id)
+                       .arg(created));
+    };
     // master..sysdatabases reaches this as qh_master.sysdatabases; a bare
     // syscolumns finds it here too, the main and temp schemas having none.
     ledger.run(QStringLiteral("ATTACH DATABASE ':memory:' AS qh_master"));
-    ledger.run(QStringLiteral("CREATE TABLE qh_master.sysdatabases(name NVARCHAR(128), dbid "
-                              "SMALLINT, crdate DATETIME)"));
-    ledger.run(QStringLiteral("INSERT INTO qh_master.sysdatabases VALUES(%1, %2, '%3')")
-                   .arg(literal(catalog))
-                   .arg(id)
-                   .arg(created));
+    databases(QStringLiteral("qh_master.sysdatabases"),
+              QStringLiteral("name NVARCHAR(128), dbid SMALLINT, crdate DATETIME"));
     ledger.run(QStringLiteral("CREATE TABLE qh_master.syscolumns(id INT, name NVARCHAR(128), colid "
                               "SMALLINT, xtype TINYINT)"));
     const bool catalogViews = version >= 2005;
     if (catalogViews) {
         ledger.run(QStringLiteral("ATTACH DATABASE ':memory:' AS sys"));
-        ledger.run(QStringLiteral("CREATE TABLE sys.databases(name NVARCHAR(128), database_id "
-                                  "INT, create_date DATETIME)"));
-        ledger.run(QStringLiteral("INSERT INTO sys.databases VALUES(%1, %2, '%3')")
-                       .arg(literal(catalog))
-                       .arg(id)
-                       .arg(created));
+        databases(QStringLiteral("sys.databases"),
+                  QStringLiteral("name NVARCHAR(128), database_id INT, create_date DATETIME"));
         ledger.run(QStringLiteral("CREATE TABLE sys.columns(object_id INT, name NVARCHAR(128), "
                                   "column_id INT, system_type_id INT, is_identity INT, "
                                   "is_computed INT)"));
