@@ -1,4 +1,5 @@
 #include "app/NoDisplay.h"
+#include "app/ProcessEnd.h"
 #include "app/audit/frmAudit.h"
 
 #include <QApplication>
@@ -7,12 +8,16 @@ int main(int argc, char* argv[])
 {
     if (noDisplayFor("quillhaven-audit"))
         return 1;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillhaven"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillhaven Audit"));
-    QApplication::setOrganizationName(QStringLiteral("Quillhaven"));
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Quillhaven"));
+        QApplication::setApplicationDisplayName(QStringLiteral("Quillhaven Audit"));
+        QApplication::setOrganizationName(QStringLiteral("Quillhaven"));
 
-    frmAudit window;
-    window.show();
-    return QApplication::exec();
+        frmAudit window;
+        window.show();
+        result = QApplication::exec();
+    } // the worker thread, the ledger and the archive are closed here
+    return endProcess(result);
 }

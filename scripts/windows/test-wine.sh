@@ -10,7 +10,8 @@
 #     Linux build's, value for value and type for type;
 #  3. the cross-built unit and window tests (ctest, Wine as the emulator);
 #  4. the installer: silent install, the installed window started on a
-#     virtual display, connected by keyboard and photographed, a newer
+#     virtual display, connected by keyboard and photographed, the installed
+#     audit window's process gone within 5 s of its window closing, a newer
 #     version over it, a silent uninstall that leaves nothing behind.
 # Exits non-zero on any failure.
 #   scripts/windows/test-wine.sh [WINDOWS_BUILD_DIR [LINUX_BUILD_DIR]]
@@ -209,6 +210,41 @@ photograph() {
     kill "$window"
 }
 check "the installed window connects by keyboard ($picture)" photograph
+audit_picture=$out/windows-audit-checked.png
+audit_ends() {
+    # The ledger remembered from last time, so that Open needs no typing;
+    # a successful open writes the database beside it.
+    local key='HKCU\Software\Quillhaven\Quillhaven\audit'
+    "$wine" reg add "$key" /v lastServer /d 'sqlite:C:\Ledgers' /f >/dev/null 2>&1
+    env -u WINEPATH "$wine" "C:\\Program Files\\Quillhaven\\quillhaven-audit.exe" &
+    local program=$! id= X Y
+    for _ in $(seq 100); do
+        id=$(xdotool search --name '^Quillhaven Audit$' 2>/dev/null | head -1) && [[ -n $id ]] && break
+        sleep 0.2
+    done
+    [[ -n $id ]] || { echo "the audit window did not open"; return 1; }
+    sleep 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + 911)) $((Y + 22)) click 1 # Open
+    sleep 3
+    "$wine" reg query "$key" /v lastDatabase >/dev/null 2>&1 || { echo "the ledger did not open"; return 1; }
+    xdotool mousemove $((X + 66)) $((Y + 100)) click 1 # Check the books
+    sleep 3
+    import -window root "$work/audit.png"
+    convert "$work/audit.png" -trim "$audit_picture"
+    xdotool windowfocus --sync "$id" key alt+F4
+    local closed=$SECONDS
+    while kill -0 "$program" 2>/dev/null; do
+        if ((SECONDS - closed > 5)); then
+            echo "the process is still running 5 s after its window was closed"
+            kill "$program"
+            return 1
+        fi
+        sleep 0.2
+    done
+}
+check "the installed audit window opens and checks a ledger, then ends with its window ($audit_picture)" \
+    audit_ends
 newer=$work/quillhaven-newer-x64.msi
 version=$(products | head -1)
 bash "$root/scripts/windows/make-msi.sh" "$dist" "$tests/quillhaven.ico" \
