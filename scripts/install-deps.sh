@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build git
+    build-essential cmake ninja-build git ccache
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
     unixodbc unixodbc-dev odbcinst libsqliteodbc tdsodbc
     libgtest-dev libbenchmark-dev libsqlite3-dev libssl-dev sqlite3
