@@ -226,10 +226,14 @@ audit_ends() {
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$id")"
     xdotool mousemove $((X + 911)) $((Y + 22)) click 1 # Open
-    sleep 3
+    for _ in $(seq 60); do
+        "$wine" reg query "$key" /v lastDatabase >/dev/null 2>&1 && break
+        sleep 0.5
+    done
     "$wine" reg query "$key" /v lastDatabase >/dev/null 2>&1 || { echo "the ledger did not open"; return 1; }
+    sleep 1
     xdotool mousemove $((X + 66)) $((Y + 100)) click 1 # Check the books
-    sleep 3
+    sleep 5
     import -window root "$work/audit.png"
     convert "$work/audit.png" -trim "$audit_picture"
     xdotool windowfocus --sync "$id" key alt+F4
