@@ -186,18 +186,25 @@ installed_files() {
 check "installed: both windows, the tools, their DLLs, Start-menu shortcuts, an entry" \
     installed_files
 picture=$out/windows-installed.png
+# Starts an installed program, the installed copy alone (no build folder on
+# the DLL path), and waits for its window; sets $started and $window_id.
+start_installed() { # program, window title
+    env -u WINEPATH "$wine" "C:\\Program Files\\Quillhaven\\$1" &
+    started=$!
+    window_id=
+    for _ in $(seq 100); do
+        window_id=$(xdotool search --name "^$2\$" 2>/dev/null | head -1) &&
+            [[ -n $window_id ]] && break
+        sleep 0.2
+    done
+    [[ -n $window_id ]] || { echo "the window $2 did not open"; return 1; }
+    sleep 1
+}
 photograph() {
     # The ledgers where an operator would keep them.
     cp -r "$work/ledgers" "$WINEPREFIX/drive_c/Ledgers"
-    # The installed copy alone: no build folder on the DLL path.
-    env -u WINEPATH "$wine" "C:\\Program Files\\Quillhaven\\quillhaven.exe" &
-    local window=$! id=
-    for _ in $(seq 100); do
-        id=$(xdotool search --name '^Quillhaven$' 2>/dev/null | head -1) && [[ -n $id ]] && break
-        sleep 0.2
-    done
-    [[ -n $id ]] || { echo "the installed window did not open"; return 1; }
-    sleep 1
+    start_installed quillhaven.exe 'Quillhaven' || return 1
+    local window=$started id=$window_id
     # Keyboard only: the focus starts on Dosavine; once it is ticked the
     # next stop is the server name, then Connect.
     xdotool windowfocus --sync "$id" key space Tab
@@ -216,14 +223,8 @@ audit_ends() {
     # a successful open writes the database beside it.
     local key='HKCU\Software\Quillhaven\Quillhaven\audit'
     "$wine" reg add "$key" /v lastServer /d 'sqlite:C:\Ledgers' /f >/dev/null 2>&1
-    env -u WINEPATH "$wine" "C:\\Program Files\\Quillhaven\\quillhaven-audit.exe" &
-    local program=$! id= X Y
-    for _ in $(seq 100); do
-        id=$(xdotool search --name '^Quillhaven Audit$' 2>/dev/null | head -1) && [[ -n $id ]] && break
-        sleep 0.2
-    done
-    [[ -n $id ]] || { echo "the audit window did not open"; return 1; }
-    sleep 1
+    start_installed quillhaven-audit.exe 'Quillhaven Audit' || return 1
+    local program=$started id=$window_id X Y
     eval "$(xdotool getwindowgeometry --shell "$id")"
     xdotool mousemove $((X + 911)) $((Y + 22)) click 1 # Open
     for _ in $(seq 60); do
