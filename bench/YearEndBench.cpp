@@ -42,8 +42,9 @@ QString agreement(bool equal, const QString& detail)
 
 } // namespace
 
-YearEndBench::YearEndBench(BenchLedger& ledger, const QString& server, BenchServer* wire)
-    : m_ledger(ledger), m_server(server), m_wire(wire)
+YearEndBench::YearEndBench(BenchLedger& ledger, const QString& server, BenchServer* wire,
+                           const SessionOptions& options)
+    : m_ledger(ledger), m_server(server), m_wire(wire), m_options(options)
 {
 }
 
@@ -72,6 +73,7 @@ bool YearEndBench::run()
     m_window = std::make_unique<frmYearEnd>();
     m_window->setMessageSink(&m_sink);
     m_window->context().setStatementLog(&m_log);
+    m_window->context().setSessionOptions(m_options);
     m_window->show();
     QApplication::processEvents();
 

@@ -3,6 +3,7 @@
 #include "bench/BenchLedger.h"
 #include "bench/BenchSink.h"
 #include "bench/PhaseResult.h"
+#include "db/SessionOptions.h"
 
 #include <QList>
 #include <QStringList>
@@ -22,7 +23,9 @@ class YearEndBench
 public:
     // server: the name to type; wire: the TDS test server behind it, or null
     // for the embedded ledger.
-    YearEndBench(BenchLedger& ledger, const QString& server, BenchServer* wire = nullptr);
+    // options: the waits and batch limits of the window's connections.
+    YearEndBench(BenchLedger& ledger, const QString& server, BenchServer* wire = nullptr,
+                 const SessionOptions& options = {});
     ~YearEndBench();
 
     // False when a phase could not run; the results so far are kept.
@@ -57,6 +60,7 @@ private:
     BenchLedger& m_ledger;
     QString m_server;
     BenchServer* m_wire;
+    SessionOptions m_options;
     BenchSink m_sink;
     QStringList m_log;
     std::unique_ptr<frmYearEnd> m_window;

@@ -3,7 +3,7 @@
 #include "bench/BenchReport.h"
 #include "bench/BenchServer.h"
 #include "bench/YearEndBench.h"
-#include "db/StatementBatch.h"
+#include "db/SessionOptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -50,7 +50,8 @@ bool runEmbedded(const BenchLedger& built, int runs, BenchReport& report)
 
 // The same year-end over the TDS test server, with no delay and with 1 ms
 // added to every request, the runs of the two alternating.
-bool runWire(const BenchLedger& built, int runs, const QList<int>& delays, BenchReport& report)
+bool runWire(const BenchLedger& built, int runs, const QList<int>& delays,
+             const SessionOptions& options, BenchReport& report)
 {
     bool allRan = true;
     for (int run = 0; run < runs; ++run) {
@@ -62,7 +63,7 @@ bool runWire(const BenchLedger& built, int runs, const QList<int>& delays, Bench
                 return false;
             }
             server.setDelayMs(delay);
-            YearEndBench bench(*ledger, server.serverName(), &server);
+            YearEndBench bench(*ledger, server.serverName(), &server, options);
             allRan = bench.run() && allRan;
             report.addWireRun(delay, bench.results());
         }
@@ -132,10 +133,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const int runs = std::max(1, parser.value(runsOption).toInt());
+    SessionOptions options;
     if (parser.isSet(batchOption)) {
         const QStringList limits = parser.value(batchOption).split(u',');
-        StatementBatch::setLimits({std::max(1, limits.value(0).toInt()),
-                                   std::max<qsizetype>(1, limits.value(1).toLongLong())});
+        options.batchStatements = std::max(1, limits.value(0).toInt());
+        options.batchCharacters = std::max<qsizetype>(1, limits.value(1).toLongLong());
     }
     QList<int> delays;
     for (const QString& delay : parser.value(delaysOption).split(u',', Qt::SkipEmptyParts))
@@ -164,9 +166,9 @@ int main(int argc, char** argv)
             allRan = AuditBench(ledger, runs).run() && allRan;
             continue;
         }
-        allRan =
-            (wire ? runWire(ledger, runs, delays, report) : runEmbedded(ledger, runs, report)) &&
-            allRan;
+        allRan = (wire ? runWire(ledger, runs, delays, options, report)
+                       : runEmbedded(ledger, runs, report)) &&
+                 allRan;
     }
     if (!parser.isSet(auditOption))
         report.print();

@@ -15,8 +15,8 @@ void AuditBooks::open(Profile::Id profile, const QString& server)
 {
     const QString profileName = Profile::catalog(profile);
     Profile::connect(m_session, profile, server);
-    m_identity = SnapshotArchive::ledgerOf(m_session, profileName, server);
-    m_archive = SnapshotArchive(SnapshotArchive::pathFor(m_identity));
+    m_identity = ArchiveLocation::ledgerOf(m_session, profileName, server);
+    m_archive = SnapshotArchive::of(m_identity);
     SnapshotKeeper::settle(m_session, m_archive);
     m_name = QStringLiteral("%1 on %2").arg(profileName, server);
 }

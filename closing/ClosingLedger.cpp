@@ -4,13 +4,13 @@
 #include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "core/Numbers.h"
-#include "db/DateQueries.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "worksheet/AccountWorksheet.h"
 #include "worksheet/LoadShare.h"
+#include "years/DateQueries.h"
 #include "years/LedgerLoad.h"
 
 #include <QDate>

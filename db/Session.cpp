@@ -6,12 +6,12 @@
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcDrivers.h"
 #include "db/ServerName.h"
+#include "db/SqliteFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -19,12 +19,11 @@
 namespace {
 
 std::atomic<int> g_sessions{0};
-std::atomic<int> g_loginTimeoutSeconds{15};
-std::atomic<int> g_queryTimeoutSeconds{30};
-std::atomic<int> g_lockTimeoutSeconds{30};
 
-// The commands use a handful of shapes; the bound only guards the memory.
-constexpr qsizetype kMaxPreparedShapes = 32;
+// The table the ledger's writers and readers take turns on: every writing
+// command rewrites or checks Acc_Opening first, so a lock on it held to the
+// end orders whole commands, not single statements.
+const QString kTurnTable = QStringLiteral("Acc_Opening");
 
 Failure noConnection()
 {
@@ -33,55 +32,17 @@ Failure noConnection()
                                   "database, type the server name and connect first."));
 }
 
-Failure missingLedger(const QString& what)
-{
-    return Failure(Failure::E_FAIL, what);
-}
-
-// An SQLite URI that opens the file only if it exists: "mode=rw" never
-// creates it, even when someone removes it between the check and the open.
-QString noCreateUri(const QString& file)
-{
-    return QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
-}
-
 } // namespace
 
-Session::Session() : m_connectionName(QStringLiteral("quillhaven-session-%1").arg(++g_sessions)) {}
+Session::Session(SessionOptions options)
+    : m_connectionName(QStringLiteral("quillhaven-session-%1").arg(++g_sessions)),
+      m_options(options)
+{
+}
 
 Session::~Session()
 {
     close();
-}
-
-int Session::loginTimeoutSeconds()
-{
-    return g_loginTimeoutSeconds;
-}
-
-void Session::setLoginTimeoutSeconds(int seconds)
-{
-    g_loginTimeoutSeconds = seconds;
-}
-
-int Session::queryTimeoutSeconds()
-{
-    return g_queryTimeoutSeconds;
-}
-
-void Session::setQueryTimeoutSeconds(int seconds)
-{
-    g_queryTimeoutSeconds = seconds;
-}
-
-int Session::lockTimeoutSeconds()
-{
-    return g_lockTimeoutSeconds;
-}
-
-void Session::setLockTimeoutSeconds(int seconds)
-{
-    g_lockTimeoutSeconds = seconds;
 }
 
 void Session::open(const QString& connectionString)
@@ -97,39 +58,18 @@ void Session::open(const QString& connectionString)
 void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odbcText)
 {
     // Both drivers would create a missing file, so every check comes first.
-    if (file.isEmpty())
-        throw missingLedger(QStringLiteral("No ledger folder follows the scheme of the server "
-                                           "name."));
-    const QFileInfo info(file);
-    const QFileInfo folder(info.absolutePath());
-    if (folder.isFile())
-        throw missingLedger(QStringLiteral("%1 is a file, not a folder: the server name names the "
-                                           "folder that holds the ledger files (%2).")
-                                .arg(QDir::toNativeSeparators(folder.filePath()),
-                                     QDir::toNativeSeparators(folder.absolutePath())));
-    if (!folder.isDir())
-        throw missingLedger(QStringLiteral("The ledger folder %1 does not exist.")
-                                .arg(QDir::toNativeSeparators(folder.filePath())));
-    if (!folder.isReadable() || !folder.isExecutable())
-        throw missingLedger(QStringLiteral("The ledger folder %1 cannot be read.")
-                                .arg(QDir::toNativeSeparators(folder.filePath())));
-    if (!info.exists())
-        throw missingLedger(QStringLiteral("The ledger file %1 does not exist.")
-                                .arg(QDir::toNativeSeparators(file)));
-    if (!info.isFile() || !info.isReadable())
-        throw missingLedger(QStringLiteral("The ledger file %1 cannot be read.")
-                                .arg(QDir::toNativeSeparators(file)));
-
+    SqliteFile::checkLedger(file);
     if (viaOdbc) {
         if (odbcText.isEmpty())
-            throw missingLedger(QStringLiteral("The ledger file %1 cannot be named to the SQLite "
-                                               "ODBC driver: its path holds a \";\".")
-                                    .arg(QDir::toNativeSeparators(file)));
+            throw Failure(Failure::E_FAIL, QStringLiteral("The ledger file %1 cannot be named to "
+                                                          "the SQLite ODBC driver: its path holds "
+                                                          "a \";\".")
+                                               .arg(QDir::toNativeSeparators(file)));
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         m_db.setDatabaseName(odbcText);
     } else {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        m_db.setDatabaseName(noCreateUri(file));
+        m_db.setDatabaseName(SqliteFile::noCreateUri(file));
         m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
                                    .arg(SqlDialect::BusyTimeoutMs));
     }
@@ -138,54 +78,14 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
         close();
         throw failure;
     }
-    // Neither driver reads the file before the first statement; a file that
-    // is no SQLite database must fail here, not in the middle of a command.
-    std::optional<Failure> unreadable;
-    {
-        QSqlQuery probe(m_db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next())
-            unreadable = DriverFailure::atFileOpen(probe.lastError(), file);
-        else if (probe.value(0).toInt() == 0)
-            unreadable = DriverFailure::holdsNoTables(file);
-    }
-    if (unreadable) {
+    // A file that is no ledger must fail here, not in the middle of a command.
+    if (const std::optional<Failure> unreadable = SqliteFile::probeLedger(m_db, file)) {
         close();
         throw *unreadable;
     }
     m_dialect.emplace(SqlDialect::Kind::Sqlite,
                       viaOdbc ? SqlDialect::Access::Odbc : SqlDialect::Access::Native);
-    m_embeddedFile = info.canonicalFilePath();
-}
-
-QString Session::ledgerIdentity()
-{
-    ensureOpen();
-    if (m_dialect->kind() == SqlDialect::Kind::Sqlite)
-        return QStringLiteral("file:") + m_embeddedFile;
-    RecordSet rs;
-    try {
-        rs = query(QStringLiteral("Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, "
-                                  "database_id, create_date from sys.databases where "
-                                  "database_id=DB_ID()"));
-    } catch (const Failure& failure) {
-        // SQL Server 2000 has no catalog views, only the compatibility view
-        // that every later version keeps too: the same id and date.
-        if (failure.number() != DriverFailure::InvalidObjectName)
-            throw;
-        rs = query(QStringLiteral("Select @@SERVERNAME as ServerName, DB_NAME() as DatabaseName, "
-                                  "dbid, crdate from master..sysdatabases where dbid=DB_ID()"));
-    }
-    QStringList parts{QStringLiteral("sqlserver:")};
-    if (!rs.eof()) {
-        for (int c = 0; c < 4; ++c) {
-            const QVariant value = rs.field(c);
-            parts.append(value.typeId() == QMetaType::QDateTime
-                             ? value.toDateTime().toString(Qt::ISODateWithMs)
-                             : value.toString().toUpper());
-        }
-    }
-    rs.close();
-    return parts.join(u'/');
+    m_embeddedFile = QFileInfo(file).canonicalFilePath();
 }
 
 void Session::openSqlServer(const ConnectionString& parsed)
@@ -197,10 +97,12 @@ void Session::openSqlServer(const ConnectionString& parsed)
         throw Failure(Failure::InvalidServerName, name.problem());
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
     m_db.setDatabaseName(parsed.odbcForSqlServer(OdbcDrivers::sqlServerDriver(),
-                                                 queryTimeoutSeconds(), lockTimeoutSeconds()));
+                                                 m_options.queryTimeoutSeconds,
+                                                 m_options.lockTimeoutSeconds));
     // Without it a server that accepts the connection but never answers
     // keeps the window waiting for ever.
-    m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds()));
+    m_db.setConnectOptions(
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_options.loginTimeoutSeconds));
     bool opened = false;
     if (m_whileOpening) {
         // The driver's open blocks until the server answers or the login
@@ -220,7 +122,7 @@ void Session::openSqlServer(const ConnectionString& parsed)
     }
     m_dialect.emplace(SqlDialect::Kind::SqlServer);
     std::optional<Failure> refused;
-    if (const QString settings = m_dialect->sessionSettings(lockTimeoutSeconds());
+    if (const QString settings = m_dialect->sessionSettings(m_options.lockTimeoutSeconds);
         !settings.isEmpty()) {
         QSqlQuery set(m_db);
         // A scrollable cursor would go as a server cursor's calls.
@@ -330,19 +232,10 @@ RecordSet Session::query(const QString& sql)
 
 std::shared_ptr<QSqlQuery> Session::preparedShape(const QString& shape)
 {
-    const auto found = m_prepared.constFind(shape);
-    // One still held by an open result cannot run again underneath it.
-    if (found != m_prepared.cend() && found->use_count() == 1)
-        return *found;
-    auto query = std::make_shared<QSqlQuery>(m_db);
-    query->setForwardOnly(true);
-    if (!query->prepare(shape))
+    bool prepared = false;
+    std::shared_ptr<QSqlQuery> query = m_prepared.take(m_db, shape, prepared);
+    if (!prepared)
         throw failureOf(*query);
-    if (found == m_prepared.cend()) {
-        if (m_prepared.size() >= kMaxPreparedShapes)
-            m_prepared.clear();
-        m_prepared.insert(shape, query);
-    }
     return query;
 }
 
@@ -413,7 +306,8 @@ void Session::beginTransaction(Intent intent)
                       QStringLiteral("A transaction is already running on this connection."));
     const bool byStatements = m_dialect->transactionsAsStatements(intent == Intent::Write);
     if (byStatements) {
-        const QString lock = intent == Intent::Read ? m_dialect->readLockStatement() : QString();
+        const QString lock =
+            intent == Intent::Read ? m_dialect->tableLockStatement(kTurnTable, false) : QString();
         QSqlError error;
         if (!runTransactionStatement(lock.isEmpty() ? m_dialect->beginStatement()
                                                     : m_dialect->beginStatement() + u';' + lock,
@@ -432,7 +326,7 @@ void Session::beginTransaction(Intent intent)
     }
     m_inTransaction = true;
     m_transactionByStatements = byStatements;
-    if (const QString lock = m_dialect->writeLockStatement();
+    if (const QString lock = m_dialect->tableLockStatement(kTurnTable, true);
         intent == Intent::Write && !lock.isEmpty()) {
         QSqlError error;
         if (!runTransactionStatement(lock, error)) {

@@ -3,10 +3,11 @@
 #include "core/Failure.h"
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
+#include "db/SessionOptions.h"
 #include "db/SqlDialect.h"
 #include "db/SqlStatement.h"
+#include "db/StatementCache.h"
 
-#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,7 +25,7 @@
 class Session
 {
 public:
-    Session();
+    explicit Session(SessionOptions options = {});
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -35,11 +36,8 @@ public:
     void open(const QString& connectionString);
     bool isOpen() const;
     const SqlDialect& dialect() const;
-    // What the ledger itself is, whatever name it was reached by: for an
-    // embedded ledger its file's canonical path; for SQL Server what the
-    // server says (its name, the database's name, id and creation date),
-    // which costs one query.
-    QString ledgerIdentity();
+    // The canonical path of the embedded ledger's file; empty for SQL Server.
+    const QString& embeddedFile() const noexcept { return m_embeddedFile; }
 
     // A statement that returns no rows.
     void execute(const QString& sql);
@@ -81,19 +79,7 @@ public:
     // to the login time-out), so a window can keep painting meanwhile.
     void setWhileOpening(std::function<void()> waiting) { m_whileOpening = std::move(waiting); }
 
-    // How long opening a SQL Server connection waits for the server to
-    // answer, in seconds (15, as the old provider waited). Tests shorten it.
-    static int loginTimeoutSeconds();
-    static void setLoginTimeoutSeconds(int seconds);
-    // How long a request to SQL Server waits for its answer before the
-    // command fails, in seconds (30, the old provider's command timeout).
-    static int queryTimeoutSeconds();
-    static void setQueryTimeoutSeconds(int seconds);
-    // How long a SQL Server statement waits for a lock another connection
-    // holds before it fails with 1222, in seconds (30; 0: it never waits).
-    // SQL Server's own default is to wait for ever.
-    static int lockTimeoutSeconds();
-    static void setLockTimeoutSeconds(int seconds);
+    const SessionOptions& options() const noexcept { return m_options; }
 
 private:
     // Records its statements one by one and sends them on this connection.
@@ -119,7 +105,8 @@ private:
     QString m_embeddedFile;
     QSqlDatabase m_db;
     std::optional<SqlDialect> m_dialect;
-    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by shape
+    SessionOptions m_options;
+    StatementCache m_prepared;
     QStringList* m_log = nullptr;
     StatementHook m_beforeStatement;
     std::function<void()> m_onStatement;

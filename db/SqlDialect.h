@@ -81,31 +81,20 @@ public:
                               "DB_NAME()")
             .arg(qint64(lockTimeoutSeconds) * 1000);
     }
-    // What a transaction that is to write sends after its start: SQL
-    // Server's reads under READ COMMITTED hold no lock, so what a command
-    // checks first (the openings it loaded) could change before it writes;
-    // the exclusive lock on Acc_Opening, which every writing command
-    // rewrites or checks, makes a second writer wait as SQLite's BEGIN
-    // IMMEDIATE does. Empty where the begin statement has done it.
-    QString writeLockStatement() const
+    // A lock on a whole table held to the transaction's end, or an empty
+    // text where the transaction's start has taken the lock it needs
+    // (SQLite: BEGIN IMMEDIATE for a writer; a reader's transaction alone is
+    // one view of the file). SQL Server's reads under READ COMMITTED, with or
+    // without row versioning, hold no lock and each see what was committed
+    // when they ran; a writer's exclusive lock (TABLOCKX) makes a second
+    // writer wait, and a reader's shared one (TABLOCK) keeps a writer's
+    // commit from falling between two of its reads.
+    QString tableLockStatement(const QString& table, bool exclusive) const
     {
         return m_kind == Kind::SqlServer
-                   ? QStringLiteral("SELECT count(*) FROM Acc_Opening WITH (TABLOCKX, HOLDLOCK)")
-                   : QString();
-    }
-    // What a read transaction (a connect's, the closing tool's: one
-    // consistent view of the ledger) sends with its start, in the same
-    // request, or an empty text. SQL Server's reads under READ COMMITTED,
-    // with or without row versioning, each see what was committed when they
-    // ran; a shared lock on Acc_Opening, which every writing command locks
-    // exclusively first, held to the end keeps any command's commit from
-    // falling between two of them. On SQLite the transaction alone is one
-    // view, and saves each statement taking the file lock and re-reading
-    // the header.
-    QString readLockStatement() const
-    {
-        return m_kind == Kind::SqlServer
-                   ? QStringLiteral("SELECT count(*) FROM Acc_Opening WITH (TABLOCK, HOLDLOCK)")
+                   ? QStringLiteral("SELECT count(*) FROM %1 WITH (%2, HOLDLOCK)")
+                         .arg(table,
+                              exclusive ? QStringLiteral("TABLOCKX") : QStringLiteral("TABLOCK"))
                    : QString();
     }
     // SQL Server may have rolled back already (a deadlock victim).

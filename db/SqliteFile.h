@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QSqlDatabase>
 #include <QString>
+#include <optional>
 
 // A connection of its own to an SQLite file (the snapshot archive, a ledger
 // file the ledger tool builds or a test reads), for as long as the object
@@ -26,6 +29,17 @@ public:
     bool open();
     QString error() const;
     QSqlDatabase& db() { return m_db; }
+
+    // The checks a ledger file passes before a driver may open it, since
+    // either driver would make a missing one: a failure (Failure::E_FAIL)
+    // that names what is wrong with the folder or the file.
+    static void checkLedger(const QString& file);
+    // An SQLite URI that opens the file only if it exists: "mode=rw" never
+    // makes it, even when someone removes it between the check and the open.
+    static QString noCreateUri(const QString& file);
+    // Neither driver reads the file before the first statement, so a file
+    // that is no SQLite ledger is found by reading it: its failure, if any.
+    static std::optional<Failure> probeLedger(QSqlDatabase& db, const QString& file);
 
 private:
     QString m_name;

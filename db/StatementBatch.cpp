@@ -7,19 +7,10 @@
 #include <QSqlQuery>
 #include <memory>
 
-namespace {
-
-StatementBatch::Limits g_limits;
-
-} // namespace
-
-void StatementBatch::setLimits(Limits limits)
-{
-    g_limits = limits;
-}
-
 StatementBatch::StatementBatch(Session& session)
-    : m_session(session), m_batches(session.dialect().batchesStatements())
+    : m_session(session), m_batches(session.dialect().batchesStatements()),
+      m_mostStatements(session.options().batchStatements),
+      m_mostCharacters(session.options().batchCharacters)
 {
 }
 
@@ -45,7 +36,7 @@ void StatementBatch::query(const SqlStatement& statement, OnResult onResult)
 void StatementBatch::add(const SqlStatement& statement, OnResult onResult)
 {
     const QString text = statement.textFor(m_session.kind());
-    if (m_texts.size() >= g_limits.statements || m_characters + text.size() > g_limits.characters)
+    if (m_texts.size() >= m_mostStatements || m_characters + text.size() > m_mostCharacters)
         flush();
     try {
         m_session.record(text);

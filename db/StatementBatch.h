@@ -25,15 +25,6 @@ public:
 
     explicit StatementBatch(Session& session);
 
-    // How much one request may hold. The defaults are SqlDialect's; the
-    // bench sets others to measure them.
-    struct Limits
-    {
-        int statements = SqlDialect::BatchStatements;
-        qsizetype characters = SqlDialect::BatchCharacters;
-    };
-    static void setLimits(Limits limits);
-
     // A statement that returns no rows.
     void execute(const SqlStatement& statement);
     // A query; onResult gets its result, positioned on the first row, once it
@@ -51,6 +42,8 @@ private:
 
     Session& m_session;
     bool m_batches;
+    int m_mostStatements; // in one request, as the session's options say
+    qsizetype m_mostCharacters;
     QStringList m_texts;
     QList<OnResult> m_onResults; // empty for a statement without rows
     qsizetype m_characters = 0;

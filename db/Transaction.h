@@ -11,7 +11,7 @@ class Transaction
 {
 public:
     explicit Transaction(Session& session, Session::Intent intent = Session::Intent::Read);
-    // One consistent view for a run of reads (SqlDialect::readLockStatement);
+    // One consistent view for a run of reads (SqlDialect::tableLockStatement);
     // on a session not open the guard does nothing.
     static Transaction forReads(Session& session);
     ~Transaction();

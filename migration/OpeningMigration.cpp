@@ -4,10 +4,10 @@
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
 #include "core/Numbers.h"
-#include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
 #include "db/StatementBatch.h"
+#include "years/DateQueries.h"
 
 #include <QLatin1String>
 #include <algorithm>

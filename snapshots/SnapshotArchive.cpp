@@ -1,8 +1,7 @@
 #include "snapshots/SnapshotArchive.h"
 
 #include "core/Failure.h"
-#include "db/Session.h"
-#include "db/SqliteFile.h"
+#include "snapshots/ArchiveFile.h"
 #include "snapshots/SnapshotOutcomes.h"
 
 #include <QCryptographicHash>
@@ -33,9 +32,17 @@ constexpr int kVersion = 1;
 
 Failure archiveFailure(const QString& path, const QString& what)
 {
-    return Failure(
-        Failure::FileAccess,
-        QStringLiteral("The snapshot archive %1 %2").arg(QDir::toNativeSeparators(path), what));
+    return ArchiveFile::failure(path, what);
+}
+
+// Throws unless the file holds this program's archive tables.
+void checkOurs(ArchiveFile& archive, const QString& path)
+{
+    QSqlQuery query(archive.db());
+    if (!query.exec(QStringLiteral("SELECT version FROM ") + kMarker) || !query.next() ||
+        query.value(0).toInt() != kVersion)
+        throw archiveFailure(path, QStringLiteral("is no snapshot archive of this program "
+                                                  "(or of another version of it)."));
 }
 
 QByteArray recordHash(const SnapshotArchive::Record& r)
@@ -84,120 +91,6 @@ const char* const kRecordColumns = "number, taken, profile, server, server_clock
 
 } // namespace
 
-// One connection to the archive file for one call; closed and removed
-// whatever happens.
-class SnapshotArchive::Connection
-{
-public:
-    Connection(const QString& path, bool create) : m_path(path)
-    {
-        if (!create && !QFileInfo::exists(path))
-            return;
-        // Two programs writing one archive at once: the second waits its turn.
-        m_file.emplace(path, create ? SqliteFile::Mode::ReadWrite : SqliteFile::Mode::ReadOnly);
-        if (!m_file->open())
-            fail(create ? QStringLiteral("cannot be written") : QStringLiteral("cannot be read"),
-                 m_file->error());
-        QSqlQuery probe(m_file->db());
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            fail(QStringLiteral("is damaged or no SQLite file"), probe.lastError().text());
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    bool exists() const { return m_file.has_value(); }
-    QSqlDatabase& db() { return m_file->db(); }
-
-    QSqlQuery run(const QString& sql, const QString& doing)
-    {
-        QSqlQuery query(db());
-        query.setForwardOnly(true);
-        if (!query.exec(sql))
-            fail(doing, query.lastError().text());
-        return query;
-    }
-
-    // The write lock first: a plain BEGIN would read, then find the lock
-    // taken and fail at once instead of waiting.
-    void begin() { run(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("cannot be written")); }
-
-    // Throws unless the file holds this program's archive tables.
-    void checkOurs()
-    {
-        QSqlQuery query(db());
-        if (!query.exec(QStringLiteral("SELECT version FROM ") + kMarker) || !query.next() ||
-            query.value(0).toInt() != kVersion)
-            throw archiveFailure(m_path, QStringLiteral("is no snapshot archive of this program "
-                                                        "(or of another version of it)."));
-    }
-
-    [[noreturn]] void fail(const QString& what, const QString& why)
-    {
-        throw archiveFailure(m_path, what + QStringLiteral(": ") + why);
-    }
-
-private:
-    QString m_path;
-    std::optional<SqliteFile> m_file;
-};
-
-QString SnapshotArchive::folder()
-{
-    // The program's own data folder, the same for the window and its tools
-    // whatever each executable is called: on Windows the user's local
-    // AppData. QUILLHAVEN_DATA stands in for the user's data folder where a
-    // site keeps its archives elsewhere.
-    const QString chosen = qEnvironmentVariable("QUILLHAVEN_DATA");
-    const QString data = chosen.isEmpty()
-                             ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                             : chosen;
-    return QDir(data).filePath(QStringLiteral("quillhaven/snapshots"));
-}
-
-namespace {
-
-QString archiveName(const QString& profile, const QString& key)
-{
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
-    QString readable = key;
-    readable.replace(unsafe, QStringLiteral("_"));
-    const QByteArray exact =
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(8);
-    return QStringLiteral("%1-%2-%3.db").arg(profile, readable.left(60), QLatin1String(exact));
-}
-
-} // namespace
-
-SnapshotArchive::Ledger SnapshotArchive::ledgerOf(Session& session, const QString& profile,
-                                                  const QString& server)
-{
-    // A server too old to say what it is (no sys.databases) keeps its
-    // archive by the name as typed, as before.
-    try {
-        return {profile, server, session.ledgerIdentity()};
-    } catch (const Failure&) {
-        return {profile, server, QStringLiteral("name:") + server};
-    }
-}
-
-QString SnapshotArchive::namedPathFor(const QString& profile, const QString& server)
-{
-    return QDir(folder()).filePath(archiveName(profile, server));
-}
-
-QString SnapshotArchive::pathFor(const Ledger& ledger)
-{
-    QString path = QDir(folder()).filePath(QStringLiteral("ledger-") +
-                                           archiveName(ledger.profile, ledger.identity));
-    if (!QFileInfo::exists(path)) {
-        const QString named = namedPathFor(ledger.profile, ledger.server);
-        // A failed copy leaves a new archive to start; the old one stays.
-        if (QFileInfo::exists(named) && QDir().mkpath(folder()))
-            QFile::copy(named, path);
-    }
-    return path;
-}
-
 QString SnapshotArchive::currentUser()
 {
 #ifdef Q_OS_WIN
@@ -230,11 +123,11 @@ void SnapshotArchive::prepare()
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
         throw archiveFailure(m_path,
                              QStringLiteral("cannot be written: its folder cannot be made."));
-    Connection archive(m_path, true);
+    ArchiveFile archive(m_path, true);
     prepare(archive);
 }
 
-void SnapshotArchive::prepare(Connection& archive)
+void SnapshotArchive::prepare(ArchiveFile& archive)
 {
     // A file that holds tables but not ours is someone else's: nothing of
     // ours goes into it.
@@ -246,7 +139,7 @@ void SnapshotArchive::prepare(Connection& archive)
     tables.finish();
     if (empty) {
         // One transaction, so a new archive costs one write to the disk.
-        archive.begin();
+        ArchiveFile::Write write(archive);
         archive.run(QStringLiteral("CREATE TABLE %1(version INTEGER)").arg(kMarker),
                     QStringLiteral("cannot be written"));
         archive.run(QStringLiteral("INSERT INTO %1 VALUES(%2)").arg(kMarker).arg(kVersion),
@@ -257,9 +150,9 @@ void SnapshotArchive::prepare(Connection& archive)
                                    "INTEGER, year_rows INTEGER, totals TEXT, checksum TEXT, "
                                    "previous TEXT, hash TEXT, rows BLOB)"),
                     QStringLiteral("cannot be written"));
-        archive.run(QStringLiteral("COMMIT"), QStringLiteral("cannot be written"));
+        write.commit();
     }
-    archive.checkOurs();
+    checkOurs(archive, m_path);
 }
 
 int SnapshotArchive::add(Record record, const LedgerSnapshot& snapshot)
@@ -267,60 +160,54 @@ int SnapshotArchive::add(Record record, const LedgerSnapshot& snapshot)
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
         throw archiveFailure(m_path,
                              QStringLiteral("cannot be written: its folder cannot be made."));
-    Connection archive(m_path, true);
+    ArchiveFile archive(m_path, true);
     prepare(archive);
 
-    archive.begin();
-    try {
-        QSqlQuery last = archive.run(
-            QStringLiteral("SELECT number, hash FROM snapshots ORDER BY number DESC LIMIT 1"),
-            QStringLiteral("cannot be read"));
-        record.number = last.next() ? last.value(0).toInt() + 1 : 1;
-        record.previous = last.isValid() ? last.value(1).toByteArray() : QByteArray();
-        last.finish();
-        record.openingRows = snapshot.openings().rows.size();
-        record.yearRows = snapshot.years().rows.size();
-        record.totals = snapshot.totalsText();
-        const QByteArray rows = snapshot.serialize();
-        record.checksum = LedgerSnapshot::checksumOf(rows);
-        record.hash = recordHash(record);
+    ArchiveFile::Write write(archive);
+    QSqlQuery last = archive.run(
+        QStringLiteral("SELECT number, hash FROM snapshots ORDER BY number DESC LIMIT 1"),
+        QStringLiteral("cannot be read"));
+    record.number = last.next() ? last.value(0).toInt() + 1 : 1;
+    record.previous = last.isValid() ? last.value(1).toByteArray() : QByteArray();
+    last.finish();
+    record.openingRows = snapshot.openings().rows.size();
+    record.yearRows = snapshot.years().rows.size();
+    record.totals = snapshot.totalsText();
+    const QByteArray rows = snapshot.serialize();
+    record.checksum = LedgerSnapshot::checksumOf(rows);
+    record.hash = recordHash(record);
 
-        QSqlQuery insert(archive.db());
-        insert.prepare(
-            QStringLiteral("INSERT INTO snapshots VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        const QVariantList values{record.number,
-                                  record.taken.toString(Qt::ISODateWithMs),
-                                  record.profile,
-                                  record.server,
-                                  record.serverClock,
-                                  record.command,
-                                  record.user,
-                                  record.machine,
-                                  record.openingRows,
-                                  record.yearRows,
-                                  record.totals,
-                                  QString::fromLatin1(record.checksum),
-                                  QString::fromLatin1(record.previous),
-                                  QString::fromLatin1(record.hash),
-                                  rows};
-        for (qsizetype i = 0; i < values.size(); ++i)
-            insert.bindValue(int(i), values[i]);
-        if (!insert.exec())
-            archive.fail(QStringLiteral("cannot be written"), insert.lastError().text());
-        archive.run(QStringLiteral("COMMIT"), QStringLiteral("cannot be written"));
-    } catch (...) {
-        QSqlQuery(archive.db()).exec(QStringLiteral("ROLLBACK"));
-        throw;
-    }
+    QSqlQuery insert(archive.db());
+    insert.prepare(QStringLiteral("INSERT INTO snapshots VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    const QVariantList values{record.number,
+                              record.taken.toString(Qt::ISODateWithMs),
+                              record.profile,
+                              record.server,
+                              record.serverClock,
+                              record.command,
+                              record.user,
+                              record.machine,
+                              record.openingRows,
+                              record.yearRows,
+                              record.totals,
+                              QString::fromLatin1(record.checksum),
+                              QString::fromLatin1(record.previous),
+                              QString::fromLatin1(record.hash),
+                              rows};
+    for (qsizetype i = 0; i < values.size(); ++i)
+        insert.bindValue(int(i), values[i]);
+    if (!insert.exec())
+        archive.fail(QStringLiteral("cannot be written"), insert.lastError().text());
+    write.commit();
     return record.number;
 }
 
 QList<SnapshotArchive::Record> SnapshotArchive::records() const
 {
-    Connection archive(m_path, false);
+    ArchiveFile archive(m_path, false);
     if (!archive.exists())
         return {};
-    archive.checkOurs();
+    checkOurs(archive, m_path);
     QSqlQuery q = archive.run(QStringLiteral("SELECT %1 FROM snapshots ORDER BY number DESC")
                                   .arg(QLatin1String(kRecordColumns)),
                               QStringLiteral("cannot be read"));
@@ -335,11 +222,11 @@ QList<SnapshotArchive::Record> SnapshotArchive::records() const
 
 LedgerSnapshot SnapshotArchive::load(int number) const
 {
-    Connection archive(m_path, false);
+    ArchiveFile archive(m_path, false);
     if (!archive.exists())
         throw archiveFailure(m_path, QStringLiteral("does not exist: no snapshot was taken of "
                                                     "this ledger."));
-    archive.checkOurs();
+    checkOurs(archive, m_path);
     QSqlQuery q = archive.run(
         QStringLiteral("SELECT rows, checksum FROM snapshots WHERE number=%1").arg(number),
         QStringLiteral("cannot be read"));
@@ -391,10 +278,10 @@ SnapshotArchive::Chain SnapshotArchive::verify(const QString& heldHead) const
 
 SnapshotArchive::Chain SnapshotArchive::walk(QHash<int, QByteArray>& hashes) const
 {
-    Connection archive(m_path, false);
+    ArchiveFile archive(m_path, false);
     if (!archive.exists())
         return {};
-    archive.checkOurs();
+    checkOurs(archive, m_path);
     QSqlQuery q = archive.run(QStringLiteral("SELECT %1, rows FROM snapshots ORDER BY number")
                                   .arg(QLatin1String(kRecordColumns)),
                               QStringLiteral("cannot be read"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "snapshots/ArchiveLocation.h"
 #include "snapshots/LedgerSnapshot.h"
 
 #include <QByteArray>
@@ -8,7 +9,7 @@
 #include <QList>
 #include <QString>
 
-class Session;
+class ArchiveFile;
 
 // The snapshots of one ledger (a profile on a server), kept in an SQLite file
 // of the user's data folder until the user prunes them. Each record carries
@@ -58,31 +59,14 @@ public:
         QString headText() const;
     };
 
-    // A ledger as its archive knows it: the profile, the server name as
-    // typed (which the records show) and what the ledger itself is
-    // (Session::ledgerIdentity), which decides the archive: every name that
-    // reaches the same ledger finds the same snapshots.
-    struct Ledger
-    {
-        QString profile;
-        QString server;
-        QString identity;
-    };
-    // Asks the open session what its ledger is (one query on SQL Server).
-    static Ledger ledgerOf(Session& session, const QString& profile, const QString& server);
-
-    // Where the snapshots of a ledger are kept: DATA/quillhaven/snapshots/,
-    // DATA being QUILLHAVEN_DATA when set, else the user's data folder
-    // (XDG_DATA_HOME or ~/.local/share on Linux, %LOCALAPPDATA% on Windows).
-    static QString folder();
-    // The archive of a ledger. One kept under the name as typed, as the
-    // program kept them before, is taken over the first time: copied whole,
-    // its chain going on, the old file left as it was.
-    static QString pathFor(const Ledger& ledger);
-    // Where an archive was kept by the server name as typed.
-    static QString namedPathFor(const QString& profile, const QString& server);
+    using Ledger = ArchiveLocation::Ledger;
 
     explicit SnapshotArchive(QString path) : m_path(std::move(path)) {}
+    // The archive of a ledger, where ArchiveLocation keeps it.
+    static SnapshotArchive of(const Ledger& ledger)
+    {
+        return SnapshotArchive(ArchiveLocation::pathFor(ledger));
+    }
     const QString& path() const noexcept { return m_path; }
 
     // Makes the folder and the file with its tables where they are missing,
@@ -112,8 +96,7 @@ public:
     static QString machineName();
 
 private:
-    class Connection;
-    void prepare(Connection& archive);
+    void prepare(ArchiveFile& archive);
     // The chain, and each record's hash by its number.
     Chain walk(QHash<int, QByteArray>& hashes) const;
 

@@ -1,10 +1,10 @@
 #include "snapshots/SnapshotKeeper.h"
 
 #include "core/Failure.h"
-#include "db/DateQueries.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotOutcomes.h"
+#include "years/DateQueries.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -35,7 +35,7 @@ SnapshotKeeper::SnapshotKeeper(Session& session, const SnapshotArchive::Ledger& 
 {
     QElapsedTimer clock;
     clock.start();
-    m_path = SnapshotArchive::pathFor(ledger);
+    m_path = ArchiveLocation::pathFor(ledger);
     // A folder that cannot be written or a file that is not ours stops the
     // command here, before anything has changed.
     try {

@@ -221,7 +221,7 @@ void SnapshotRestore::restoreYears(const LedgerSnapshot::Table& snapshot,
 int SnapshotRestore::fromArchive(Session& session, const SnapshotArchive::Ledger& ledger,
                                  int number)
 {
-    const LedgerSnapshot held = SnapshotArchive(SnapshotArchive::pathFor(ledger)).load(number);
+    const LedgerSnapshot held = SnapshotArchive::of(ledger).load(number);
     Transaction transaction(session, Session::Intent::Write);
     const LedgerSnapshot now = LedgerSnapshot::read(session);
     const QString why = mismatch(held, now);

@@ -58,11 +58,10 @@ bool ConnectCommand::Connect(const QString& sServer)
         if (controls.isPharmaChecked() || controls.isStoresChecked()) {
             Profile::connect(session, profile, sServer);
             m_context.setLedger(
-                SnapshotArchive::ledgerOf(session, Profile::catalog(profile), sServer));
+                ArchiveLocation::ledgerOf(session, Profile::catalog(profile), sServer));
             // The outcome of a command whose program died is settled before
             // anyone reads the archive.
-            SnapshotKeeper::settle(session,
-                                   SnapshotArchive(SnapshotArchive::pathFor(m_context.ledger())));
+            SnapshotKeeper::settle(session, SnapshotArchive::of(m_context.ledger()));
         }
         controls.setStatusText(QStringLiteral("Server Connected"));
         return true;

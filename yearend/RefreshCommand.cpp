@@ -2,7 +2,6 @@
 
 #include "core/DayNumbers.h"
 #include "core/Failure.h"
-#include "db/DateQueries.h"
 #include "db/Transaction.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AmountsNotNumbers.h"
@@ -11,6 +10,7 @@
 #include "yearend/FormControls.h"
 #include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
+#include "years/DateQueries.h"
 #include "years/LedgerLoad.h"
 
 namespace {

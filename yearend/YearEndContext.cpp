@@ -19,7 +19,7 @@ YearEndContext::~YearEndContext() = default;
 
 Session& YearEndContext::replaceSession()
 {
-    m_session = std::make_unique<Session>();
+    m_session = std::make_unique<Session>(m_sessionOptions);
     m_session->setStatementLog(m_log);
     m_session->setBeforeStatement(m_beforeStatement);
     return *m_session;

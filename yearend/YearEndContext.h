@@ -71,6 +71,8 @@ public:
     void setStatementLog(QStringList* log);
     // Fault hook for tests, carried over to every new session likewise.
     void setBeforeStatement(Session::StatementHook hook);
+    // The waits and batch limits of every session from the next connect on.
+    void setSessionOptions(const SessionOptions& options) { m_sessionOptions = options; }
 
 private:
     FormControls& m_controls;
@@ -80,6 +82,7 @@ private:
     GridModel m_accYears;
     QStringList* m_log = nullptr;
     Session::StatementHook m_beforeStatement;
+    SessionOptions m_sessionOptions;
     bool m_worksheetSound = false;
     bool m_yearDatesAreDates = false;
     SnapshotArchive::Ledger m_ledger;

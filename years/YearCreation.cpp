@@ -5,10 +5,10 @@
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
 #include "core/Numbers.h"
-#include "db/DateQueries.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "worksheet/AccountWorksheet.h"
+#include "years/DateQueries.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -62,8 +62,6 @@ private:
 private slots:
     void initTestCase()
     {
-        // Nothing here waits for a real server.
-        Session::setLoginTimeoutSeconds(2);
         m_ledgers = std::make_unique<LedgerFixture>();
         m_ledgers->build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
                           QStringLiteral("--accounts"), QStringLiteral("8"),
@@ -72,7 +70,14 @@ private slots:
                           QStringLiteral("--first-year"), QStringLiteral("2006"),
                           QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
     }
-    void init() { openWindow(); }
+    void init()
+    {
+        openWindow();
+        // Nothing here waits for a real server.
+        SessionOptions shortWaits;
+        shortWaits.loginTimeoutSeconds = 2;
+        m_window->context().setSessionOptions(shortWaits);
+    }
     void cleanup() { m_window.reset(); }
 
     // Names that would smuggle keys into a connection string aim at the

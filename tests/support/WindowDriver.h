@@ -14,7 +14,11 @@ class WindowDriver
 {
 public:
     WindowDriver() = default;
-    explicit WindowDriver(QString serverName) : server(std::move(serverName)) {}
+    explicit WindowDriver(QString serverName, const SessionOptions& options = {})
+        : server(std::move(serverName))
+    {
+        context.setSessionOptions(options);
+    }
 
     bool click(const std::function<void()>& command);
     bool connect();

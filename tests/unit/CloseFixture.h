@@ -65,8 +65,8 @@ protected:
     {
         load(false);
         return MigrationVerify(*session, *loaded)
-            .run(SnapshotArchive(SnapshotArchive::pathFor(
-                SnapshotArchive::ledgerOf(*session, QStringLiteral("Dosavine"), server))));
+            .run(SnapshotArchive::of(
+                ArchiveLocation::ledgerOf(*session, QStringLiteral("Dosavine"), server)));
     }
     QList<OpeningRows::Row> openingsNow()
     {

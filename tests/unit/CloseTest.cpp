@@ -135,7 +135,7 @@ TEST_P(Close, TheProofFindsARowAlteredAfterTheMigration)
 
     // Without the archive, the books alone: the same row, and the opening
     // it was carried into.
-    QDir(SnapshotArchive::folder()).removeRecursively();
+    QDir(ArchiveLocation::folder()).removeRecursively();
     const MigrationVerify::Result alone = verify();
     EXPECT_TRUE(alone.basis.startsWith(QStringLiteral("the books alone"))) << str(alone.basis);
     ASSERT_EQ(alone.differences.size(), 2) << str(MigrationVerify::text(alone));
@@ -162,7 +162,7 @@ TEST_P(Close, TheProofStandsOnTheLastMigrationThatLanded)
         << str(told);
 
     const QList<SnapshotArchive::Record> records =
-        SnapshotArchive(SnapshotArchive::pathFor(window().context.ledger())).records();
+        SnapshotArchive::of(window().context.ledger()).records();
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(records[0].outcome, SnapshotArchive::Outcome::NotLanded);
     EXPECT_EQ(records[1].outcome, SnapshotArchive::Outcome::Landed);
@@ -174,7 +174,7 @@ TEST_P(Close, TheProofStandsOnTheLastMigrationThatLanded)
     // As if both programs had died before saying how their commands ended:
     // nothing is proven from an unsettled record, and the next connect
     // settles both from the rows each left.
-    const QString archive = SnapshotArchive::pathFor(window().context.ledger());
+    const QString archive = ArchiveLocation::pathFor(window().context.ledger());
     LedgerFixture::executeOn(archive, {QStringLiteral("DELETE FROM outcomes")});
     EXPECT_TRUE(verify().basis.startsWith(QStringLiteral("the books alone")));
     ASSERT_TRUE(window().connect()) << str(window().messages());

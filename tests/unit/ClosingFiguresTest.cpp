@@ -1,5 +1,4 @@
 #include "core/Failure.h"
-#include "db/DateQueries.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
@@ -7,6 +6,7 @@
 #include "yearend/ConnectCommand.h"
 #include "yearend/RefreshCommand.h"
 #include "yearend/YearEndContext.h"
+#include "years/DateQueries.h"
 
 #include <gtest/gtest.h>
 

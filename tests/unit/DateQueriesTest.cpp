@@ -1,11 +1,11 @@
-#include "db/DateQueries.h"
-#include "yearend/RefreshCommand.h"
-#include "yearend/YearEndContext.h"
-#include "yearend/ConnectCommand.h"
+#include "years/DateQueries.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerFixture.h"
 #include "tests/support/LedgerRoad.h"
+#include "yearend/ConnectCommand.h"
+#include "yearend/RefreshCommand.h"
+#include "yearend/YearEndContext.h"
 
 #include <gtest/gtest.h>
 

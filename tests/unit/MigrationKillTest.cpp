@@ -86,7 +86,7 @@ TEST_P(MigrationKill, KilledPartWayLeavesTheTableAsItWas)
     // such record from the ledger as the next record found it.
     ASSERT_TRUE(h.connect()) << h.sink.texts().join(u'\n').toStdString();
     const QList<SnapshotArchive::Record> records =
-        SnapshotArchive(SnapshotArchive::pathFor(h.context.ledger())).records();
+        SnapshotArchive::of(h.context.ledger()).records();
     ASSERT_GE(records.size(), 1);
     EXPECT_EQ(records[0].outcome, SnapshotArchive::Outcome::Landed);
     for (qsizetype r = 1; r < records.size(); ++r)

@@ -1,6 +1,6 @@
 #include "db/ServerName.h"
-#include "db/ConnectionString.h"
 #include "core/Failure.h"
+#include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "db/Session.h"
 #include "tests/support/LedgerFixture.h"
@@ -161,14 +161,14 @@ TEST(ServerNames, EveryFormReachesItsServer)
     // An instance the browser does not know is a wrong server name, and a
     // name no client can read never reaches a server.
     const qint64 logins = byDefault.logins() + named.logins();
-    const int saved = Session::loginTimeoutSeconds();
-    Session::setLoginTimeoutSeconds(3);
+    SessionOptions shortWait;
+    shortWait.loginTimeoutSeconds = 3;
     for (const auto& [form, number] :
          {std::pair{QStringLiteral("localhost\\OTHER"), Failure::E_FAIL},
           std::pair{QStringLiteral("localhost,0"), Failure::InvalidServerName},
           std::pair{QStringLiteral("localhost;Port=1433"), Failure::InvalidServerName}}) {
         SCOPED_TRACE(str(form));
-        Session session;
+        Session session(shortWait);
         try {
             session.open(dosavine(form));
             ADD_FAILURE() << "connected";
@@ -176,7 +176,6 @@ TEST(ServerNames, EveryFormReachesItsServer)
             EXPECT_EQ(failure.number(), number) << str(failure.description());
         }
     }
-    Session::setLoginTimeoutSeconds(saved);
     EXPECT_EQ(byDefault.logins() + named.logins(), logins);
 }
 

@@ -48,8 +48,8 @@ protected:
     {
         Session session;
         Profile::connect(session, Profile::Id::Dosavine, name);
-        return SnapshotArchive(SnapshotArchive::pathFor(
-            SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), name)));
+        return SnapshotArchive::of(
+            ArchiveLocation::ledgerOf(session, QStringLiteral("Dosavine"), name));
     }
 
     LedgerFixture ledger;
@@ -70,7 +70,7 @@ TEST_P(ArchiveKey, EveryNameOfTheLedgerFindsItsSnapshots)
 
     // An archive kept by the name as typed, before archives were keyed by
     // the ledger, is taken over with its chain; the old file stays.
-    const QString named = SnapshotArchive::namedPathFor(QStringLiteral("Dosavine"), server);
+    const QString named = ArchiveLocation::namedPathFor(QStringLiteral("Dosavine"), server);
     ASSERT_TRUE(QFile::rename(path, named));
     EXPECT_EQ(archiveBy(server).records().size(), 1);
     EXPECT_TRUE(archiveBy(server).verify().intact);
@@ -127,8 +127,8 @@ TEST(ArchiveChain, TheHeadShowsACutAndAnAlteredRecordStopsTheTools)
 
     Session session;
     Profile::connect(session, Profile::Id::Dosavine, ledger.serverName());
-    const QString path = SnapshotArchive::pathFor(
-        SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), ledger.serverName()));
+    const QString path = ArchiveLocation::pathFor(
+        ArchiveLocation::ledgerOf(session, QStringLiteral("Dosavine"), ledger.serverName()));
     LedgerFixture::executeOn(path, {QStringLiteral("DELETE FROM snapshots WHERE number=2")});
     const ToolRun cut = runTool(QH_SNAPSHOTS_TOOL, ledger.serverName(),
                                 {QStringLiteral("list"), QStringLiteral("--head"), head});

@@ -50,18 +50,15 @@ protected:
     {
         Session session;
         Profile::connect(session, Profile::Id::Dosavine, server);
-        return SnapshotArchive::ledgerOf(session, kProfile, server);
+        return ArchiveLocation::ledgerOf(session, kProfile, server);
     }
-    SnapshotArchive archive() const
-    {
-        return SnapshotArchive(SnapshotArchive::pathFor(ledgerName()));
-    }
+    SnapshotArchive archive() const { return SnapshotArchive::of(ledgerName()); }
     int restore(int number, const Session::StatementHook& hook = {})
     {
         Session session;
         Profile::connect(session, Profile::Id::Dosavine, server);
         const SnapshotArchive::Ledger ledgerName =
-            SnapshotArchive::ledgerOf(session, kProfile, server);
+            ArchiveLocation::ledgerOf(session, kProfile, server);
         session.setBeforeStatement(hook);
         return SnapshotRestore::fromArchive(session, ledgerName, number);
     }

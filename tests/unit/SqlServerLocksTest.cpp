@@ -95,12 +95,7 @@ private:
 class SqlServerLocks : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ledger.build(kLedger);
-        m_savedLockTimeout = Session::lockTimeoutSeconds();
-    }
-    void TearDown() override { Session::setLockTimeoutSeconds(m_savedLockTimeout); }
+    void SetUp() override { ledger.build(kLedger); }
 
     // Whether the worksheet shows the other operator's opening.
     static bool showsMarkedOpening(WindowDriver& window)
@@ -122,9 +117,6 @@ protected:
 
     LedgerFixture ledger;
     TdsServer server{ledger.folder()};
-
-private:
-    int m_savedLockTimeout = 30;
 };
 
 // A connect behind another operator's write waits for it, and then loads
@@ -150,13 +142,14 @@ TEST_F(SqlServerLocks, AReaderWaitsForTheWriterAndReadsWhatItCommitted)
 TEST_F(SqlServerLocks, PastTheLockTimeOutTheOperatorIsToldAndNothingIsKept)
 {
     NEEDS_A_SECOND_THREAD();
-    Session::setLockTimeoutSeconds(1);
-    WindowDriver ready(server.serverName());
+    SessionOptions shortWait;
+    shortWait.lockTimeoutSeconds = 1;
+    WindowDriver ready(server.serverName(), shortWait);
     ASSERT_TRUE(ready.connect()) << str(ready.messages());
     const QByteArray before = ledger.bytes();
     {
         OtherOperator other(server.serverName());
-        WindowDriver late(server.serverName());
+        WindowDriver late(server.serverName(), shortWait);
         EXPECT_FALSE(late.connect());
         EXPECT_TRUE(saysAnotherOperatorWrites(late)) << str(late.messages());
         EXPECT_FALSE(ready.migrate());

@@ -143,11 +143,10 @@ TEST(SqlServerSession, UnknownHostIsAWrongServerName)
 TEST(SqlServerSession, SilentServerTimesOut)
 {
     LocalPort silent(true);
-    const int saved = Session::loginTimeoutSeconds();
-    Session::setLoginTimeoutSeconds(2);
-    Session session;
+    SessionOptions shortWait;
+    shortWait.loginTimeoutSeconds = 2;
+    Session session(shortWait);
     const Failure failure = openDosavine(session, silent.serverName());
-    Session::setLoginTimeoutSeconds(saved);
     EXPECT_EQ(failure.number(), Failure::E_FAIL) << failure.description().toStdString();
     EXPECT_FALSE(session.isOpen());
     // "host,port" reached the port given.

@@ -61,10 +61,9 @@ QString closingFindings(const QString& server)
     ClosingLedger loaded;
     loaded.loadYears(session);
     const QString findings = LedgerCheck::text(LedgerCheck(session, loaded).run());
-    const MigrationVerify::Result proof =
-        MigrationVerify(session, loaded)
-            .run(SnapshotArchive(SnapshotArchive::pathFor(
-                SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server))));
+    const MigrationVerify::Result proof = MigrationVerify(session, loaded)
+                                              .run(SnapshotArchive::of(ArchiveLocation::ledgerOf(
+                                                  session, QStringLiteral("Dosavine"), server)));
     return findings + QStringLiteral("\n%1 differences").arg(proof.differences.size());
 }
 
@@ -72,7 +71,7 @@ QString archiveKey(const QString& server)
 {
     Session session;
     Profile::connect(session, Profile::Id::Dosavine, server);
-    return SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server).identity;
+    return ArchiveLocation::ledgerOf(session, QStringLiteral("Dosavine"), server).identity;
 }
 
 const QStringList kLedger{QStringLiteral("--database"),    QStringLiteral("Dosavine"),
@@ -102,7 +101,7 @@ int restore(const QString& server, int number)
     Session session;
     Profile::connect(session, Profile::Id::Dosavine, server);
     return SnapshotRestore::fromArchive(
-        session, SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server), number);
+        session, ArchiveLocation::ledgerOf(session, QStringLiteral("Dosavine"), server), number);
 }
 
 class ServerSettings : public ::testing::TestWithParam<Setting>

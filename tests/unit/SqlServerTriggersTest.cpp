@@ -116,7 +116,7 @@ TEST_P(RefusingTrigger, EachCommandIsRefusedAndKeepsNothing)
     try {
         SnapshotRestore::fromArchive(
             session,
-            SnapshotArchive::ledgerOf(session, QStringLiteral("Dosavine"), server->serverName()),
+            ArchiveLocation::ledgerOf(session, QStringLiteral("Dosavine"), server->serverName()),
             1);
         ADD_FAILURE() << "the restore went through the trigger";
     } catch (const Failure& failure) {

@@ -229,11 +229,11 @@ TEST_F(WireFailure, StatementRefusedInTheMiddleOfARequestKeepsNothing)
 
 TEST_F(WireFailure, ServerThatStopsAnsweringMidMigrationKeepsNothing)
 {
-    const int saved = Session::queryTimeoutSeconds();
-    const int savedLock = Session::lockTimeoutSeconds();
-    Session::setQueryTimeoutSeconds(2);
+    SessionOptions shortWaits;
+    shortWaits.queryTimeoutSeconds = 2;
     // No lock waits here: the driver's own wait is then half the time-out.
-    Session::setLockTimeoutSeconds(0);
+    shortWaits.lockTimeoutSeconds = 0;
+    context.setSessionOptions(shortWaits);
     TdsServer& tds = startServer();
     ASSERT_TRUE(connect());
     const QByteArray before = ledger.bytes();
@@ -245,8 +245,6 @@ TEST_F(WireFailure, ServerThatStopsAnsweringMidMigrationKeepsNothing)
     // The command gives up after one time-out, not one for the request and
     // another for the rollback that follows.
     EXPECT_LT(clock.elapsed(), 2 * 2000 - 300) << clock.elapsed() << " ms";
-    Session::setQueryTimeoutSeconds(saved);
-    Session::setLockTimeoutSeconds(savedLock);
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("stopped answering")))
         << str(sink.messages[0].text);
@@ -268,8 +266,9 @@ TEST_F(WireFailure, SilentServerEndsTheConnectAfterTheLoginTimeout)
     const qint64 seconds = clock.elapsed() / 1000;
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_EQ(str(sink.messages[0].text), "Please enter Valid Server Name ");
-    EXPECT_GE(seconds, Session::loginTimeoutSeconds() - 1);
-    EXPECT_LE(seconds, Session::loginTimeoutSeconds() + 10);
+    const int loginTimeout = SessionOptions().loginTimeoutSeconds;
+    EXPECT_GE(seconds, loginTimeout - 1);
+    EXPECT_LE(seconds, loginTimeout + 10);
     // The window was asked to paint all along (every 50 ms), not frozen.
     EXPECT_GE(controls.paintCalls, seconds * 10);
 }

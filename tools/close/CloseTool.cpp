@@ -170,8 +170,8 @@ int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice, c
 
 SnapshotArchive CloseTool::archiveOf(const LedgerChoice& choice)
 {
-    SnapshotArchive archive(SnapshotArchive::pathFor(
-        SnapshotArchive::ledgerOf(m_session, choice.profileName(), choice.server())));
+    SnapshotArchive archive(ArchiveLocation::pathFor(
+        ArchiveLocation::ledgerOf(m_session, choice.profileName(), choice.server())));
     SnapshotKeeper::settle(m_session, archive);
     return archive;
 }

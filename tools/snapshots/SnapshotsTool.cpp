@@ -50,7 +50,7 @@ int SnapshotsTool::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QString::fromLatin1(kDescription).arg(QDir::toNativeSeparators(SnapshotArchive::folder())));
+        QString::fromLatin1(kDescription).arg(QDir::toNativeSeparators(ArchiveLocation::folder())));
     LedgerChoice ledger;
     const QCommandLineOption head = LedgerChoice::headOption("list");
     parser.addOption(head);
@@ -80,8 +80,8 @@ int SnapshotsTool::run(const QStringList& arguments)
         // The archive is the ledger's own, whatever name reached it: the
         // ledger says what it is.
         Profile::connect(m_session, m_profileId, m_server);
-        m_ledger = SnapshotArchive::ledgerOf(m_session, m_profile, m_server);
-        const SnapshotArchive archive(SnapshotArchive::pathFor(m_ledger));
+        m_ledger = ArchiveLocation::ledgerOf(m_session, m_profile, m_server);
+        const SnapshotArchive archive(ArchiveLocation::pathFor(m_ledger));
         SnapshotKeeper::settle(m_session, archive);
         if (command == QLatin1String("list"))
             return list(archive);

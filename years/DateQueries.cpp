@@ -1,4 +1,4 @@
-#include "db/DateQueries.h"
+#include "years/DateQueries.h"
 
 #include "core/DayNumbers.h"
 #include "core/Numbers.h"
