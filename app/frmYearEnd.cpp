@@ -26,9 +26,8 @@ frmYearEnd::frmYearEnd(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_boxSink(this), m_context(*this, m_relay), m_outer(this, OuterWidth, CompactHeight)
+      m_boxPrompts(this), m_context(*this, m_boxPrompts), m_outer(this, OuterWidth, CompactHeight)
 {
-    m_relay.m_target = &m_boxSink;
     setObjectName(QStringLiteral("frmYearEnd"));
     setWindowTitle(QStringLiteral("Quillhaven"));
     setWindowIcon(WindowLook::drawnIcon());
@@ -45,9 +44,9 @@ frmYearEnd::frmYearEnd(QWidget* parent)
 
 frmYearEnd::~frmYearEnd() = default;
 
-void frmYearEnd::setMessageSink(MessageSink* sink)
+void frmYearEnd::setPrompts(Prompts* prompts)
 {
-    m_relay.m_target = sink ? sink : &m_boxSink;
+    m_context.setPrompts(prompts ? *prompts : m_boxPrompts);
 }
 
 namespace {
@@ -270,11 +269,11 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     applyButtons();
     try {
-        CommandRunner::run(m_context.sink(), command);
+        CommandRunner::run(m_context.prompts(), command);
     } catch (...) {
         // Nothing may leave a click handler; the runner already reports what
         // it knows, this is the last resort.
-        m_context.sink().show(QStringLiteral("Unexpected failure"), MessageSink::Icon::Critical);
+        m_context.prompts().tell(QStringLiteral("Unexpected failure"), Prompts::Icon::Critical);
     }
     m_busy = false;
     QGuiApplication::restoreOverrideCursor();

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/MessageBoxSink.h"
+#include "app/BoxPrompts.h"
 #include "app/OuterSize.h"
+#include "core/Prompts.h"
 #include "yearend/FormControls.h"
-#include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
 
 #include <QElapsedTimer>
@@ -38,7 +38,7 @@ public:
 
     YearEndContext& context() { return m_context; }
     // Where messages go; nullptr restores the window's own message boxes.
-    void setMessageSink(MessageSink* sink);
+    void setPrompts(Prompts* prompts);
 
     // The window's outer size in twips, as last set (title bar and border
     // included once the window manager has told us their size).
@@ -74,15 +74,6 @@ private slots:
     void cmdAccYrCreate_Click();
 
 private:
-    // Hands messages to whichever sink is current, so the context can keep
-    // one reference while tests swap the sink.
-    class SinkRelay final : public MessageSink
-    {
-    public:
-        void show(const QString& text, Icon icon) override { m_target->show(text, icon); }
-        MessageSink* m_target = nullptr;
-    };
-
     void createControls();
     void applyLook();
     void setUpTabOrder();
@@ -94,8 +85,7 @@ private:
     void applyButtons();
     void giveFocusBack(QWidget* started);
 
-    MessageBoxSink m_boxSink;
-    SinkRelay m_relay;
+    BoxPrompts m_boxPrompts;
     YearEndContext m_context;
 
     OuterSize m_outer;

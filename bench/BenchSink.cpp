@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-void BenchSink::show(const QString& text, Icon icon)
+void BenchSink::tell(const QString& text, Icon icon)
 {
     const char* kind = icon == Icon::Critical ? "critical" : "message";
     std::fprintf(stderr, "[%s] %s\n", kind, qPrintable(text));

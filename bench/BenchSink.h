@@ -1,15 +1,18 @@
 #pragma once
 
-#include "yearend/MessageSink.h"
+#include "core/Prompts.h"
 
 #include <QStringList>
 
 // Takes every message the window would show in a box, so nothing blocks the
 // run, and keeps it for the report.
-class BenchSink : public MessageSink
+class BenchSink : public Prompts
 {
 public:
-    void show(const QString& text, Icon icon) override;
+    void tell(const QString& text, Icon icon) override;
+    bool confirm(const QString&) override { return false; }
+    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
+    void open(const QString&) override {}
 
     // Messages shown since the last call, emptied.
     QStringList take();

@@ -71,7 +71,7 @@ template <typename T> T* YearEndBench::control(const char* name)
 bool YearEndBench::run()
 {
     m_window = std::make_unique<frmYearEnd>();
-    m_window->setMessageSink(&m_sink);
+    m_window->setPrompts(&m_sink);
     m_window->context().setStatementLog(&m_log);
     m_window->context().setSessionOptions(m_options);
     m_window->show();

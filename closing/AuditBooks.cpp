@@ -109,7 +109,8 @@ void AuditBooks::requireIntactChain() const
     if (!chain.intact)
         throw Failure(Failure::FileAccess,
                       QStringLiteral("The archive's chain is broken: %1. Nothing was read from it.")
-                          .arg(chain.problem));
+                          .arg(chain.problem),
+                      Failure::Kind::OwnFile);
 }
 
 LedgerSnapshot AuditBooks::intactSnapshot(int number) const

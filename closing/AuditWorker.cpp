@@ -26,7 +26,8 @@ private:
     void stopIfCancelled() const
     {
         if (m_worker.m_cancelled)
-            throw Failure(Failure::Cancelled, QStringLiteral("Cancelled."));
+            throw Failure(Failure::Cancelled, QStringLiteral("Cancelled."),
+                          Failure::Kind::Cancelled);
     }
 
     AuditWorker& m_worker;
@@ -60,24 +61,20 @@ bool AuditWorker::start(Job job)
     m_busy = true;
     m_cancelled = false;
     QMetaObject::invokeMethod(m_home, [this, job = std::move(job)] {
-        bool cancelled = false;
-        int number = 0;
-        QString failure;
+        std::optional<Failure> failure;
         try {
             JobProgress progress(*this);
             job(*m_books, progress);
         } catch (const Failure& f) {
-            cancelled = f.number() == Failure::Cancelled;
-            number = f.number();
-            failure = f.description();
+            failure = f;
         } catch (const std::exception& e) {
-            number = Failure::Unexpected;
-            failure = QString::fromLocal8Bit(e.what());
+            failure = Failure(Failure::Unexpected, QString::fromLocal8Bit(e.what()),
+                              Failure::Kind::Unexpected);
         }
         // Back on the caller's thread: the job is over before anyone hears.
-        QMetaObject::invokeMethod(this, [this, cancelled, number, failure] {
+        QMetaObject::invokeMethod(this, [this, failure] {
             m_busy = false;
-            emit finished(cancelled, number, failure);
+            emit finished(failure);
         });
     });
     return true;

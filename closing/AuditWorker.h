@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Runs the audit's work on a thread of its own, so a window never waits on
 // the ledger. The books (and so their connection) live and die on that
@@ -34,8 +35,8 @@ public:
 signals:
     // 0 to 1000.
     void progressed(int value);
-    // failure is empty on success; cancelled when Cancel stopped it.
-    void finished(bool cancelled, int failureNumber, const QString& failure);
+    // Empty on success; a job Cancel stopped fails as Failure::Kind::Cancelled.
+    void finished(const std::optional<Failure>& failure);
 
 private:
     class JobProgress;

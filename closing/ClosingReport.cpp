@@ -170,5 +170,6 @@ void ClosingReport::save(const QString& path, const QString& text)
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
         throw Failure(Failure::FileAccess,
                       QStringLiteral("The report %1 cannot be written: %2")
-                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+                          .arg(QDir::toNativeSeparators(path), file.errorString()),
+                      Failure::Kind::OwnFile);
 }

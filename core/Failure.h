@@ -7,10 +7,25 @@
 // The one failure type of the program: a number and a description, as the
 // operator sees them. Database failures carry the driver's number and text;
 // conversion failures carry the classic run-time numbers (6 overflow, 13 type
-// mismatch, 94 invalid use of Null).
+// mismatch, 94 invalid use of Null). What the program does about a failure
+// it decides by its kind, never by its number: a driver's numbers overlap
+// ours.
 class Failure : public std::exception
 {
 public:
+    enum class Kind
+    {
+        Ledger,      // the ledger or its driver refused or failed
+        Unreachable, // no SQL Server answered at the name given
+        LedgerFile,  // the embedded ledger's folder or file is missing or unreadable
+        NotReady,    // the program's own refusal: not connected, worksheet not sound
+        Cancelled,   // the person stopped the work
+        Conversion,  // a value the program cannot read as a number
+        Uncarriable, // a value the road cannot carry: stopped before the ledger had a say
+        OwnFile,     // a file of ours (the snapshot archive, a report)
+        Unexpected,  // what the run-time library threw that is no failure of ours
+    };
+
     // The generic failure a wrong or unreachable server name produces.
     static constexpr int E_FAIL = -2147467259; // 0x80004005
     // A refused login.
@@ -42,11 +57,16 @@ public:
     // A SQL Server database whose names match in their exact letter case.
     static constexpr int CaseSensitiveNames = 3709;
 
-    Failure(int number, QString description);
+    Failure(int number, QString description, Kind kind = Kind::Ledger);
 
     int number() const noexcept { return m_number; }
+    Kind kind() const noexcept { return m_kind; }
     const QString& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return m_what.constData(); }
+    // The same failure, of the same number and kind, told in other words.
+    Failure withDescription(QString description) const;
+    // The failure as a person reads it: "Error N", then its description.
+    QString text() const;
 
     static Failure overflow();
     static Failure typeMismatch();
@@ -55,5 +75,6 @@ public:
 private:
     int m_number;
     QString m_description;
+    Kind m_kind;
     QByteArray m_what;
 };

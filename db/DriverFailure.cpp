@@ -177,10 +177,10 @@ Failure DriverFailure::atServerOpen(const QSqlError& error)
         description.contains(QLatin1String("Login failed"), Qt::CaseInsensitive))
         return Failure(Failure::LoginRefused, description);
     if (among(kFreeTdsNetwork, number) || among(kSocketNetwork, number))
-        return Failure(Failure::E_FAIL, description);
+        return Failure(Failure::E_FAIL, description, Failure::Kind::Unreachable);
     // A timeout comes without a number of the server's.
     if ((number == 0 || number == -1) && mentionsNoAnswer(error.databaseText()))
-        return Failure(Failure::E_FAIL, description);
+        return Failure(Failure::E_FAIL, description, Failure::Kind::Unreachable);
     return Failure(number != 0 ? number : Unspecified, description);
 }
 
@@ -190,7 +190,8 @@ Failure DriverFailure::atFileOpen(const QSqlError& error, const QString& file)
     const QString description = text(error);
     if (sqlitePrimary(number) == kSqliteCantOpen)
         return Failure(Failure::E_FAIL,
-                       QStringLiteral("The ledger %1 cannot be opened: %2").arg(file, description));
+                       QStringLiteral("The ledger %1 cannot be opened: %2").arg(file, description),
+                       Failure::Kind::LedgerFile);
     if (sqlitePrimary(number) == kSqliteNotADatabase)
         return Failure(number, QStringLiteral("The file %1 is not a ledger (not a SQLite "
                                               "database): %2")
@@ -224,8 +225,9 @@ Failure DriverFailure::refusedWrite(const Failure& failure, const QStringList& s
     }
     if (tables.isEmpty())
         return failure;
-    return Failure(number, QStringLiteral("The server refused the change to %1: %2")
-                               .arg(tables.join(QStringLiteral(" or ")), failure.description()));
+    return failure.withDescription(
+        QStringLiteral("The server refused the change to %1: %2")
+            .arg(tables.join(QStringLiteral(" or ")), failure.description()));
 }
 
 bool DriverFailure::isCaseSensitive(const QString& collation)
@@ -265,5 +267,6 @@ Failure DriverFailure::cannotCarry(const QString& sql, qsizetype at, SqlDialect:
                        "The command stopped before sending it, so nothing of it was "
                        "kept.")
             .arg(quotedTextAround(sql, at), character,
-                 QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(), why));
+                 QStringLiteral("%1").arg(quint32(code), 4, 16, QLatin1Char('0')).toUpper(), why),
+        Failure::Kind::Uncarriable);
 }

@@ -29,7 +29,8 @@ Failure noConnection()
 {
     return Failure(Failure::NotReady,
                    QStringLiteral("There is no open connection to a database. Choose the "
-                                  "database, type the server name and connect first."));
+                                  "database, type the server name and connect first."),
+                   Failure::Kind::NotReady);
 }
 
 } // namespace
@@ -61,10 +62,12 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
     SqliteFile::checkLedger(file);
     if (viaOdbc) {
         if (odbcText.isEmpty())
-            throw Failure(Failure::E_FAIL, QStringLiteral("The ledger file %1 cannot be named to "
-                                                          "the SQLite ODBC driver: its path holds "
-                                                          "a \";\".")
-                                               .arg(QDir::toNativeSeparators(file)));
+            throw Failure(Failure::E_FAIL,
+                          QStringLiteral("The ledger file %1 cannot be named to "
+                                         "the SQLite ODBC driver: its path holds "
+                                         "a \";\".")
+                              .arg(QDir::toNativeSeparators(file)),
+                          Failure::Kind::LedgerFile);
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         m_db.setDatabaseName(odbcText);
     } else {

@@ -41,7 +41,9 @@ QString SqliteFile::error() const
 
 void SqliteFile::checkLedger(const QString& file)
 {
-    const auto missing = [](const QString& what) { return Failure(Failure::E_FAIL, what); };
+    const auto missing = [](const QString& what) {
+        return Failure(Failure::E_FAIL, what, Failure::Kind::LedgerFile);
+    };
     if (file.isEmpty())
         throw missing(QStringLiteral("No ledger folder follows the scheme of the server name."));
     const QFileInfo info(file);

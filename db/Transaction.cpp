@@ -46,10 +46,9 @@ Failure Transaction::undo(const Failure& failure, const QString& command) noexce
     // A character the road cannot carry, or a snapshot that could not be
     // kept, stopped the command before the ledger had a say, and its text
     // says that nothing was written.
-    if (failure.number() == Failure::CannotCarry || failure.number() == Failure::FileAccess)
+    if (failure.kind() == Failure::Kind::Uncarriable || failure.kind() == Failure::Kind::OwnFile)
         return failure;
-    return Failure(failure.number(),
-                   failure.description() +
-                       QStringLiteral("\nNothing of %1 was kept: the ledger is as it was before.")
-                           .arg(command));
+    return failure.withDescription(
+        failure.description() +
+        QStringLiteral("\nNothing of %1 was kept: the ledger is as it was before.").arg(command));
 }

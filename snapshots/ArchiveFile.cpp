@@ -36,7 +36,8 @@ Failure ArchiveFile::failure(const QString& path, const QString& what)
 {
     return Failure(
         Failure::FileAccess,
-        QStringLiteral("The snapshot archive %1 %2").arg(QDir::toNativeSeparators(path), what));
+        QStringLiteral("The snapshot archive %1 %2").arg(QDir::toNativeSeparators(path), what),
+        Failure::Kind::OwnFile);
 }
 
 ArchiveFile::Write::Write(ArchiveFile& file) : m_file(file)

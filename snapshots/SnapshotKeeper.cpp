@@ -21,11 +21,11 @@ double millisecondsOf(const QElapsedTimer& clock)
 
 Failure notKept(const Failure& failure)
 {
-    return Failure(failure.number(),
-                   failure.description() +
-                       QStringLiteral("\nNothing was written to the ledger: no write goes "
-                                      "without a snapshot to undo it. Make the folder "
-                                      "writable or free some disk space, then try again."));
+    return failure.withDescription(
+        failure.description() +
+        QStringLiteral("\nNothing was written to the ledger: no write goes without a snapshot "
+                       "to undo it. Make the folder writable or free some disk space, then try "
+                       "again."));
 }
 
 } // namespace
@@ -116,7 +116,8 @@ int SnapshotKeeper::kept()
     if (!m_stored.valid())
         throw Failure(Failure::NotReady,
                       QStringLiteral("No snapshot was taken: Acc_Opening has changed since it "
-                                     "was loaded."));
+                                     "was loaded."),
+                      Failure::Kind::NotReady);
     QElapsedTimer clock;
     clock.start();
     try {

@@ -18,7 +18,8 @@ Failure outcomeFailure(const QString& path, const QString& why)
 {
     return Failure(Failure::FileAccess,
                    QStringLiteral("The snapshot archive %1 cannot hold a command's outcome: %2")
-                       .arg(QDir::toNativeSeparators(path), why));
+                       .arg(QDir::toNativeSeparators(path), why),
+                   Failure::Kind::OwnFile);
 }
 
 // The rows of both tables, in whatever order the server gave them.

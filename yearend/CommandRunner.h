@@ -2,7 +2,7 @@
 
 #include <functional>
 
-class MessageSink;
+class Prompts;
 
 // Runs one command for a click handler: a Failure stops the command and is
 // shown to the operator with its number and description; nothing escapes.
@@ -10,5 +10,5 @@ class CommandRunner
 {
 public:
     // Returns true when the command ran to its end.
-    static bool run(MessageSink& sink, const std::function<void()>& command);
+    static bool run(Prompts& prompts, const std::function<void()>& command);
 };

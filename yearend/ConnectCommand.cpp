@@ -1,6 +1,7 @@
 #include "yearend/ConnectCommand.h"
 
 #include "core/Failure.h"
+#include "core/Prompts.h"
 #include "core/Texts.h"
 #include "db/ConnectionString.h"
 #include "db/Profile.h"
@@ -8,7 +9,6 @@
 #include "snapshots/SnapshotKeeper.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
-#include "yearend/MessageSink.h"
 #include "yearend/RefreshCommand.h"
 #include "yearend/YearEndContext.h"
 
@@ -26,8 +26,8 @@ void ConnectCommand::run()
     const bool pharma = controls.isPharmaChecked();
     const bool stores = controls.isStoresChecked();
     if (!pharma && !stores) {
-        m_context.sink().show(QStringLiteral("Select Any One Database Name"),
-                              MessageSink::Icon::Information);
+        m_context.prompts().tell(QStringLiteral("Select Any One Database Name"),
+                                 Prompts::Icon::Information);
         return;
     }
 
@@ -68,13 +68,13 @@ bool ConnectCommand::Connect(const QString& sServer)
     } catch (const Failure& failure) {
         const QString wrongServer = QStringLiteral("Please enter Valid Server Name ");
         // An embedded ledger's path can say what is wrong with it.
-        if (failure.number() == Failure::E_FAIL && ConnectionString::isEmbeddedName(sServer))
-            m_context.sink().show(wrongServer + u'\n' + failure.description(),
-                                  MessageSink::Icon::None);
-        else if (failure.number() == Failure::E_FAIL)
-            m_context.sink().show(wrongServer, MessageSink::Icon::None);
+        if (failure.kind() == Failure::Kind::LedgerFile)
+            m_context.prompts().tell(wrongServer + u'\n' + failure.description(),
+                                     Prompts::Icon::None);
+        else if (failure.kind() == Failure::Kind::Unreachable)
+            m_context.prompts().tell(wrongServer, Prompts::Icon::None);
         else
-            m_context.sink().showFailure(failure);
+            m_context.prompts().tellFailure(failure);
         // The bar no longer shows the last ledger's load.
         controls.setProgress(0);
         controls.focusServer();

@@ -2,12 +2,12 @@
 
 #include "core/DayNumbers.h"
 #include "core/Failure.h"
+#include "core/Prompts.h"
 #include "db/Transaction.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
-#include "yearend/MessageSink.h"
 #include "yearend/WriteProgress.h"
 #include "yearend/YearEndContext.h"
 #include "years/YearCreation.h"
@@ -105,14 +105,14 @@ void CreateYearCommand::run()
             snapshot = m_context.keepSnapshot(QStringLiteral("Create Accounting Year"));
             if (snapshot->openingsChanged()) {
                 transaction.rollback();
-                m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
+                m_context.prompts().tell(kOpeningsChanged, Prompts::Icon::Information);
                 return;
             }
             refusal = creation.lockActiveYear();
         }
         if (refusal.kind != YearCreation::Refusal::Kind::None) {
             transaction.rollback();
-            m_context.sink().show(refusalText(refusal), MessageSink::Icon::Information);
+            m_context.prompts().tell(refusalText(refusal), Prompts::Icon::Information);
             return;
         }
         yearsBefore = m_context.accYears().save();
@@ -151,5 +151,5 @@ void CreateYearCommand::run()
         throw transaction.undo(failure, QStringLiteral("Create Accounting Year"));
     }
     if (unknown.count > 0)
-        m_context.sink().show(unknown.message(), MessageSink::Icon::Information);
+        m_context.prompts().tell(unknown.message(), Prompts::Icon::Information);
 }

@@ -1,12 +1,12 @@
 #include "yearend/MigrateCommand.h"
 
 #include "core/Failure.h"
+#include "core/Prompts.h"
 #include "db/Transaction.h"
 #include "migration/OpeningMigration.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
-#include "yearend/MessageSink.h"
 #include "yearend/WriteProgress.h"
 #include "yearend/YearEndContext.h"
 #include "years/LedgerLoad.h"
@@ -45,8 +45,8 @@ void MigrateCommand::run()
     // The delete of step 1 takes every opening; without a row nothing would
     // be written back.
     if (const auto empty = LedgerLoad::emptiness(m_context.accYears(), m_context.accounts())) {
-        m_context.sink().show(kEmptyWorksheet.arg(empty->cause, empty->table),
-                              MessageSink::Icon::Information);
+        m_context.prompts().tell(kEmptyWorksheet.arg(empty->cause, empty->table),
+                                 Prompts::Icon::Information);
         return;
     }
     Session& session = m_context.session();
@@ -63,7 +63,7 @@ void MigrateCommand::run()
     // delete that year's openings and not rebuild them.
     if (!migration.yearsAsLoaded()) {
         transaction.rollback();
-        m_context.sink().show(kYearsChanged, MessageSink::Icon::Information);
+        m_context.prompts().tell(kYearsChanged, Prompts::Icon::Information);
         return;
     }
     // The worksheet would put its old openings back over what was changed
@@ -71,7 +71,7 @@ void MigrateCommand::run()
     const auto snapshot = m_context.keepSnapshot(QStringLiteral("Migrate Accounts"));
     if (snapshot->openingsChanged()) {
         transaction.rollback();
-        m_context.sink().show(kOpeningsChanged, MessageSink::Icon::Information);
+        m_context.prompts().tell(kOpeningsChanged, Prompts::Icon::Information);
         return;
     }
     try {

@@ -2,13 +2,13 @@
 
 #include "core/DayNumbers.h"
 #include "core/Failure.h"
+#include "core/Prompts.h"
 #include "db/Transaction.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "worksheet/AmountsNotNumbers.h"
 #include "worksheet/BalanceCalculator.h"
 #include "yearend/ButtonStates.h"
 #include "yearend/FormControls.h"
-#include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
 #include "years/DateQueries.h"
 #include "years/LedgerLoad.h"
@@ -65,7 +65,7 @@ void RefreshCommand::run()
     if (const QString amounts = notNumbers.message(); !amounts.isEmpty())
         notes.append(amounts);
     if (!notes.isEmpty())
-        m_context.sink().show(notes.join(QStringLiteral("\n\n")), MessageSink::Icon::Information);
+        m_context.prompts().tell(notes.join(QStringLiteral("\n\n")), Prompts::Icon::Information);
 }
 
 void RefreshCommand::completeConnect()

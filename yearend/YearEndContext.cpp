@@ -1,10 +1,10 @@
 #include "yearend/YearEndContext.h"
 
+#include "core/Prompts.h"
 #include "snapshots/SnapshotKeeper.h"
-#include "yearend/MessageSink.h"
 
-YearEndContext::YearEndContext(FormControls& controls, MessageSink& sink)
-    : m_controls(controls), m_sink(sink), m_session(std::make_unique<Session>()),
+YearEndContext::YearEndContext(FormControls& controls, Prompts& prompts)
+    : m_controls(controls), m_prompts(&prompts), m_session(std::make_unique<Session>()),
       m_accounts(accountHeaders()), m_accYears(yearHeaders())
 {
     m_accounts.setNumericColumns({AccOpening, AccDebit, AccCredit, AccBalance, AccNextOpening});
@@ -45,11 +45,11 @@ std::unique_ptr<SnapshotKeeper> YearEndContext::keepSnapshot(const QString& comm
 bool YearEndContext::readyToWrite(const QString& notConnected, const QString& unsoundWorksheet)
 {
     if (!m_session->isOpen()) {
-        m_sink.show(notConnected, MessageSink::Icon::Information);
+        m_prompts->tell(notConnected, Prompts::Icon::Information);
         return false;
     }
     if (!m_worksheetSound) {
-        m_sink.show(unsoundWorksheet, MessageSink::Icon::Information);
+        m_prompts->tell(unsoundWorksheet, Prompts::Icon::Information);
         return false;
     }
     return true;

@@ -10,16 +10,16 @@
 #include <memory>
 
 class FormControls;
-class MessageSink;
+class Prompts;
 class SnapshotKeeper;
 
 // What the window owns and its commands work on: the one connection, the
 // accounting-years list, the account worksheet, the controls and the message
-// sink. Figures pass between procedures only through the two grids.
+// prompts. Figures pass between procedures only through the two grids.
 class YearEndContext : public GridColumns
 {
 public:
-    YearEndContext(FormControls& controls, MessageSink& sink);
+    YearEndContext(FormControls& controls, Prompts& prompts);
     ~YearEndContext();
 
     Session& session() { return *m_session; }
@@ -29,7 +29,9 @@ public:
     GridModel& accounts() { return m_accounts; } // vasAccounts
     GridModel& accYears() { return m_accYears; } // vasAccYear
     FormControls& controls() { return m_controls; }
-    MessageSink& sink() { return m_sink; }
+    Prompts& prompts() { return *m_prompts; }
+    // Where the commands' messages and questions go from now on.
+    void setPrompts(Prompts& prompts) { m_prompts = &prompts; }
 
     // The worksheet is sound only after a connect whose refresh finished;
     // a failed refresh or year creation makes it unsound until then. Only a
@@ -76,7 +78,7 @@ public:
 
 private:
     FormControls& m_controls;
-    MessageSink& m_sink;
+    Prompts* m_prompts;
     std::unique_ptr<Session> m_session;
     GridModel m_accounts;
     GridModel m_accYears;

@@ -44,7 +44,8 @@ QVariant storedDay(const QVariant& stored, bool& isDate, const QVariant& id, con
                   QStringLiteral("The accounting year %1 has \"%2\" as its %3, which is neither "
                                  "a date nor a day number, so the years could not be loaded.\n"
                                  "Correct that year in Acc_Accounting_Year, then connect again.")
-                      .arg(id.toString(), stored.toString(), QLatin1String(which)));
+                      .arg(id.toString(), stored.toString(), QLatin1String(which)),
+                  Failure::Kind::Conversion);
 }
 
 } // namespace

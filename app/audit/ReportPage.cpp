@@ -1,7 +1,7 @@
 #include "app/audit/ReportPage.h"
 
 #include "app/audit/AuditHost.h"
-#include "app/audit/AuditPrompts.h"
+#include "app/audit/DesktopPrompts.h"
 
 #include <QDir>
 #include <QLabel>
@@ -51,7 +51,7 @@ void ReportPage::saveCsv()
 
 void ReportPage::save(bool html)
 {
-    const QString path = m_host.prompts().saveFile(
+    const QString path = m_host.prompts().chooseFile(
         html ? tr("Save the HTML report") : tr("Save the CSV report"),
         QDir::home().filePath(html ? QStringLiteral("closing-report.html")
                                    : QStringLiteral("closing-report.csv")),

@@ -1,8 +1,8 @@
 #include "app/audit/SnapshotsPage.h"
 
 #include "app/audit/AuditHost.h"
-#include "app/audit/AuditPrompts.h"
 #include "app/audit/AuditTable.h"
+#include "app/audit/DesktopPrompts.h"
 #include "core/DayNumbers.h"
 #include "snapshots/SnapshotOutcomes.h"
 
@@ -94,7 +94,8 @@ int SnapshotsPage::chosen() const
 {
     const QModelIndexList rows = m_tblRecords->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
-        m_host.prompts().tell(tr("Choose a snapshot in the list first (Read the archive)."));
+        m_host.prompts().tell(tr("Choose a snapshot in the list first (Read the archive)."),
+                              Prompts::Icon::Information);
         return 0;
     }
     return m_tblRecords->value(rows.first().row(), 0).toInt();
@@ -130,7 +131,8 @@ void SnapshotsPage::restore()
             if (changes->isEmpty()) {
                 m_host.prompts().tell(
                     tr("The ledger already holds what snapshot %1 holds: nothing to restore.")
-                        .arg(number));
+                        .arg(number),
+                    Prompts::Icon::Information);
                 return;
             }
             QStringList lines;
@@ -156,7 +158,8 @@ void SnapshotsPage::restore()
                     m_host.prompts().tell(tr("Restored snapshot %1. The ledger as it was before "
                                              "is snapshot %2.")
                                               .arg(number)
-                                              .arg(*kept));
+                                              .arg(*kept),
+                                          Prompts::Icon::Information);
                     readArchive();
                 });
         });

@@ -23,12 +23,12 @@ const QLatin1String kLastServer("audit/lastServer");
 const QLatin1String kLastDatabase("audit/lastDatabase");
 
 // What to do about a failure, after its number and text.
-QString advice(int number, bool opening)
+QString advice(const Failure& failure, bool opening)
 {
     if (opening)
         return QObject::tr("Check the database, the server name and that the server is "
                            "running, then open the ledger again.");
-    if (number == Failure::FileAccess)
+    if (failure.kind() == Failure::Kind::OwnFile)
         return QObject::tr("Check that the file or folder named can be read and written, "
                            "then try again. Nothing was written to the ledger.");
     return QObject::tr("Nothing was written to the ledger. Try again; if the server was "
@@ -102,7 +102,7 @@ frmAudit::frmAudit(QWidget* parent)
 
 frmAudit::~frmAudit() = default;
 
-void frmAudit::setPrompts(AuditPrompts* prompts)
+void frmAudit::setPrompts(Prompts* prompts)
 {
     m_prompts = prompts ? prompts : &m_desktop;
 }
@@ -111,7 +111,8 @@ void frmAudit::openLedger()
 {
     const QString server = m_txtServer->text().trimmed();
     if (server.isEmpty()) {
-        m_prompts->tell(tr("Type the server name first (or sqlite: and a folder)."));
+        m_prompts->tell(tr("Type the server name first (or sqlite: and a folder)."),
+                        Prompts::Icon::Information);
         return;
     }
     const Profile::Id profile =
@@ -161,16 +162,15 @@ void frmAudit::setBusy(bool busy, const QString& what)
         m_pbWork->setValue(0);
 }
 
-void frmAudit::finished(bool cancelled, int failureNumber, const QString& failure)
+void frmAudit::finished(const std::optional<Failure>& failure)
 {
     const std::function<void()> done = std::exchange(m_done, nullptr);
-    if (cancelled) {
+    if (failure && failure->kind() == Failure::Kind::Cancelled) {
         setBusy(false, tr("Cancelled; nothing was written."));
-    } else if (!failure.isEmpty()) {
+    } else if (failure) {
         setBusy(false, tr("Failed."));
-        m_prompts->tell(tr("Error %1: %2\n\n%3")
-                            .arg(failureNumber)
-                            .arg(failure, advice(failureNumber, !m_opened)));
+        m_prompts->tell(failure->text() + QStringLiteral("\n\n") + advice(*failure, !m_opened),
+                        Prompts::Icon::Critical);
     } else {
         setBusy(false, tr("Done."));
         m_pbWork->setValue(1000);

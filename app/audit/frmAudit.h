@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/audit/AuditHost.h"
-#include "app/audit/AuditPrompts.h"
+#include "app/audit/DesktopPrompts.h"
 #include "closing/AuditWorker.h"
 
 #include <QWidget>
@@ -34,14 +34,14 @@ public:
     ~frmAudit() override;
 
     // Tests answer the prompts; the window's own are boxes and dialogs.
-    void setPrompts(AuditPrompts* prompts);
+    void setPrompts(Prompts* prompts);
 
     void openLedger();
     void cancel();
     bool isBusy() const { return m_worker->isBusy(); }
 
     void run(const QString& what, AuditWorker::Job job, std::function<void()> done) override;
-    AuditPrompts& prompts() override { return *m_prompts; }
+    Prompts& prompts() override { return *m_prompts; }
 
     CheckPage& checkPage() { return *m_check; }
     PreviewPage& previewPage() { return *m_preview; }
@@ -54,12 +54,12 @@ signals:
     void idle();
 
 private:
-    void finished(bool cancelled, int failureNumber, const QString& failure);
+    void finished(const std::optional<Failure>& failure);
     void setBusy(bool busy, const QString& what);
 
     std::unique_ptr<AuditWorker> m_worker;
     DesktopPrompts m_desktop{this};
-    AuditPrompts* m_prompts = &m_desktop;
+    Prompts* m_prompts = &m_desktop;
     std::function<void()> m_done;
     bool m_opened = false;
 

@@ -32,7 +32,7 @@ protected:
     {
         m_sink.clear();
         m_window = std::make_unique<frmYearEnd>();
-        m_window->setMessageSink(&m_sink);
+        m_window->setPrompts(&m_sink);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->activateWindow();

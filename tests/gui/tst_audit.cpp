@@ -3,8 +3,8 @@
 // ledger; a cancelled check and a refused restore write nothing; a restore
 // leaves the ledger as quillhaven-snapshots' restore of the same snapshot.
 
-#include "app/audit/AuditPrompts.h"
 #include "app/audit/AuditTable.h"
+#include "app/audit/DesktopPrompts.h"
 #include "app/audit/ProofPage.h"
 #include "app/audit/frmAudit.h"
 #include "tests/support/LedgerFixture.h"
@@ -32,16 +32,16 @@
 namespace {
 
 // Answers for the window: what it told, yes or no as set, a chosen path.
-class AnsweringPrompts : public AuditPrompts
+class AnsweringPrompts : public Prompts
 {
 public:
-    void tell(const QString& text) override { told.append(text); }
+    void tell(const QString& text, Icon) override { told.append(text); }
     bool confirm(const QString& text) override
     {
         asked.append(text);
         return yes;
     }
-    QString saveFile(const QString&, const QString&, const QString&) override { return path; }
+    QString chooseFile(const QString&, const QString&, const QString&) override { return path; }
     void open(const QString& file) override { opened.append(file); }
 
     QStringList told;

@@ -1,4 +1,4 @@
-#include "app/MessageBoxSink.h"
+#include "app/BoxPrompts.h"
 #include "app/frmYearEnd.h"
 #include "db/Session.h"
 #include "tests/gui/WindowTest.h"
@@ -208,7 +208,7 @@ private slots:
             size = box->sizeHint();
             box->accept();
         });
-        MessageBoxSink().show(m_sink.messages[0].text, MessageSink::Icon::None);
+        BoxPrompts().tell(m_sink.messages[0].text, Prompts::Icon::None);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY2(size.height() <= screen.height() && size.width() <= screen.width(),
                  qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
@@ -288,7 +288,7 @@ private slots:
 
             clickMigrate();
             QCOMPARE(m_sink.messages.size(), 1);
-            QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::Critical);
+            QCOMPARE(m_sink.messages.front().icon, Prompts::Icon::Critical);
             QVERIFY2(
                 m_sink.messages.front().text.contains(QLatin1String("lock"), Qt::CaseInsensitive),
                 qPrintable(m_sink.messages.front().text));

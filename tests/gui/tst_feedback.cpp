@@ -28,9 +28,9 @@ private:
     {
     public:
         explicit LookingSink(tst_feedback& test) : m_test(test) {}
-        void show(const QString& text, Icon icon) override
+        void tell(const QString& text, Icon icon) override
         {
-            CapturingSink::show(text, icon);
+            CapturingSink::tell(text, icon);
             looks.append(m_test.look());
         }
         QList<Look> looks;
@@ -82,7 +82,7 @@ private slots:
     void busyWhileACommandRunsAndBackAfterAFailure()
     {
         LookingSink sink(*this);
-        m_window->setMessageSink(&sink);
+        m_window->setPrompts(&sink);
         connectPharmaTo(m_ledgers->serverName());
         QCOMPARE(status(), QStringLiteral("Server Connected"));
         Look after = look();
@@ -108,7 +108,7 @@ private slots:
         // The failed reconnect left no connection: nothing claims one.
         QCOMPARE(status(), QString());
         QVERIFY(!after.migrate && !after.create);
-        m_window->setMessageSink(&m_sink);
+        m_window->setPrompts(&m_sink);
     }
 
     void theBarTellsTheShareOfAMultiYearLoad()

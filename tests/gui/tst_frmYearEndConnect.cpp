@@ -59,7 +59,7 @@ private slots:
         QFETCH(QString, server);
         connectTo(server);
         QCOMPARE(m_sink.texts(), QStringList{QStringLiteral("Select Any One Database Name")});
-        QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::Information);
+        QCOMPARE(m_sink.messages.front().icon, Prompts::Icon::Information);
         QCOMPARE(status(), QString());
         QVERIFY(!migrateEnabled());
         QVERIFY(!createEnabled());
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(m_sink.messages.front().text.section(u'\n', 0, 0), m_wrongServer);
         QVERIFY(m_sink.messages.front().text.section(u'\n', 1).contains(
             QDir::toNativeSeparators(path)));
-        QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::None);
+        QCOMPARE(m_sink.messages.front().icon, Prompts::Icon::None);
         QVERIFY(focusOnServer());
         QCOMPARE(status(), QString());
         QVERIFY(!migrateEnabled());
@@ -170,7 +170,7 @@ private slots:
         // Not a wrong server name: the operator sees the failure itself.
         QCOMPARE(m_sink.messages.size(), 1);
         QVERIFY(m_sink.messages.front().text != m_wrongServer);
-        QCOMPARE(m_sink.messages.front().icon, MessageSink::Icon::Critical);
+        QCOMPARE(m_sink.messages.front().icon, Prompts::Icon::Critical);
         QVERIFY(focusOnServer());
         QCOMPARE(status(), QString());
         QVERIFY(!migrateEnabled());

@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(m_sink.messages[0].text,
                  QStringLiteral("Accounting Year Already Exists\r\nIf You Create New Accounting "
                                 "year Before April 1st Accounts May Not Match"));
-        QCOMPARE(m_sink.messages[0].icon, MessageSink::Icon::Information);
+        QCOMPARE(m_sink.messages[0].icon, Prompts::Icon::Information);
         QVERIFY(create->isEnabled());
         QVERIFY(create->isVisible());
         QCOMPARE(control<QTableView>("vasAccYear")->model()->rowCount(), 2);

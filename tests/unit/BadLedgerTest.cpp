@@ -180,7 +180,7 @@ protected:
             if (!sink.messages.isEmpty()) {
                 EXPECT_TRUE(failureText.match(sink.messages.front().text).hasMatch())
                     << what << ": " << sink.messages.front().text.toStdString();
-                EXPECT_EQ(sink.messages.front().icon, MessageSink::Icon::Critical) << what;
+                EXPECT_EQ(sink.messages.front().icon, Prompts::Icon::Critical) << what;
             }
         }
         lastHash = now;

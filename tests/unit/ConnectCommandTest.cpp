@@ -1,10 +1,10 @@
 #include "yearend/ConnectCommand.h"
 #include "core/Failure.h"
+#include "core/Prompts.h"
 #include "tests/support/CapturingSink.h"
 #include "tests/support/FakeControls.h"
 #include "tests/support/LedgerRoad.h"
 #include "tests/unit/SmallLedger.h"
-#include "yearend/MessageSink.h"
 #include "yearend/YearEndContext.h"
 
 #include <QDir>
@@ -128,7 +128,7 @@ TEST_P(ConnectCommandTest, NoBoxChosen)
         click();
         ASSERT_EQ(sink.messages.size(), 1);
         EXPECT_EQ(sink.messages[0].text, kSelect);
-        EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::Information);
+        EXPECT_EQ(sink.messages[0].icon, Prompts::Icon::Information);
         EXPECT_EQ(controls.focusServerCalls, 0);
         // The earlier connection is gone all the same, and the status line
         // no longer claims it.
@@ -177,7 +177,7 @@ TEST_P(ConnectCommandTest, MissingLedgerIsAWrongServerName)
         EXPECT_EQ(firstLines(sink.texts()), QStringList{kWrongServer});
         EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("does not exist")))
             << str(sink.messages[0].text);
-        EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::None);
+        EXPECT_EQ(sink.messages[0].icon, Prompts::Icon::None);
         EXPECT_EQ(controls.focusServerCalls, 1);
         // No connection is left, and neither the status line nor the bar
         // claims one.
@@ -208,7 +208,7 @@ TEST_P(ConnectCommandTest, OtherFailureShowsItsNumber)
     controls.server = goodServer();
     click();
     ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::Critical);
+    EXPECT_EQ(sink.messages[0].icon, Prompts::Icon::Critical);
     EXPECT_TRUE(sink.messages[0].text.startsWith(QLatin1String("Error 26")))
         << str(sink.messages[0].text);
     EXPECT_TRUE(sink.messages[0].text.contains(QLatin1String("not a database")));

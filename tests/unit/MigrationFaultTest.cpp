@@ -41,7 +41,7 @@ protected:
     void expectUntouched(const QString& description)
     {
         ASSERT_EQ(h.sink.messages.size(), 1);
-        EXPECT_EQ(h.sink.messages[0].icon, MessageSink::Icon::Critical);
+        EXPECT_EQ(h.sink.messages[0].icon, Prompts::Icon::Critical);
         EXPECT_TRUE(h.sink.messages[0].text.contains(description))
             << h.sink.messages[0].text.toStdString();
         EXPECT_TRUE(h.controls.migrateEnabled);

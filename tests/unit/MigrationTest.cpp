@@ -264,7 +264,7 @@ protected:
     {
         EXPECT_TRUE(h.log.isEmpty()) << h.log.join(u'\n').toStdString();
         ASSERT_EQ(h.sink.messages.size(), 1);
-        EXPECT_EQ(h.sink.messages[0].icon, MessageSink::Icon::Information);
+        EXPECT_EQ(h.sink.messages[0].icon, Prompts::Icon::Information);
         EXPECT_TRUE(h.sink.messages[0].text.contains(s("Connect")));
         EXPECT_EQ(h.controls.migrateEnabled, connected);
         EXPECT_EQ(h.controls.status, connected ? s("Server Connected") : QString());
@@ -316,7 +316,7 @@ TEST(MigrationWithoutConnection, RefusesBeforeAnyConnect)
     EXPECT_TRUE(h.migrate());
     EXPECT_TRUE(h.log.isEmpty());
     ASSERT_EQ(h.sink.messages.size(), 1);
-    EXPECT_EQ(h.sink.messages[0].icon, MessageSink::Icon::Information);
+    EXPECT_EQ(h.sink.messages[0].icon, Prompts::Icon::Information);
     EXPECT_TRUE(h.controls.migrateEnabled);
     EXPECT_TRUE(h.controls.status.isEmpty());
 }

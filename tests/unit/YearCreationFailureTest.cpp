@@ -35,7 +35,7 @@ TEST_P(YearCreationFailureTest, FailedInsertLeavesTheActiveYear)
 
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_EQ(sink.messages[0].text.toStdString(),
-              (MessageSink::failureText(refused) +
+              (refused.text() +
                QStringLiteral("\nNothing of Create Accounting Year was kept: the ledger is as it "
                               "was before."))
                   .toStdString());

@@ -109,7 +109,7 @@ TEST_P(YearCreationTest, DateEdgeCases)
         if (c.message) {
             ASSERT_EQ(sink.messages.size(), 1);
             EXPECT_EQ(sink.messages[0].text.toStdString(), kYearNotOver.toStdString());
-            EXPECT_EQ(sink.messages[0].icon, MessageSink::Icon::Information);
+            EXPECT_EQ(sink.messages[0].icon, Prompts::Icon::Information);
             EXPECT_TRUE(controls.createEnabled);
             EXPECT_TRUE(controls.createVisible);
             EXPECT_EQ(context.accYears().rows(), n);

@@ -109,7 +109,7 @@ int CloseTool::run(const QStringList& arguments)
             return report(ledger, choice, parser.value(csv), parser.value(html));
         return verify(ledger, choice, heldHead);
     } catch (const Failure& failure) {
-        m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
+        m_err << failure.text() << Qt::endl;
         return 2;
     }
 }

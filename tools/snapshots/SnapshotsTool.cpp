@@ -96,7 +96,7 @@ int SnapshotsTool::run(const QStringList& arguments)
             return diff(archive, number);
         return restore(number);
     } catch (const Failure& failure) {
-        m_err << "Error " << failure.number() << ": " << failure.description() << Qt::endl;
+        m_err << failure.text() << Qt::endl;
         return 2;
     }
 }

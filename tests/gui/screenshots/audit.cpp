@@ -4,8 +4,8 @@
 // commands, so that the proof and the snapshots have something to show.
 // Run it on a display (scripts/screenshots.sh uses a virtual one).
 
-#include "app/audit/AuditPrompts.h"
 #include "app/audit/AuditTable.h"
+#include "app/audit/DesktopPrompts.h"
 #include "app/audit/frmAudit.h"
 #include "tests/support/WindowDriver.h"
 
@@ -21,17 +21,17 @@
 
 namespace {
 
-class SilentPrompts : public AuditPrompts
+class SilentPrompts : public Prompts
 {
 public:
     explicit SilentPrompts(QString folder) : m_folder(std::move(folder)) {}
-    void tell(const QString& text) override
+    void tell(const QString& text, Icon) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         failed = true;
     }
     bool confirm(const QString&) override { return false; }
-    QString saveFile(const QString&, const QString& suggested, const QString&) override
+    QString chooseFile(const QString&, const QString& suggested, const QString&) override
     {
         return QDir(m_folder).filePath(QFileInfo(suggested).fileName());
     }

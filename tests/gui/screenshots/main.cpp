@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
 
     frmYearEnd window;
     CapturingSink sink; // a box would wait for a click nobody makes
-    window.setMessageSink(&sink);
+    window.setPrompts(&sink);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 2;

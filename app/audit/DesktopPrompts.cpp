@@ -1,4 +1,4 @@
-#include "app/audit/AuditPrompts.h"
+#include "app/audit/DesktopPrompts.h"
 
 #include "core/Texts.h"
 
@@ -8,10 +8,13 @@
 #include <QMessageBox>
 #include <QUrl>
 
-void DesktopPrompts::tell(const QString& text)
+void DesktopPrompts::tell(const QString& text, Icon icon)
 {
-    QMessageBox::information(m_parent, QApplication::applicationDisplayName(),
-                             Texts::cutLongNames(text));
+    const QString title = QApplication::applicationDisplayName();
+    if (icon == Icon::Critical)
+        QMessageBox::critical(m_parent, title, Texts::cutLongNames(text));
+    else
+        QMessageBox::information(m_parent, title, Texts::cutLongNames(text));
 }
 
 bool DesktopPrompts::confirm(const QString& text)
@@ -21,7 +24,7 @@ bool DesktopPrompts::confirm(const QString& text)
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-QString DesktopPrompts::saveFile(const QString& caption, const QString& suggested,
+QString DesktopPrompts::chooseFile(const QString& caption, const QString& suggested,
                                  const QString& filter)
 {
     return QFileDialog::getSaveFileName(m_parent, caption, suggested, filter);
