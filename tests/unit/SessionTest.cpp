@@ -2,6 +2,7 @@
 #include "core/Failure.h"
 #include "db/DriverFailure.h"
 #include "db/Profile.h"
+#include "db/Transaction.h"
 #include "tests/support/LedgerRoad.h"
 #include "tests/unit/SmallLedger.h"
 
@@ -294,6 +295,31 @@ TEST_P(EmbeddedSession, RollbackLeavesTheDataUnchanged)
     session.execute(QStringLiteral("Delete from Acc_Opening"));
     session.commit();
     EXPECT_EQ(SmallLedger::value(ledger.file(), count).toInt(), 0);
+}
+
+// Whether a failed write says that nothing was kept goes by what failed, not
+// by its number: SQLite's 13 (the disk is full) is no conversion of ours,
+// and a driver's 75 no file of ours.
+TEST_P(EmbeddedSession, AFailedWriteSaysNothingWasKeptWhateverItsNumber)
+{
+    openLedger();
+    for (const int number : {Failure::TypeMismatch, Failure::FileAccess, Failure::CannotCarry}) {
+        Transaction write(session, Session::Intent::Write);
+        const Failure undone = write.undo(Failure(number, QStringLiteral("disk full")),
+                                          QStringLiteral("Migrate Accounts"));
+        EXPECT_EQ(undone.number(), number);
+        EXPECT_TRUE(undone.description().endsWith(QLatin1String(
+            "Nothing of Migrate Accounts was kept: the ledger is as it was before.")))
+            << undone.description().toStdString();
+        EXPECT_FALSE(session.inTransaction());
+    }
+    // A snapshot of ours that could not be kept says so itself.
+    Transaction write(session, Session::Intent::Write);
+    const Failure own(Failure::FileAccess, QStringLiteral("The snapshot archive x cannot be "
+                                                          "written"),
+                      Failure::Kind::OwnFile);
+    EXPECT_EQ(write.undo(own, QStringLiteral("Migrate Accounts")).description(),
+              own.description());
 }
 
 // Another program holds the ledger locked: the write waits for the lock as
