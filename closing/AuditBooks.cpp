@@ -21,6 +21,16 @@ void AuditBooks::open(Profile::Id profile, const QString& server)
     m_name = QStringLiteral("%1 on %2").arg(profileName, server);
 }
 
+SnapshotArchive::Chain AuditBooks::chain(const QString& heldHead) const
+{
+    return m_archive.verify(heldHead);
+}
+
+qint64 AuditBooks::loadWork()
+{
+    return ClosingLedger::loadWork(m_session);
+}
+
 QList<LedgerCheck::Finding> AuditBooks::check(Progress& progress)
 {
     m_ledger.loadYears(m_session);
@@ -75,15 +85,16 @@ AuditBooks::Preview AuditBooks::preview(Progress& progress)
     const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
     const MigrationPreview preview(m_ledger);
     const QList<OpeningRows::Row> after = preview.rowsAfter();
-    return {now.size(), after.size(), preview.byYear(now, after)};
+    return {now.size(), after.size(), preview.byYear(now, after), preview.text(now, after),
+            !OpeningRows::compare(m_ledger.dialect(), now, after).isEmpty()};
 }
 
-AuditBooks::Proof AuditBooks::prove(Progress& progress)
+AuditBooks::Proof AuditBooks::prove(Progress& progress, const QString& heldHead)
 {
     progress.setProgress(0);
     m_ledger.loadYears(m_session);
     Proof proof;
-    proof.chain = m_archive.verify();
+    proof.chain = chain(heldHead);
     progress.setProgress(300);
     MigrationVerify verify(m_session, m_ledger);
     // A snapshot from a broken chain may have been altered: the proof then
@@ -94,22 +105,22 @@ AuditBooks::Proof AuditBooks::prove(Progress& progress)
     return proof;
 }
 
-AuditBooks::Snapshots AuditBooks::snapshots() const
+AuditBooks::Snapshots AuditBooks::snapshots(const QString& heldHead) const
 {
     Snapshots snapshots;
     snapshots.records = m_archive.records();
-    snapshots.chain = m_archive.verify();
+    snapshots.chain = chain(heldHead);
     snapshots.archiveState = m_archive.stateText(snapshots.chain);
     return snapshots;
 }
 
 void AuditBooks::requireIntactChain() const
 {
-    const SnapshotArchive::Chain chain = m_archive.verify();
-    if (!chain.intact)
+    const SnapshotArchive::Chain intact = chain();
+    if (!intact.intact)
         throw Failure(Failure::FileAccess,
                       QStringLiteral("The archive's chain is broken: %1. Nothing was read from it.")
-                          .arg(chain.problem),
+                          .arg(intact.problem),
                       Failure::Kind::OwnFile);
 }
 
@@ -135,13 +146,16 @@ int AuditBooks::restore(int number)
     return SnapshotRestore::fromArchive(m_session, m_identity, number);
 }
 
-void AuditBooks::report(const QString& htmlPath, const QString& csvPath, Progress& progress)
+AuditBooks::Report AuditBooks::report(const QString& htmlPath, const QString& csvPath,
+                                      Progress& progress)
 {
     m_ledger.load(m_session, progress);
-    ClosingReport report(m_ledger, LedgerCheck(m_session, m_ledger).run(), m_name);
-    report.setArchiveState(m_archive.stateText(m_archive.verify()));
+    Report written{m_ledger.accounts().rows(), LedgerCheck(m_session, m_ledger).run()};
+    ClosingReport report(m_ledger, written.findings, m_name);
+    report.setArchiveState(m_archive.stateText(chain()));
     if (!htmlPath.isEmpty())
         ClosingReport::save(htmlPath, report.html());
     if (!csvPath.isEmpty())
         ClosingReport::save(csvPath, report.csv());
+    return written;
 }

@@ -16,9 +16,10 @@
 class Progress;
 
 // A ledger as the auditor reads it: one connection of its own and every
-// question the audit window asks, each answered as quillhaven-close and
-// quillhaven-snapshots answer it. Nothing here writes to the ledger but
-// restore(), which keeps a snapshot of the ledger first. Failures are thrown.
+// question the audit window, quillhaven-close and quillhaven-snapshots ask,
+// answered here alone, so that they cannot disagree. Nothing here writes to
+// the ledger but restore(), which keeps a snapshot of the ledger first.
+// Failures are thrown.
 class AuditBooks
 {
 public:
@@ -27,6 +28,14 @@ public:
         qsizetype rowsNow = 0;
         qsizetype rowsAfter = 0;
         QMap<double, MigrationPreview::Year> years;
+        QString text;         // per year the counts and totals, then the changes
+        bool changes = false; // whether the migration would change Acc_Opening
+    };
+
+    struct Report
+    {
+        qsizetype worksheetRows = 0;
+        QList<LedgerCheck::Finding> findings;
     };
 
     struct Proof
@@ -52,6 +61,13 @@ public:
     bool isOpen() const { return m_session.isOpen(); }
     // "Dosavine on SERVER".
     const QString& name() const noexcept { return m_name; }
+    // The open ledger's snapshot archive.
+    const SnapshotArchive& archive() const noexcept { return m_archive; }
+    // The archive's chain, with a head noted before when one is given
+    // (SnapshotArchive::verify).
+    SnapshotArchive::Chain chain(const QString& heldHead = {}) const;
+    // The rows a load of the worksheet reads, for a progress that counts them.
+    qint64 loadWork();
 
     // The check's findings, the years read first.
     QList<LedgerCheck::Finding> check(Progress& progress);
@@ -64,8 +80,8 @@ public:
     Preview preview(Progress& progress);
     // The proof, from the snapshot before the last migration when the
     // archive's chain is intact, else from the books alone.
-    Proof prove(Progress& progress);
-    Snapshots snapshots() const;
+    Proof prove(Progress& progress, const QString& heldHead = {});
+    Snapshots snapshots(const QString& heldHead = {}) const;
     // What putting snapshot `number` back would change in the ledger now.
     QList<SnapshotDiff::Change> restoreChanges(int number);
     // What changed from snapshot `number` to the ledger now.
@@ -74,7 +90,7 @@ public:
     // returns that one's number. Refuses a broken chain.
     int restore(int number);
     // The HTML and CSV reports, each written when its path is not empty.
-    void report(const QString& htmlPath, const QString& csvPath, Progress& progress);
+    Report report(const QString& htmlPath, const QString& csvPath, Progress& progress);
 
     // Short for a year's label on the last ledger loaded.
     QString yearLabel(double year) const { return m_ledger.yearLabel(year); }

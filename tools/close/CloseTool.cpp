@@ -1,14 +1,9 @@
 #include "tools/close/CloseTool.h"
 
-#include "closing/ClosingLedger.h"
-#include "closing/ClosingReport.h"
 #include "closing/LedgerCheck.h"
-#include "closing/MigrationPreview.h"
 #include "closing/MigrationVerify.h"
 #include "core/Failure.h"
 #include "core/Texts.h"
-#include "snapshots/SnapshotArchive.h"
-#include "snapshots/SnapshotKeeper.h"
 #include "tools/close/TerminalProgress.h"
 #include "tools/common/LedgerChoice.h"
 
@@ -91,87 +86,52 @@ int CloseTool::run(const QStringList& arguments)
     if (!LedgerChoice::readHead(parser, head, heldHead, m_err))
         return 2;
     try {
-        Profile::connect(m_session, choice.profile(), choice.server());
-        ClosingLedger ledger;
-        // The check and the proof work set-based on the years alone; the
-        // preview and the report need the worksheet as the window loads it.
-        if (command == QLatin1String("check") || command == QLatin1String("verify")) {
-            ledger.loadYears(m_session);
-        } else {
-            TerminalProgress progress(stderr);
-            load(ledger, progress);
-        }
+        m_books.open(choice.profile(), choice.server());
+        TerminalProgress progress(stderr);
         if (command == QLatin1String("check"))
-            return check(ledger);
+            return check(progress);
         if (command == QLatin1String("preview"))
-            return preview(ledger);
+            return preview(progress);
         if (command == QLatin1String("report"))
-            return report(ledger, choice, parser.value(csv), parser.value(html));
-        return verify(ledger, choice, heldHead);
+            return report(progress, parser.value(csv), parser.value(html));
+        return verify(progress, heldHead);
     } catch (const Failure& failure) {
         m_err << failure.text() << Qt::endl;
         return 2;
     }
 }
 
-void CloseTool::load(ClosingLedger& ledger, TerminalProgress& progress)
+int CloseTool::check(TerminalProgress& progress)
 {
-    progress.expect(ClosingLedger::loadWork(m_session));
-    ledger.load(m_session, progress);
-}
-
-int CloseTool::check(const ClosingLedger& ledger)
-{
-    const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
+    const QList<LedgerCheck::Finding> findings = m_books.check(progress);
     m_out << LedgerCheck::text(findings) << Qt::flush;
     return findings.isEmpty() ? 0 : 1;
 }
 
-int CloseTool::preview(const ClosingLedger& ledger)
+int CloseTool::preview(TerminalProgress& progress)
 {
-    const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
-    const MigrationPreview preview(ledger);
-    const QList<OpeningRows::Row> after = preview.rowsAfter();
-    m_out << preview.text(now, after) << Qt::flush;
-    return OpeningRows::compare(ledger.dialect(), now, after).isEmpty() ? 0 : 1;
+    progress.expect(m_books.loadWork());
+    const AuditBooks::Preview preview = m_books.preview(progress);
+    progress.finish();
+    m_out << preview.text << Qt::flush;
+    return preview.changes ? 1 : 0;
 }
 
-int CloseTool::report(const ClosingLedger& ledger, const LedgerChoice& choice,
-                      const QString& csvPath, const QString& htmlPath)
+int CloseTool::report(TerminalProgress& progress, const QString& csvPath, const QString& htmlPath)
 {
-    const QString ledgerName =
-        QStringLiteral("%1 on %2").arg(choice.profileName(), choice.server());
-    const QList<LedgerCheck::Finding> findings = LedgerCheck(m_session, ledger).run();
-    ClosingReport report(ledger, findings, ledgerName);
-    const SnapshotArchive archive = archiveOf(choice);
-    report.setArchiveState(archive.stateText(archive.verify()));
-    if (!csvPath.isEmpty())
-        ClosingReport::save(csvPath, report.csv());
-    if (!htmlPath.isEmpty())
-        ClosingReport::save(htmlPath, report.html());
+    progress.expect(m_books.loadWork());
+    const AuditBooks::Report report = m_books.report(htmlPath, csvPath, progress);
+    progress.finish();
     m_out << QStringLiteral("%1 written; %2\n")
-                 .arg(Texts::counted(ledger.accounts().rows(), "worksheet row", "worksheet rows"),
-                      Texts::counted(findings.size(), "finding", "findings"))
+                 .arg(Texts::counted(report.worksheetRows, "worksheet row", "worksheet rows"),
+                      Texts::counted(report.findings.size(), "finding", "findings"))
           << Qt::flush;
-    return findings.isEmpty() ? 0 : 1;
+    return report.findings.isEmpty() ? 0 : 1;
 }
 
-int CloseTool::verify(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& head)
+int CloseTool::verify(TerminalProgress& progress, const QString& head)
 {
-    const SnapshotArchive archive = archiveOf(choice);
-    const SnapshotArchive::Chain chain = archive.verify(head);
-    MigrationVerify proof(m_session, ledger);
-    // A snapshot from a broken chain may have been altered: the proof then
-    // stands on the books alone, and says why.
-    const MigrationVerify::Result result = chain.intact ? proof.run(archive) : proof.run();
-    m_out << MigrationVerify::text(result) << archive.stateText(chain) << '\n' << Qt::flush;
-    return result.differences.isEmpty() && chain.intact ? 0 : 1;
-}
-
-SnapshotArchive CloseTool::archiveOf(const LedgerChoice& choice)
-{
-    SnapshotArchive archive(ArchiveLocation::pathFor(
-        ArchiveLocation::ledgerOf(m_session, choice.profileName(), choice.server())));
-    SnapshotKeeper::settle(m_session, archive);
-    return archive;
+    const AuditBooks::Proof proof = m_books.prove(progress, head);
+    m_out << MigrationVerify::text(proof.result) << proof.archiveState << '\n' << Qt::flush;
+    return proof.result.differences.isEmpty() && proof.chain.intact ? 0 : 1;
 }

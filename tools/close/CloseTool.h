@@ -1,14 +1,11 @@
 #pragma once
 
-#include "db/Session.h"
-#include "snapshots/SnapshotArchive.h"
+#include "closing/AuditBooks.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
-class ClosingLedger;
-class LedgerChoice;
 class TerminalProgress;
 
 // quillhaven-close: is the ledger fit to close (check), what would Migrate
@@ -25,16 +22,12 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    void load(ClosingLedger& ledger, TerminalProgress& progress);
-    int check(const ClosingLedger& ledger);
-    int preview(const ClosingLedger& ledger);
-    int report(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& csvPath,
-               const QString& htmlPath);
-    int verify(const ClosingLedger& ledger, const LedgerChoice& choice, const QString& head);
-    // The ledger's snapshot archive.
-    SnapshotArchive archiveOf(const LedgerChoice& choice);
+    int check(TerminalProgress& progress);
+    int preview(TerminalProgress& progress);
+    int report(TerminalProgress& progress, const QString& csvPath, const QString& htmlPath);
+    int verify(TerminalProgress& progress, const QString& head);
 
     QTextStream& m_out;
     QTextStream& m_err;
-    Session m_session;
+    AuditBooks m_books;
 };

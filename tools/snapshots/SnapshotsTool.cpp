@@ -1,14 +1,7 @@
 #include "tools/snapshots/SnapshotsTool.h"
 
 #include "core/Failure.h"
-#include "db/Profile.h"
-#include "db/Session.h"
-#include "snapshots/LedgerSnapshot.h"
-#include "snapshots/SnapshotArchive.h"
-#include "snapshots/SnapshotDiff.h"
-#include "snapshots/SnapshotKeeper.h"
 #include "snapshots/SnapshotOutcomes.h"
-#include "snapshots/SnapshotRestore.h"
 #include "tools/common/LedgerChoice.h"
 
 #include <QCommandLineParser>
@@ -79,21 +72,18 @@ int SnapshotsTool::run(const QStringList& arguments)
     try {
         // The archive is the ledger's own, whatever name reached it: the
         // ledger says what it is.
-        Profile::connect(m_session, m_profileId, m_server);
-        m_ledger = ArchiveLocation::ledgerOf(m_session, m_profile, m_server);
-        const SnapshotArchive archive(ArchiveLocation::pathFor(m_ledger));
-        SnapshotKeeper::settle(m_session, archive);
+        m_books.open(m_profileId, m_server);
         if (command == QLatin1String("list"))
-            return list(archive);
+            return list();
         // A broken chain may hide an altered snapshot: nothing is read from it.
-        const SnapshotArchive::Chain chain = archive.verify();
+        const SnapshotArchive::Chain chain = m_books.chain();
         if (!chain.intact) {
             m_err << "The archive's chain is broken: " << chain.problem
                   << ". Nothing was read from it." << Qt::endl;
             return 1;
         }
         if (command == QLatin1String("diff"))
-            return diff(archive, number);
+            return diff(number);
         return restore(number);
     } catch (const Failure& failure) {
         m_err << failure.text() << Qt::endl;
@@ -101,19 +91,20 @@ int SnapshotsTool::run(const QStringList& arguments)
     }
 }
 
-int SnapshotsTool::list(const SnapshotArchive& archive)
+int SnapshotsTool::list()
 {
-    const QList<SnapshotArchive::Record> records = archive.records();
-    const SnapshotArchive::Chain chain = archive.verify(m_head);
+    const AuditBooks::Snapshots snapshots = m_books.snapshots(m_head);
+    const SnapshotArchive::Chain& chain = snapshots.chain;
     m_out << "Snapshots of " << m_profile << " on " << m_server << " in "
-          << QDir::toNativeSeparators(archive.path()) << ": " << records.size() << ", chain "
+          << QDir::toNativeSeparators(m_books.archive().path()) << ": " << snapshots.records.size()
+          << ", chain "
           << (chain.intact ? QStringLiteral("intact") : QStringLiteral("BROKEN: ") + chain.problem)
           << Qt::endl;
     if (chain.intact && chain.head > 0)
         m_out << "Head " << chain.headText() << " (note it: a later list --head "
               << chain.headText() << " shows that nothing up to it was removed or altered)"
               << Qt::endl;
-    for (const SnapshotArchive::Record& r : records)
+    for (const SnapshotArchive::Record& r : snapshots.records)
         m_out << r.number << "  " << r.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
               << " UTC  " << r.user << '@' << r.machine << "  " << r.command << " ("
               << SnapshotOutcomes::text(r.outcome) << ")  " << r.openingRows << " openings, "
@@ -121,11 +112,9 @@ int SnapshotsTool::list(const SnapshotArchive& archive)
     return chain.intact ? 0 : 1;
 }
 
-int SnapshotsTool::diff(const SnapshotArchive& archive, int number)
+int SnapshotsTool::diff(int number)
 {
-    const LedgerSnapshot held = archive.load(number);
-    const LedgerSnapshot now = LedgerSnapshot::read(m_session);
-    const QList<SnapshotDiff::Change> changes = SnapshotDiff::between(held, now);
+    const QList<SnapshotDiff::Change> changes = m_books.changesSince(number);
     m_out << "Snapshot " << number << " against the ledger now: " << changes.size()
           << (changes.size() == 1 ? " change" : " changes") << Qt::endl;
     for (const SnapshotDiff::Change& change : changes)
@@ -135,7 +124,7 @@ int SnapshotsTool::diff(const SnapshotArchive& archive, int number)
 
 int SnapshotsTool::restore(int number)
 {
-    const int kept = SnapshotRestore::fromArchive(m_session, m_ledger, number);
+    const int kept = m_books.restore(number);
     m_out << "Restored snapshot " << number << ". The ledger as it was before is snapshot " << kept
           << '.' << Qt::endl;
     return 0;

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "closing/AuditBooks.h"
 #include "db/Profile.h"
-#include "db/Session.h"
-#include "snapshots/SnapshotArchive.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,8 +20,8 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    int list(const SnapshotArchive& archive);
-    int diff(const SnapshotArchive& archive, int number);
+    int list();
+    int diff(int number);
     int restore(int number);
 
     QTextStream& m_out;
@@ -31,6 +30,5 @@ private:
     Profile::Id m_profileId = Profile::Id::Dosavine;
     QString m_server;
     QString m_head;
-    Session m_session;
-    SnapshotArchive::Ledger m_ledger;
+    AuditBooks m_books;
 };
