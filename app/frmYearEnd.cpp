@@ -33,13 +33,11 @@ frmYearEnd::frmYearEnd(QWidget* parent)
     setWindowIcon(WindowLook::drawnIcon());
     setAttribute(Qt::WA_QuitOnClose);
 
-    createControls();
-    applyLook();
-    m_vasAccYear->showList(m_context.accYears());
-    setUpTabOrder();
+    m_ui.setupUi(this, CompactMainHeight);
+    m_ui.vasAccYear->showList(m_context.accYears());
     wireClicks();
     load();
-    m_chkPharma->setFocus(Qt::OtherFocusReason);
+    m_ui.chkPharma->setFocus(Qt::OtherFocusReason);
 }
 
 frmYearEnd::~frmYearEnd() = default;
@@ -49,133 +47,15 @@ void frmYearEnd::setPrompts(Prompts* prompts)
     m_context.setPrompts(prompts ? *prompts : m_boxPrompts);
 }
 
-namespace {
-
-// A control with the name the commands and tests know it by, placed where
-// the form was designed in twips.
-template <typename Widget>
-Widget* named(Widget* widget, const char* name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    WindowLook::place(widget, left, top, width, height);
-    return widget;
-}
-
-} // namespace
-
-void frmYearEnd::createControls()
-{
-    // The account worksheet vasAccounts is the context's model with no view:
-    // the operator never sees it, and a view would only slow the loading of
-    // tens of thousands of rows.
-    m_fraMain = named(new QGroupBox(this), "fraMain", 30, -60, 4485, CompactMainHeight);
-
-    m_Frame2 = named(new QGroupBox(QStringLiteral("Select Database"), m_fraMain), "Frame2", 60, 135,
-                     4380, 435);
-    m_chkPharma = named(new QCheckBox(QStringLiteral("Dosavine"), m_Frame2), "chkPharma", 1215, 165,
-                        1710, 225);
-    m_chkStores = named(new QCheckBox(QStringLiteral("Bindwell"), m_Frame2), "chkStores", 2955, 165,
-                        1275, 225);
-
-    m_Frame4 = named(new QGroupBox(m_fraMain), "Frame4", 60, 480, 4380, 2175);
-
-    // Designed 1140 twips wide from 90, the label cannot hold its caption in
-    // Arial 8.25 pt (80 pixels). It starts where the buttons below it start
-    // and runs up to the text box instead.
-    m_Label1 =
-        named(new QLabel(QStringLiteral("Computer Name"), m_Frame4), "Label1", 60, 225, 1200, 210);
-    m_txtServer = named(new QLineEdit(m_Frame4), "txtServer", 1275, 180, 1770, 345);
-
-    auto button = [this](const char* name, const QString& caption, int l, int t, int w, int h) {
-        auto* b = named(new QPushButton(caption, m_Frame4), name, l, t, w, h);
-        b->setAutoDefault(false);
-        return b;
-    };
-    m_cmdConnect = button("cmdConnect", QStringLiteral("Connect"), 3060, 165, 1230, 360);
-    m_cmdRefresh = button("cmdRefresh", QStringLiteral("Refresh Data"), 3255, 165, 1035, 360);
-    m_cmdAccYrCreate =
-        button("cmdAccYrCreate", QStringLiteral("Create Accounting Year"), 60, 615, 2115, 360);
-    m_CmdMigrate = button("CmdMigrate", QStringLiteral("Migrate Accounts"), 2190, 615, 2115, 360);
-    m_cmdBackUpRes =
-        button("cmdBackUpRes", QStringLiteral("BackUp && Restore Database"), 60, 615, 2115, 360);
-    m_CmdItemDeletion =
-        button("CmdItemDeletion", QStringLiteral("Item Deletion Tool"), 2340, 615, 1695, 360);
-    // These have no command the operator may reach; they stay hidden.
-    m_cmdRefresh->setHidden(true);
-    m_cmdBackUpRes->setHidden(true);
-    m_CmdItemDeletion->setHidden(true);
-
-    m_lblMsg = named(new QLabel(m_Frame4), "lblMsg", 105, 1005, 4125, 360);
-    m_lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    m_pbTrans = named(new QProgressBar(m_Frame4), "pbTrans", 60, 1425, 4260, 345);
-    m_pbTrans->setRange(0, 1000);
-    m_pbTrans->setValue(0);
-    m_pbTrans->setTextVisible(false);
-
-    m_cmdShowHide =
-        button("cmdShowHide", QStringLiteral("Show Accounting Years"), 1830, 1800, 2475, 315);
-
-    // Frame3 lies partly below fraMain's compact height, which clips it.
-    m_Frame3 = named(new QGroupBox(m_fraMain), "Frame3", 60, 2610, 4365, 2400);
-    m_vasAccYear = named(new YearsListView(m_Frame3), "vasAccYear", 60, 165, 4260, 2190);
-}
-
-void frmYearEnd::applyLook()
-{
-    QPalette window = palette();
-    window.setColor(QPalette::Window, WindowLook::Background);
-    setPalette(window);
-    setAutoFillBackground(true);
-    setFont(WindowLook::arial(9));
-
-    for (QGroupBox* frame : {m_fraMain, m_Frame2, m_Frame3, m_Frame4})
-        frame->setAutoFillBackground(true);
-    setStyleSheet(WindowLook::frameStyleSheet());
-    m_Frame2->raise();
-    for (QWidget* small : std::initializer_list<QWidget*>{m_Frame2, m_Frame4, m_chkPharma,
-                                                          m_chkStores, m_Label1, m_txtServer})
-        small->setFont(WindowLook::arial(8.25));
-
-    // Disabled buttons keep the toolkit's greyed text.
-    QPalette buttons = window;
-    buttons.setColor(QPalette::Button, WindowLook::ButtonFace);
-    buttons.setColor(QPalette::Active, QPalette::ButtonText, Qt::black);
-    buttons.setColor(QPalette::Inactive, QPalette::ButtonText, Qt::black);
-    for (QPushButton* b : {m_cmdConnect, m_cmdRefresh, m_cmdAccYrCreate, m_CmdMigrate,
-                           m_cmdBackUpRes, m_CmdItemDeletion, m_cmdShowHide}) {
-        b->setFont(WindowLook::arial(9));
-        b->setPalette(buttons);
-    }
-
-    QPalette status = window;
-    status.setColor(QPalette::WindowText, WindowLook::StatusText);
-    m_lblMsg->setPalette(status);
-    m_lblMsg->setFont(WindowLook::arial(14.25));
-    WindowLook::fitCaption(m_Label1);
-}
-
-void frmYearEnd::setUpTabOrder()
-{
-    QWidget* const order[] = {m_chkPharma,      m_chkStores,       m_txtServer,   m_cmdConnect,
-                              m_cmdAccYrCreate, m_CmdMigrate,      m_cmdShowHide, m_vasAccYear,
-                              m_cmdBackUpRes,   m_CmdItemDeletion, m_cmdRefresh};
-    for (size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-    for (QWidget* still : std::initializer_list<QWidget*>{m_fraMain, m_Frame2, m_Frame3, m_Frame4,
-                                                          m_Label1, m_lblMsg, m_pbTrans})
-        still->setFocusPolicy(Qt::NoFocus);
-}
-
 void frmYearEnd::wireClicks()
 {
-    connect(m_chkPharma, &QCheckBox::clicked, this, &frmYearEnd::chkPharma_Click);
-    connect(m_chkStores, &QCheckBox::clicked, this, &frmYearEnd::chkStores_Click);
-    connect(m_cmdShowHide, &QPushButton::clicked, this, &frmYearEnd::cmdShowHide_Click);
-    connect(m_cmdConnect, &QPushButton::clicked, this, &frmYearEnd::cmdConnect_Click);
-    connect(m_cmdRefresh, &QPushButton::clicked, this, &frmYearEnd::cmdRefresh_Click);
-    connect(m_CmdMigrate, &QPushButton::clicked, this, &frmYearEnd::CmdMigrate_Click);
-    connect(m_cmdAccYrCreate, &QPushButton::clicked, this, &frmYearEnd::cmdAccYrCreate_Click);
+    connect(m_ui.chkPharma, &QCheckBox::clicked, this, &frmYearEnd::chkPharma_Click);
+    connect(m_ui.chkStores, &QCheckBox::clicked, this, &frmYearEnd::chkStores_Click);
+    connect(m_ui.cmdShowHide, &QPushButton::clicked, this, &frmYearEnd::cmdShowHide_Click);
+    connect(m_ui.cmdConnect, &QPushButton::clicked, this, &frmYearEnd::cmdConnect_Click);
+    connect(m_ui.cmdRefresh, &QPushButton::clicked, this, &frmYearEnd::cmdRefresh_Click);
+    connect(m_ui.CmdMigrate, &QPushButton::clicked, this, &frmYearEnd::CmdMigrate_Click);
+    connect(m_ui.cmdAccYrCreate, &QPushButton::clicked, this, &frmYearEnd::cmdAccYrCreate_Click);
 }
 
 void frmYearEnd::load()
@@ -193,7 +73,7 @@ void frmYearEnd::setOuterHeight(int twips)
 
 void frmYearEnd::setFraMainHeight(int twips)
 {
-    m_fraMain->resize(m_fraMain->width(), WindowLook::toPixels(twips));
+    m_ui.fraMain->resize(m_ui.fraMain->width(), WindowLook::toPixels(twips));
 }
 
 bool frmYearEnd::event(QEvent* e)
@@ -224,23 +104,23 @@ void frmYearEnd::closeEvent(QCloseEvent* e)
 
 void frmYearEnd::chkPharma_Click()
 {
-    if (m_chkPharma->isChecked()) {
-        m_chkStores->setChecked(false);
-        m_chkStores->setEnabled(false);
+    if (m_ui.chkPharma->isChecked()) {
+        m_ui.chkStores->setChecked(false);
+        m_ui.chkStores->setEnabled(false);
     } else {
-        m_chkStores->setChecked(false);
-        m_chkStores->setEnabled(true);
+        m_ui.chkStores->setChecked(false);
+        m_ui.chkStores->setEnabled(true);
     }
 }
 
 void frmYearEnd::chkStores_Click()
 {
-    if (m_chkStores->isChecked()) {
-        m_chkPharma->setChecked(false);
-        m_chkPharma->setEnabled(false);
+    if (m_ui.chkStores->isChecked()) {
+        m_ui.chkPharma->setChecked(false);
+        m_ui.chkPharma->setEnabled(false);
     } else {
-        m_chkPharma->setChecked(false);
-        m_chkPharma->setEnabled(true);
+        m_ui.chkPharma->setChecked(false);
+        m_ui.chkPharma->setEnabled(true);
     }
 }
 
@@ -278,7 +158,7 @@ void frmYearEnd::runCommand(const std::function<void()>& command)
     m_busy = false;
     QGuiApplication::restoreOverrideCursor();
     applyButtons();
-    m_vasAccYear->showActiveYear();
+    m_ui.vasAccYear->showActiveYear();
     if (!m_focusMoved && started && isAncestorOf(started))
         giveFocusBack(started);
 }
@@ -299,9 +179,9 @@ void frmYearEnd::giveFocusBack(QWidget* started)
 
 void frmYearEnd::applyButtons()
 {
-    m_cmdConnect->setEnabled(!m_busy);
-    m_CmdMigrate->setEnabled(m_migrateWanted && !m_busy);
-    m_cmdAccYrCreate->setEnabled(m_createWanted && !m_busy);
+    m_ui.cmdConnect->setEnabled(!m_busy);
+    m_ui.CmdMigrate->setEnabled(m_migrateWanted && !m_busy);
+    m_ui.cmdAccYrCreate->setEnabled(m_createWanted && !m_busy);
 }
 
 void frmYearEnd::cmdConnect_Click()
@@ -326,52 +206,52 @@ void frmYearEnd::cmdAccYrCreate_Click()
 
 bool frmYearEnd::isPharmaChecked() const
 {
-    return m_chkPharma->isChecked();
+    return m_ui.chkPharma->isChecked();
 }
 
 bool frmYearEnd::isStoresChecked() const
 {
-    return m_chkStores->isChecked();
+    return m_ui.chkStores->isChecked();
 }
 
 QString frmYearEnd::serverText() const
 {
-    return m_txtServer->text();
+    return m_ui.txtServer->text();
 }
 
 bool frmYearEnd::isServerEnabled() const
 {
-    return m_txtServer->isEnabled();
+    return m_ui.txtServer->isEnabled();
 }
 
 void frmYearEnd::focusServer()
 {
     // The command chose where the operator goes on.
     m_focusMoved = true;
-    m_txtServer->setFocus(Qt::OtherFocusReason);
+    m_ui.txtServer->setFocus(Qt::OtherFocusReason);
 }
 
 void frmYearEnd::setStatusText(const QString& text)
 {
-    m_lblMsg->setText(text);
+    m_ui.lblMsg->setText(text);
 }
 
 QString frmYearEnd::statusText() const
 {
-    return m_lblMsg->text();
+    return m_ui.lblMsg->text();
 }
 
 void frmYearEnd::setProgress(int value)
 {
-    const int clamped = std::clamp(value, m_pbTrans->minimum(), m_pbTrans->maximum());
-    if (clamped == m_pbTrans->value())
+    const int clamped = std::clamp(value, m_ui.pbTrans->minimum(), m_ui.pbTrans->maximum());
+    if (clamped == m_ui.pbTrans->value())
         return;
     // setValue() repaints at once whenever the bar visibly moves: dozens of
     // paints a second while a load appends rows. The loads paint the window
     // every 100 ms (keepPainting), so the move is only marked for that paint.
-    m_pbTrans->setUpdatesEnabled(false);
-    m_pbTrans->setValue(clamped);
-    m_pbTrans->setUpdatesEnabled(true);
+    m_ui.pbTrans->setUpdatesEnabled(false);
+    m_ui.pbTrans->setValue(clamped);
+    m_ui.pbTrans->setUpdatesEnabled(true);
 }
 
 void frmYearEnd::setMigrateEnabled(bool enabled)
@@ -388,7 +268,7 @@ void frmYearEnd::setCreateEnabled(bool enabled)
 
 void frmYearEnd::setCreateVisible(bool visible)
 {
-    m_cmdAccYrCreate->setVisible(visible);
+    m_ui.cmdAccYrCreate->setVisible(visible);
 }
 
 void frmYearEnd::keepPainting()

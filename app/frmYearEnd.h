@@ -2,6 +2,7 @@
 
 #include "app/BoxPrompts.h"
 #include "app/OuterSize.h"
+#include "app/YearEndForm.h"
 #include "core/Prompts.h"
 #include "yearend/FormControls.h"
 #include "yearend/YearEndContext.h"
@@ -9,14 +10,6 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
-
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class YearsListView;
 
 // The program's one window. It owns the connection and the two grids (through
 // the context), lays out the controls, locks the two database check boxes
@@ -74,9 +67,6 @@ private slots:
     void cmdAccYrCreate_Click();
 
 private:
-    void createControls();
-    void applyLook();
-    void setUpTabOrder();
     void wireClicks();
     void load();
     void setFraMainHeight(int twips);
@@ -95,22 +85,5 @@ private:
     bool m_createWanted = false;
     QElapsedTimer m_paintClock;
 
-    QGroupBox* m_fraMain = nullptr;
-    QGroupBox* m_Frame2 = nullptr;
-    QCheckBox* m_chkPharma = nullptr;
-    QCheckBox* m_chkStores = nullptr;
-    QGroupBox* m_Frame4 = nullptr;
-    QLabel* m_Label1 = nullptr;
-    QLineEdit* m_txtServer = nullptr;
-    QPushButton* m_cmdConnect = nullptr;
-    QPushButton* m_cmdRefresh = nullptr;
-    QPushButton* m_cmdAccYrCreate = nullptr;
-    QPushButton* m_CmdMigrate = nullptr;
-    QPushButton* m_cmdBackUpRes = nullptr;
-    QPushButton* m_CmdItemDeletion = nullptr;
-    QLabel* m_lblMsg = nullptr;
-    QProgressBar* m_pbTrans = nullptr;
-    QPushButton* m_cmdShowHide = nullptr;
-    QGroupBox* m_Frame3 = nullptr;
-    YearsListView* m_vasAccYear = nullptr;
+    YearEndForm m_ui;
 };

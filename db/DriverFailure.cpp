@@ -208,6 +208,15 @@ Failure DriverFailure::holdsNoTables(const QString& file)
                        .arg(QFileInfo(file).size()));
 }
 
+Failure DriverFailure::unnamedToOdbc(const QString& file)
+{
+    return Failure(Failure::E_FAIL,
+                   QStringLiteral("The ledger file %1 cannot be named to the SQLite ODBC driver: "
+                                  "its path holds a \";\".")
+                       .arg(QDir::toNativeSeparators(file)),
+                   Failure::Kind::LedgerFile);
+}
+
 Failure DriverFailure::refusedWrite(const Failure& failure, const QStringList& statements)
 {
     static const QRegularExpression write(

@@ -36,6 +36,8 @@ public:
     static Failure atFileOpen(const QSqlError& error, const QString& file);
     // An SQLite file without a table (an empty file is one): no ledger.
     static Failure holdsNoTables(const QString& file);
+    // A ledger file whose path the SQLite ODBC driver cannot be given.
+    static Failure unnamedToOdbc(const QString& file);
 
     // Whether a failure of SQL Server's road means the connection is gone
     // (the server stopped answering, or the link broke).

@@ -8,7 +8,6 @@
 #include "db/ServerName.h"
 #include "db/SqliteFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,12 +61,7 @@ void Session::openEmbedded(const QString& file, bool viaOdbc, const QString& odb
     SqliteFile::checkLedger(file);
     if (viaOdbc) {
         if (odbcText.isEmpty())
-            throw Failure(Failure::E_FAIL,
-                          QStringLiteral("The ledger file %1 cannot be named to "
-                                         "the SQLite ODBC driver: its path holds "
-                                         "a \";\".")
-                              .arg(QDir::toNativeSeparators(file)),
-                          Failure::Kind::LedgerFile);
+            throw DriverFailure::unnamedToOdbc(file);
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         m_db.setDatabaseName(odbcText);
     } else {
