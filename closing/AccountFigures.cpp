@@ -1,5 +1,7 @@
 #include "closing/AccountFigures.h"
 
+#include "worksheet/LookedUpOpening.h"
+
 #include "closing/ClosingLedger.h"
 #include "core/Amounts.h"
 #include "core/Numbers.h"
@@ -34,11 +36,11 @@ RecordSet accountsWithPostings(Session& session, double year)
 
 } // namespace
 
-QHash<QString, const OpeningRows::Row*>
-AccountFigures::firstRows(const SqlDialect& dialect, const QList<OpeningRows::Row>& rows)
+QHash<QString, const OpeningRow*> AccountFigures::firstRows(const SqlDialect& dialect,
+                                                            const QList<OpeningRow>& rows)
 {
-    QHash<QString, const OpeningRows::Row*> first;
-    for (const OpeningRows::Row& row : rows) {
+    QHash<QString, const OpeningRow*> first;
+    for (const OpeningRow& row : rows) {
         const QString pair = ClosingLedger::pairKey(dialect, row.account, row.year);
         if (!first.contains(pair))
             first.insert(pair, &row);
@@ -47,10 +49,10 @@ AccountFigures::firstRows(const SqlDialect& dialect, const QList<OpeningRows::Ro
 }
 
 QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QList<double>& years,
-                                                      const QList<OpeningRows::Row>& stored)
+                                                      const QList<OpeningRow>& stored)
 {
     const SqlDialect& dialect = session.dialect();
-    const QHash<QString, const OpeningRows::Row*> first = firstRows(dialect, stored);
+    const QHash<QString, const OpeningRow*> first = firstRows(dialect, stored);
     QList<Figure> figures;
     for (const double year : years) {
         RecordSet rs = accountsWithPostings(session, year);
@@ -59,16 +61,12 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
             // The id the migration writes and the lookup asks for.
             f.account = Texts::trimBlanks(rs.field(0).toString());
             f.year = year;
-            f.openingSide = QStringLiteral("D");
-            // None stored, or zero, reads as 0 on the debit side.
-            if (const OpeningRows::Row* row =
-                    first.value(ClosingLedger::pairKey(dialect, f.account, year))) {
-                const double amount = Numbers::ofAnyValue(row->opening);
-                if (amount != 0) {
-                    f.opening = amount;
-                    f.openingSide = row->openingSide;
-                }
-            }
+            const OpeningRow* row = first.value(ClosingLedger::pairKey(dialect, f.account, year));
+            const LookedUpOpening opening =
+                row ? LookedUpOpening::read(row->opening, row->openingSide)
+                    : LookedUpOpening::read({}, {});
+            f.opening = opening.amount;
+            f.openingSide = opening.side;
             f.debit = Numbers::ofAnyValue(rs.field(1));
             f.credit = Numbers::ofAnyValue(rs.field(2));
             const BalanceCalculator::Closing closing =
@@ -83,12 +81,12 @@ QList<AccountFigures::Figure> AccountFigures::compute(Session& session, const QL
     return figures;
 }
 
-double AccountFigures::signedOpening(const Figure& figure)
+double AccountFigures::Figure::signedOpening() const
 {
-    return Amounts::signedBySide(figure.opening, figure.openingSide);
+    return Amounts::signedBySide(opening, openingSide);
 }
 
-double AccountFigures::signedClosing(const Figure& figure)
+double AccountFigures::Figure::signedClosing() const
 {
-    return Amounts::signedBySide(figure.closing, figure.closingSide);
+    return Amounts::signedBySide(closing, closingSide);
 }

@@ -28,17 +28,18 @@ public:
         double credit = 0;
         double closing = 0;
         QString closingSide;
+
+        // Debit positive.
+        double signedOpening() const;
+        double signedClosing() const;
     };
 
     // One figure per account of Acc_Master that the worksheet lists (parent
     // neither 'P' nor 'B') and per year, in the order of the years given.
     static QList<Figure> compute(Session& session, const QList<double>& years,
-                                 const QList<OpeningRows::Row>& stored);
+                                 const QList<OpeningRow>& stored);
 
     // Per pair, the row the worksheet's lookup finds: the first stored.
-    static QHash<QString, const OpeningRows::Row*> firstRows(const SqlDialect& dialect,
-                                                             const QList<OpeningRows::Row>& rows);
-
-    static double signedOpening(const Figure& figure);
-    static double signedClosing(const Figure& figure);
+    static QHash<QString, const OpeningRow*> firstRows(const SqlDialect& dialect,
+                                                       const QList<OpeningRow>& rows);
 };

@@ -82,9 +82,9 @@ LedgerCheck::Rows AuditBooks::accountYear(const QString& account, double year)
 AuditBooks::Preview AuditBooks::preview(Progress& progress)
 {
     m_ledger.load(m_session, progress);
-    const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
+    const QList<OpeningRow> now = OpeningRow::of(LedgerSnapshot::read(m_session).openings());
     const MigrationPreview preview(m_ledger);
-    const QList<OpeningRows::Row> after = preview.rowsAfter();
+    const QList<OpeningRow> after = preview.rowsAfter();
     return {now.size(), after.size(), preview.byYear(now, after), preview.text(now, after),
             !OpeningRows::compare(m_ledger.dialect(), now, after).isEmpty()};
 }

@@ -81,7 +81,7 @@ QList<LedgerCheck::Finding> LedgerCheck::run(Progress* progress)
     for (int y = 1; y <= list.rows(); ++y)
         listed.append(list.numberAt(GridColumns::YrId, y));
     const QList<AccountFigures::Figure> figures = AccountFigures::compute(
-        m_session, listed, OpeningRows::of(LedgerSnapshot::read(m_session).openings()));
+        m_session, listed, OpeningRow::of(LedgerSnapshot::read(m_session).openings()));
     done(950);
     trialBalance(figures, findings);
     carriedForward(figures, findings);
@@ -293,10 +293,10 @@ void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
     QMap<double, QList<QVariantList>> accounts;
     for (const AccountFigures::Figure& f : figures) {
         auto& sums = byYear[f.year];
-        sums.first += AccountFigures::signedOpening(f);
-        sums.second += AccountFigures::signedClosing(f);
-        accounts[f.year].append({f.account, AccountFigures::signedOpening(f), f.debit, f.credit,
-                                 AccountFigures::signedClosing(f)});
+        sums.first += f.signedOpening();
+        sums.second += f.signedClosing();
+        accounts[f.year].append(
+            {f.account, f.signedOpening(), f.debit, f.credit, f.signedClosing()});
     }
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
         const double difference = it->second - it->first;
@@ -322,13 +322,13 @@ void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
 {
     QHash<QString, double> closing; // per account and year, signed
     for (const AccountFigures::Figure& f : figures)
-        closing.insert(m_ledger.pairKey(f.account, f.year), AccountFigures::signedClosing(f));
+        closing.insert(m_ledger.pairKey(f.account, f.year), f.signedClosing());
     QMap<double, QList<QVariantList>> differing; // per year: account, opening, closing before
     QMap<double, double> moved;
     for (const AccountFigures::Figure& f : figures) {
         const auto before =
             closing.constFind(m_ledger.pairKey(f.account, m_ledger.previousYear(f.year)));
-        const double opening = AccountFigures::signedOpening(f);
+        const double opening = f.signedOpening();
         if (before != closing.cend() && !Amounts::same(opening, *before)) {
             differing[f.year].append({f.account, opening, *before, *before - opening});
             moved[f.year] += std::fabs(*before - opening);

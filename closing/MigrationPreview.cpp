@@ -7,16 +7,16 @@
 #include <QHash>
 #include <QMap>
 
-QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
+QList<OpeningRow> MigrationPreview::rowsAfter() const
 {
     // The migration's own plan, its statements carried out in memory: every
     // number as the server reads back the text the statement carries.
     const MigrationPlan plan = MigrationPlan::of(m_ledger.accounts(), m_ledger.years());
-    QList<OpeningRows::Row> rows;
+    QList<OpeningRow> rows;
     QHash<QString, QList<qsizetype>> byPair; // account key and year -> rows
     // Step 1: the worksheet's rows with their closings.
     for (const MigrationPlan::Closing& closing : plan.closings) {
-        OpeningRows::Row row;
+        OpeningRow row;
         row.account = closing.account;
         row.year = closing.year.toDouble();
         row.closing = closing.closing.toDouble();
@@ -37,7 +37,7 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
     }
     // Step 4: the current year keeps no closing.
     const double current = MigrationPlan::currentYearText(m_ledger.currentYear()).toDouble();
-    for (OpeningRows::Row& row : rows) {
+    for (OpeningRow& row : rows) {
         if (row.year == current) {
             row.closing = 0.0;
             row.closingSide = QStringLiteral("D");
@@ -46,18 +46,17 @@ QList<OpeningRows::Row> MigrationPreview::rowsAfter() const
     return rows;
 }
 
-QMap<double, MigrationPreview::Year>
-MigrationPreview::byYear(const QList<OpeningRows::Row>& now,
-                         const QList<OpeningRows::Row>& after) const
+QMap<double, MigrationPreview::Year> MigrationPreview::byYear(const QList<OpeningRow>& now,
+                                                              const QList<OpeningRow>& after) const
 {
     QMap<double, Year> years;
-    for (const OpeningRows::Row& row : now) {
-        years[row.year].openingsBefore += OpeningRows::signedOpening(row);
-        years[row.year].closingsBefore += OpeningRows::signedClosing(row);
+    for (const OpeningRow& row : now) {
+        years[row.year].openingsBefore += row.signedOpening();
+        years[row.year].closingsBefore += row.signedClosing();
     }
-    for (const OpeningRows::Row& row : after) {
-        years[row.year].openingsAfter += OpeningRows::signedOpening(row);
-        years[row.year].closingsAfter += OpeningRows::signedClosing(row);
+    for (const OpeningRow& row : after) {
+        years[row.year].openingsAfter += row.signedOpening();
+        years[row.year].closingsAfter += row.signedClosing();
     }
     for (const OpeningRows::Change& change : OpeningRows::compare(m_ledger.dialect(), now, after)) {
         Year& y = years[change.year];
@@ -72,8 +71,7 @@ MigrationPreview::byYear(const QList<OpeningRows::Row>& now,
     return years;
 }
 
-QString MigrationPreview::text(const QList<OpeningRows::Row>& now,
-                               const QList<OpeningRows::Row>& after) const
+QString MigrationPreview::text(const QList<OpeningRow>& now, const QList<OpeningRow>& after) const
 {
     const QMap<double, Year> years = byYear(now, after);
     qsizetype changes = 0;

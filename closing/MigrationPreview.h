@@ -17,7 +17,7 @@ public:
     // The migration's steps on the worksheet: a row per worksheet row with
     // its closing; each row's own opening; the next year's opening from
     // each closing; the current year's closings 0.
-    QList<OpeningRows::Row> rowsAfter() const;
+    QList<OpeningRow> rowsAfter() const;
 
     // What one year would see: rows added, removed and changed, the totals
     // before and after (debit positive), and the changes, largest first.
@@ -27,11 +27,10 @@ public:
         double openingsBefore = 0, openingsAfter = 0, closingsBefore = 0, closingsAfter = 0;
         QList<OpeningRows::Change> changes;
     };
-    QMap<double, Year> byYear(const QList<OpeningRows::Row>& now,
-                              const QList<OpeningRows::Row>& after) const;
+    QMap<double, Year> byYear(const QList<OpeningRow>& now, const QList<OpeningRow>& after) const;
 
     // The same as text: per year the counts and totals, then the changes.
-    QString text(const QList<OpeningRows::Row>& now, const QList<OpeningRows::Row>& after) const;
+    QString text(const QList<OpeningRow>& now, const QList<OpeningRow>& after) const;
 
 private:
     const ClosingLedger& m_ledger;

@@ -70,24 +70,24 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
                                                  const QList<double>& years, qint32 currentYear,
                                                  const QString& basis)
 {
-    const QList<OpeningRows::Row> now = OpeningRows::of(LedgerSnapshot::read(m_session).openings());
+    const QList<OpeningRow> now = OpeningRow::of(LedgerSnapshot::read(m_session).openings());
     // The openings the closings grow from: as stored before the migration,
     // or as stored now.
     const QList<AccountFigures::Figure> figures = AccountFigures::compute(
-        m_session, years, openingsBefore ? OpeningRows::of(*openingsBefore) : now);
+        m_session, years, openingsBefore ? OpeningRow::of(*openingsBefore) : now);
     // The migration's updates name an account and a year, and the database
     // finds every row of that account as it compares ids; of several
     // worksheet rows for one such account, the last one's update stands.
     QHash<QString, const AccountFigures::Figure*> byPair;
     for (const AccountFigures::Figure& f : figures)
         byPair.insert(m_ledger.pairKey(f.account, f.year), &f);
-    const QHash<QString, const OpeningRows::Row*> firstNow =
+    const QHash<QString, const OpeningRow*> firstNow =
         AccountFigures::firstRows(m_ledger.dialect(), now);
 
-    QList<OpeningRows::Row> expected;
+    QList<OpeningRow> expected;
     expected.reserve(figures.size());
     for (const AccountFigures::Figure& f : figures) {
-        OpeningRows::Row row{f.account, f.year, f.opening, f.openingSide, f.closing, f.closingSide};
+        OpeningRow row{f.account, f.year, f.opening, f.openingSide, f.closing, f.closingSide};
         const QString before = m_ledger.pairKey(f.account, m_ledger.previousYear(f.year));
         if (openingsBefore) {
             // The migration carried the closing it computed before.
@@ -95,7 +95,7 @@ MigrationVerify::Result MigrationVerify::compute(const LedgerSnapshot::Table* op
                 row.opening = previous->closing;
                 row.openingSide = previous->closingSide;
             }
-        } else if (const OpeningRows::Row* previous = firstNow.value(before)) {
+        } else if (const OpeningRow* previous = firstNow.value(before)) {
             // From the books alone: the opening is the closing stored before.
             row.opening = Numbers::ofAnyValue(previous->closing);
             row.openingSide = previous->closingSide;

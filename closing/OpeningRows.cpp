@@ -23,7 +23,7 @@ bool sameAmount(const QVariant& a, const QVariant& b)
     return Amounts::same(Numbers::ofAnyValue(a), Numbers::ofAnyValue(b));
 }
 
-bool same(const OpeningRows::Row& a, const OpeningRows::Row& b)
+bool same(const OpeningRow& a, const OpeningRow& b)
 {
     return sameAmount(a.opening, b.opening) && sameAmount(a.closing, b.closing) &&
            a.openingSide.compare(b.openingSide, Qt::CaseInsensitive) == 0 &&
@@ -31,12 +31,12 @@ bool same(const OpeningRows::Row& a, const OpeningRows::Row& b)
 }
 
 // Each row under its account, year and place among that pair's rows.
-QHash<QString, const OpeningRows::Row*>
-keyed(const SqlDialect& dialect, const QList<OpeningRows::Row>& rows, QStringList& order)
+QHash<QString, const OpeningRow*> keyed(const SqlDialect& dialect, const QList<OpeningRow>& rows,
+                                        QStringList& order)
 {
     QHash<QString, int> seen;
-    QHash<QString, const OpeningRows::Row*> byKey;
-    for (const OpeningRows::Row& row : rows) {
+    QHash<QString, const OpeningRow*> byKey;
+    for (const OpeningRow& row : rows) {
         const QString pair = ClosingLedger::pairKey(dialect, row.account, row.year);
         const QString key = pair + u'#' + QString::number(seen[pair]++);
         byKey.insert(key, &row);
@@ -47,45 +47,14 @@ keyed(const SqlDialect& dialect, const QList<OpeningRows::Row>& rows, QStringLis
 
 } // namespace
 
-QList<OpeningRows::Row> OpeningRows::of(const LedgerSnapshot::Table& table)
-{
-    const auto column = [&](const char* name) {
-        return LedgerSnapshot::column(table, QLatin1String(name));
-    };
-    const int account = column("AccId");
-    const int year = column("AccYearID");
-    const int opening = column("Opening");
-    const int openingSide = column("OpeningType");
-    const int closing = column("Closing");
-    const int closingSide = column("ClosingType");
-    const auto at = [](const QVariantList& row, int c) { return c >= 0 ? row[c] : QVariant(); };
-    QList<Row> rows;
-    rows.reserve(table.rows.size());
-    for (const QVariantList& r : table.rows)
-        rows.append({at(r, account).toString(), Numbers::ofAnyValue(at(r, year)), at(r, opening),
-                     Texts::trimBlanks(at(r, openingSide).toString()), at(r, closing),
-                     Texts::trimBlanks(at(r, closingSide).toString())});
-    return rows;
-}
-
-double OpeningRows::signedOpening(const Row& row)
-{
-    return LedgerSnapshot::signedAmount(row.opening, row.openingSide);
-}
-
-double OpeningRows::signedClosing(const Row& row)
-{
-    return LedgerSnapshot::signedAmount(row.closing, row.closingSide);
-}
-
-QString OpeningRows::describe(const Row& row)
+QString OpeningRows::describe(const OpeningRow& row)
 {
     return QStringLiteral("opening %1 %2, closing %3 %4")
         .arg(amountText(row.opening), row.openingSide, amountText(row.closing), row.closingSide);
 }
 
-QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const QList<Row>& before,
-                                                const QList<Row>& after)
+QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const QList<OpeningRow>& before,
+                                                const QList<OpeningRow>& after)
 {
     QStringList beforeOrder;
     QStringList afterOrder;
@@ -93,26 +62,26 @@ QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const
     const auto now = keyed(dialect, after, afterOrder);
     QList<Change> changes;
     for (const QString& key : beforeOrder) {
-        const Row& old = *was.value(key);
-        const Row* fresh = now.value(key);
+        const OpeningRow& old = *was.value(key);
+        const OpeningRow* fresh = now.value(key);
         if (!fresh) {
             changes.append({old.year, old.account, QStringLiteral("removed"), describe(old),
                             QString(),
-                            std::fabs(signedOpening(old)) + std::fabs(signedClosing(old))});
+                            std::fabs(old.signedOpening()) + std::fabs(old.signedClosing())});
         } else if (!same(old, *fresh)) {
             changes.append({old.year, old.account, QStringLiteral("changed"), describe(old),
                             describe(*fresh),
-                            std::fabs(signedOpening(*fresh) - signedOpening(old)) +
-                                std::fabs(signedClosing(*fresh) - signedClosing(old))});
+                            std::fabs(fresh->signedOpening() - old.signedOpening()) +
+                                std::fabs(fresh->signedClosing() - old.signedClosing())});
         }
     }
     for (const QString& key : afterOrder) {
         if (was.contains(key))
             continue;
-        const Row& fresh = *now.value(key);
+        const OpeningRow& fresh = *now.value(key);
         changes.append({fresh.year, fresh.account, QStringLiteral("added"), QString(),
                         describe(fresh),
-                        std::fabs(signedOpening(fresh)) + std::fabs(signedClosing(fresh))});
+                        std::fabs(fresh.signedOpening()) + std::fabs(fresh.signedClosing())});
     }
     std::stable_sort(changes.begin(), changes.end(),
                      [](const Change& a, const Change& b) { return a.size > b.size; });

@@ -13,7 +13,9 @@ namespace {
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
 const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 
-QString textOf(const QVariant& value)
+} // namespace
+
+QString GridModel::textOf(const QVariant& value)
 {
     if (value.isNull() || !value.isValid())
         return QString();
@@ -34,8 +36,6 @@ QString textOf(const QVariant& value)
         return value.toString();
     }
 }
-
-} // namespace
 
 GridModel::GridModel(QStringList headers, QObject* parent)
     : QAbstractTableModel(parent), m_headers(std::move(headers)),
@@ -134,9 +134,13 @@ QString GridModel::readText(int column, int row) const
 
 double GridModel::numberAt(int column, int row) const
 {
+    return numberOf(value(column, row));
+}
+
+double GridModel::numberOf(const QVariant& cell)
+{
     // A double cell reads back as its exact text, whose leading-number
     // reading is that double again, so it is taken as it is.
-    const QVariant cell = value(column, row);
     if (cell.typeId() == QMetaType::Double) {
         const double number = cell.toDouble();
         if (std::isfinite(number))

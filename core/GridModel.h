@@ -27,6 +27,9 @@ public:
     QVariant value(int column, int row) const;
     // A cell's numeric value: the leading-number reading of its text.
     double numberAt(int column, int row) const;
+    // The same readings of a value before it is written to a cell.
+    static QString textOf(const QVariant& value);
+    static double numberOf(const QVariant& value);
     int columns() const noexcept { return static_cast<int>(m_headers.size()); }
     int currentColumn() const noexcept { return m_column; }
     int currentRow() const noexcept { return m_row; }

@@ -4,6 +4,7 @@
 #include "core/Numbers.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
+#include "snapshots/OpeningRow.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -208,11 +209,6 @@ QByteArray LedgerSnapshot::digestOf(const Table& table)
     return hash.result().toHex();
 }
 
-double LedgerSnapshot::signedAmount(const QVariant& value, const QVariant& side)
-{
-    return Amounts::signedBySide(Numbers::ofAnyValue(value), side.toString());
-}
-
 int LedgerSnapshot::column(const Table& table, const QString& name)
 {
     for (qsizetype c = 0; c < table.columns.size(); ++c) {
@@ -236,13 +232,13 @@ QList<LedgerSnapshot::YearTotals> LedgerSnapshot::totals() const
     const int closingType = column(m_openings, QStringLiteral("ClosingType"));
     if (year < 0 || opening < 0 || openingType < 0 || closing < 0 || closingType < 0)
         return {};
+    const QList<OpeningRow> rows = OpeningRow::of(m_openings);
     std::map<double, YearTotals> byYear;
-    for (const QVariantList& row : m_openings.rows) {
-        const double id = Numbers::ofAnyValue(row[year]);
-        YearTotals& t = byYear[id];
-        t.year = row[year];
-        t.openings += signedAmount(row[opening], row[openingType]);
-        t.closings += signedAmount(row[closing], row[closingType]);
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        YearTotals& t = byYear[rows[r].year];
+        t.year = m_openings.rows[r][year]; // as stored, for the totals' text
+        t.openings += rows[r].signedOpening();
+        t.closings += rows[r].signedClosing();
     }
     QList<YearTotals> result;
     for (const auto& [id, t] : byYear)

@@ -57,9 +57,6 @@ public:
     // A column's position in a table, its name matched without regard to
     // letter case; -1 when it has none.
     static int column(const Table& table, const QString& name);
-    // An amount as the totals count it (Numbers::ofAnyValue) with its side:
-    // a "C" side counts negative.
-    static double signedAmount(const QVariant& value, const QVariant& side);
 
 private:
     Table m_openings;

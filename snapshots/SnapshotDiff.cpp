@@ -1,5 +1,7 @@
 #include "snapshots/SnapshotDiff.h"
 
+#include "snapshots/OpeningRow.h"
+
 #include "core/Texts.h"
 #include "snapshots/SnapshotRestore.h"
 
@@ -23,16 +25,6 @@ QString describe(const LedgerSnapshot::Table& table, const QVariantList& row)
     for (qsizetype c = 0; c < row.size(); ++c)
         parts.append(table.columns[c] + u'=' + SnapshotRestore::literal(row[c]));
     return parts.join(QStringLiteral(", "));
-}
-
-double signedValue(const LedgerSnapshot::Table& table, const QVariantList& row, const char* amount,
-                   const char* side)
-{
-    const int a = LedgerSnapshot::column(table, QLatin1String(amount));
-    const int s = LedgerSnapshot::column(table, QLatin1String(side));
-    if (a < 0)
-        return 0;
-    return LedgerSnapshot::signedAmount(row[a], s >= 0 ? row[s] : QVariant());
 }
 
 // Openings by account and year, a second row of the same pair told apart by
@@ -61,8 +53,8 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
     const auto size = [&](const LedgerSnapshot::Table& t, const QVariantList* row) {
         if (!openings)
             return std::numeric_limits<double>::infinity();
-        return std::fabs(signedValue(t, *row, "Opening", "OpeningType")) +
-               std::fabs(signedValue(t, *row, "Closing", "ClosingType"));
+        const OpeningRow amounts = OpeningRow::of(t, *row);
+        return std::fabs(amounts.signedOpening()) + std::fabs(amounts.signedClosing());
     };
     const QList<Keyed> before = keyed(from, openings);
     const QList<Keyed> after = keyed(to, openings);
@@ -83,11 +75,12 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
         if (was == now)
             continue;
         double delta = std::numeric_limits<double>::infinity();
-        if (openings)
-            delta = std::fabs(signedValue(to, *other->row, "Opening", "OpeningType") -
-                              signedValue(from, *k.row, "Opening", "OpeningType")) +
-                    std::fabs(signedValue(to, *other->row, "Closing", "ClosingType") -
-                              signedValue(from, *k.row, "Closing", "ClosingType"));
+        if (openings) {
+            const OpeningRow before = OpeningRow::of(from, *k.row);
+            const OpeningRow after = OpeningRow::of(to, *other->row);
+            delta = std::fabs(after.signedOpening() - before.signedOpening()) +
+                    std::fabs(after.signedClosing() - before.signedClosing());
+        }
         changes.append({from.name, k.label, QStringLiteral("changed"), was, now, delta});
     }
     for (const Keyed& k : after) {

@@ -1,5 +1,7 @@
 #include "worksheet/AccountWorksheet.h"
 
+#include "worksheet/LookedUpOpening.h"
+
 #include "core/GridColumns.h"
 #include "core/GridModel.h"
 #include "core/Numbers.h"
@@ -139,29 +141,15 @@ void AccountWorksheet::LoadOpeningBalances(int firstRow)
 
 void AccountWorksheet::writeOpening(int row, RecordSet& rs)
 {
-    const QString zeroSide = QStringLiteral("D");
-    if (rs.eof()) {
-        m_sheet.writeAt(GridColumns::AccOpening, row, 0);
-        m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
-    } else {
-        m_sheet.writeAt(GridColumns::AccOpening, row,
-                        valueOrZero(rs.field(QStringLiteral("Opening"))));
-        const double amount = m_sheet.numberAt(GridColumns::AccOpening, row);
-        if (std::fabs(amount) > 0) {
-            // A missing side is left empty; the balance computation counts it
-            // as debit and tells the operator.
-            const QVariant side = rs.field(QStringLiteral("OpeningType"));
-            m_sheet.writeAt(GridColumns::AccOpeningType, row,
-                            side.isNull() ? QVariant(QString())
-                                          : rs.field(QStringLiteral("OpeningTYpe")));
-        } else {
-            m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
-        }
-    }
-    if (Texts::trimBlanks(m_sheet.readText(GridColumns::AccOpening, row)).isEmpty()) {
-        m_sheet.writeAt(GridColumns::AccOpening, row, 0);
-        m_sheet.writeAt(GridColumns::AccOpeningType, row, zeroSide);
-    }
+    const QVariant stored = rs.eof() ? QVariant() : rs.field(QStringLiteral("Opening"));
+    const LookedUpOpening opening = LookedUpOpening::read(
+        stored, rs.eof() ? QVariant() : rs.field(QStringLiteral("OpeningType")));
+    // The cell keeps the amount as stored, so one that is no number can be
+    // named later; a blank one is 0.
+    const QVariant cell = valueOrZero(stored);
+    const bool blank = Texts::trimBlanks(GridModel::textOf(cell)).isEmpty();
+    m_sheet.writeAt(GridColumns::AccOpening, row, blank ? QVariant(0) : cell);
+    m_sheet.writeAt(GridColumns::AccOpeningType, row, opening.side);
     rs.close();
     advance();
     m_progress.keepPainting();

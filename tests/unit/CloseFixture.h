@@ -68,9 +68,9 @@ protected:
             .run(SnapshotArchive::of(
                 ArchiveLocation::ledgerOf(*session, QStringLiteral("Dosavine"), server)));
     }
-    QList<OpeningRows::Row> openingsNow()
+    QList<OpeningRow> openingsNow()
     {
-        return OpeningRows::of(LedgerSnapshot::read(*session).openings());
+        return OpeningRow::of(LedgerSnapshot::read(*session).openings());
     }
     WindowDriver& window()
     {

@@ -30,7 +30,7 @@ TEST_P(Close, CleanBooksHaveNothingToFindBeforeAndAfterTheYearEnd)
     EXPECT_TRUE(proof.differences.isEmpty()) << str(MigrationVerify::text(proof));
     // A second migration would change nothing.
     load();
-    const QList<OpeningRows::Row> now = openingsNow();
+    const QList<OpeningRow> now = openingsNow();
     EXPECT_TRUE(OpeningRows::compare(loaded->dialect(), now, MigrationPreview(*loaded).rowsAfter())
                     .isEmpty());
 }
@@ -100,8 +100,8 @@ TEST_P(Close, ThePreviewIsWhatTheMigrationDoes)
                     QStringLiteral("DELETE FROM Acc_Opening WHERE AccId='1003' AND AccYearID=3"),
                     QStringLiteral("INSERT INTO Acc_Opening VALUES('9999', 2, 1, 'D', 2, 'C')")});
     load();
-    const QList<OpeningRows::Row> before = openingsNow();
-    const QList<OpeningRows::Row> predicted = MigrationPreview(*loaded).rowsAfter();
+    const QList<OpeningRow> before = openingsNow();
+    const QList<OpeningRow> predicted = MigrationPreview(*loaded).rowsAfter();
     const QList<OpeningRows::Change> changes =
         OpeningRows::compare(loaded->dialect(), before, predicted);
     const QString text = MigrationPreview(*loaded).text(before, predicted);

@@ -78,7 +78,7 @@ TEST_P(IdMatching, TheToolMatchesIdsAsTheDatabaseDoes)
 
     // The preview is the migration, row for row.
     load();
-    const QList<OpeningRows::Row> predicted = MigrationPreview(*loaded).rowsAfter();
+    const QList<OpeningRow> predicted = MigrationPreview(*loaded).rowsAfter();
     const SqlDialect dialect = loaded->dialect();
     session.reset();
     ASSERT_TRUE(window().connect()) << str(window().messages());
