@@ -146,10 +146,10 @@ check "Windows build over the wire leaves the tables the Linux build leaves" \
 check "the Windows build keeps its snapshots in the user's local AppData" \
     compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/quillhaven/snapshots/ledger-*.db"
 
-# 3. The unit and window tests, each test under Wine. A test that fails is
-# run once more (Wine under load has failed one now and then where Windows
-# has not been seen to); every first failure is shown, passed or not, so
-# none goes unnoticed.
+# 3. The unit and window tests under Wine, each Google Test program whole in
+# two halves. A program or half that fails is run once more (Wine under load
+# has failed a test now and then where Windows has not been seen to); every
+# first failure is shown, passed or not, so none goes unnoticed.
 ctest_log=$out/wine-ctest.log
 check "the unit and window tests of the Windows build" \
     ctest --test-dir "$tests" --output-on-failure --no-tests=error -j2 --repeat until-pass:2
