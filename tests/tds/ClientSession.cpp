@@ -16,14 +16,6 @@ namespace {
 
 using namespace TdsTokens;
 
-enum Command : uint16_t
-{
-    Select = 0xC1,
-    Insert = 0xC3,
-    Delete = 0xC4,
-    Update = 0xC5
-};
-
 enum TransactionRequest : uint16_t
 {
     TmBegin = 5,
@@ -32,18 +24,6 @@ enum TransactionRequest : uint16_t
 };
 
 constexpr uint8_t kBeginAgain = 0x01;
-
-uint16_t commandOf(const QString& sql)
-{
-    const QString word = sql.section(QLatin1Char(' '), 0, 0).left(6).toUpper();
-    if (word.startsWith(QLatin1String("INSERT")))
-        return Insert;
-    if (word.startsWith(QLatin1String("DELETE")))
-        return Delete;
-    if (word.startsWith(QLatin1String("UPDATE")))
-        return Update;
-    return Select;
-}
 
 StatementOutcome single(const QString& name, const SqlServerType& type, const Cell& value)
 {

@@ -167,4 +167,16 @@ void result(WireWriter& out, const StatementOutcome& outcome)
     }
 }
 
+uint16_t commandOf(const QString& sql)
+{
+    const QString word = sql.trimmed().section(QLatin1Char(' '), 0, 0).left(6).toUpper();
+    if (word.startsWith(QLatin1String("INSERT")))
+        return Insert;
+    if (word.startsWith(QLatin1String("DELETE")))
+        return Delete;
+    if (word.startsWith(QLatin1String("UPDATE")))
+        return Update;
+    return Select;
+}
+
 } // namespace TdsTokens

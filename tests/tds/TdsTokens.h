@@ -60,6 +60,15 @@ void info(WireWriter& out, int number, const QString& text);
 // Server 2000), where a DONE token's row count has 4 bytes, not 8, and a
 // column's user type 2, not 4.
 void speakTds71(bool tds71);
+// The command a DONE token names for a statement, by its first word.
+enum Command : uint16_t
+{
+    Select = 0xC1,
+    Insert = 0xC3,
+    Delete = 0xC4,
+    Update = 0xC5
+};
+uint16_t commandOf(const QString& sql);
 void done(WireWriter& out, uint16_t status, uint16_t command = 0, uint64_t rows = 0);
 // The DONE of a statement run inside another's (a trigger's).
 void doneInProc(WireWriter& out, uint16_t status, uint16_t command, uint64_t rows);

@@ -4,22 +4,6 @@
 
 using namespace TdsTokens;
 
-namespace {
-
-uint16_t commandOf(const QString& sql)
-{
-    const QString word = sql.trimmed().section(u' ', 0, 0).toUpper();
-    if (word == QLatin1String("INSERT"))
-        return 0xC3;
-    if (word == QLatin1String("DELETE"))
-        return 0xC4;
-    if (word == QLatin1String("UPDATE"))
-        return 0xC5;
-    return 0xC1;
-}
-
-} // namespace
-
 TriggerFiring::TriggerFiring(LedgerDatabase& ledger, WireWriter& out, bool noCount,
                              bool countsApart)
     : m_ledger(ledger), m_out(out), m_noCount(noCount), m_countsApart(countsApart)
