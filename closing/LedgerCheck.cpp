@@ -1,6 +1,7 @@
 #include "closing/LedgerCheck.h"
 
 #include "closing/ClosingLedger.h"
+#include "closing/YearSums.h"
 #include "core/Amounts.h"
 #include "core/DayNumbers.h"
 #include "core/GridColumns.h"
@@ -83,8 +84,10 @@ QList<LedgerCheck::Finding> LedgerCheck::run(Progress* progress)
     const QList<AccountFigures::Figure> figures = AccountFigures::compute(
         m_session, listed, OpeningRow::of(LedgerSnapshot::read(m_session).openings()));
     done(950);
-    trialBalance(figures, findings);
-    carriedForward(figures, findings);
+    const YearSums sums(m_ledger, figures);
+    sums.openingsBalance(findings);
+    sums.trialBalance(findings);
+    sums.carriedForward(findings);
     done(1000);
     return findings;
 }
@@ -282,73 +285,6 @@ void LedgerCheck::years(QList<Finding>& findings)
                              .arg(Numbers::numberText(before.id), Numbers::numberText(after.id)),
              {}});
     }
-}
-
-void LedgerCheck::trialBalance(const QList<AccountFigures::Figure>& figures,
-                               QList<Finding>& findings) const
-{
-    // Double entry: every posting is a debit of one worksheet row and a
-    // credit of another, so per year the closings sum to the openings.
-    QMap<double, std::pair<double, double>> byYear; // openings, closings
-    QMap<double, QList<QVariantList>> accounts;
-    for (const AccountFigures::Figure& f : figures) {
-        auto& sums = byYear[f.year];
-        sums.first += f.signedOpening();
-        sums.second += f.signedClosing();
-        accounts[f.year].append(
-            {f.account, f.signedOpening(), f.debit, f.credit, f.signedClosing()});
-    }
-    for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
-        const double difference = it->second - it->first;
-        if (Amounts::same(it->second, it->first))
-            continue;
-        findings.append({QStringLiteral("Trial balance"),
-                         QStringLiteral("year %1: the closings sum to %2, the openings to %3, a "
-                                        "difference of %4")
-                             .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->second),
-                                  Amounts::text(it->first), Amounts::text(difference)),
-                         1,
-                         difference,
-                         QString(),
-                         {{QStringLiteral("Account"), QStringLiteral("Opening (debit +)"),
-                           QStringLiteral("Debit"), QStringLiteral("Credit"),
-                           QStringLiteral("Closing (debit +)")},
-                          accounts.value(it.key())}});
-    }
-}
-
-void LedgerCheck::carriedForward(const QList<AccountFigures::Figure>& figures,
-                                 QList<Finding>& findings) const
-{
-    QHash<QString, double> closing; // per account and year, signed
-    for (const AccountFigures::Figure& f : figures)
-        closing.insert(m_ledger.pairKey(f.account, f.year), f.signedClosing());
-    QMap<double, QList<QVariantList>> differing; // per year: account, opening, closing before
-    QMap<double, double> moved;
-    for (const AccountFigures::Figure& f : figures) {
-        const auto before =
-            closing.constFind(m_ledger.pairKey(f.account, m_ledger.previousYear(f.year)));
-        const double opening = f.signedOpening();
-        if (before != closing.cend() && !Amounts::same(opening, *before)) {
-            differing[f.year].append({f.account, opening, *before, *before - opening});
-            moved[f.year] += std::fabs(*before - opening);
-        }
-    }
-    for (auto it = differing.cbegin(); it != differing.cend(); ++it)
-        findings.append(
-            {QStringLiteral("Carried forward"),
-             QStringLiteral("year %1: %2 whose opening differs from their "
-                            "closing of year %3 (not carried forward yet: a "
-                            "migration changes them)")
-                 .arg(m_ledger.yearLabel(it.key()),
-                      Texts::counted(it->size(), "account", "accounts"))
-                 .arg(Numbers::numberText(m_ledger.previousYear(it.key()))),
-             it->size(),
-             moved.value(it.key()),
-             QString(),
-             {{QStringLiteral("Account"), QStringLiteral("Opening (debit +)"),
-               QStringLiteral("Closing before (debit +)"), QStringLiteral("Difference")},
-              *it}});
 }
 
 LedgerCheck::Rows LedgerCheck::rowsBehind(Session& session, const Finding& finding, int most)

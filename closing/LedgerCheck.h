@@ -66,11 +66,6 @@ private:
     // number.
     void notNumbers(QList<Finding>& findings);
     void years(QList<Finding>& findings);
-    // Both from the accounts' figures worked out set-based, as the worksheet
-    // would show them.
-    void trialBalance(const QList<AccountFigures::Figure>& figures, QList<Finding>& findings) const;
-    void carriedForward(const QList<AccountFigures::Figure>& figures,
-                        QList<Finding>& findings) const;
     // The first row of a query of counts and sums.
     QList<double> numbers(const QString& sql, int columns);
 

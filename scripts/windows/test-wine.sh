@@ -74,6 +74,11 @@ for number in $(seq 90 120); do
 done
 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
     >/dev/null 2>&1
+# No debugger for a process that crashes: winedbg has held a crashed test
+# process, and the test waiting for it, for minutes. A debugger that cannot
+# start ends the process at once (and its test fails, and runs once more).
+"$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none \
+    /f >/dev/null 2>&1
 
 # A TDS test server over a folder, steered through a fifo and stopped by
 # closing it; sets $port.
@@ -187,10 +192,10 @@ check "installed: both windows, the tools, their DLLs, Start-menu shortcuts, an 
     installed_files
 picture=$out/windows-installed.png
 # Starts an installed program, the installed copy alone (no build folder on
-# the DLL path), and waits for its window; sets $started and $window_id.
+# the DLL path), and waits for its window; sets $program_pid and $window_id.
 start_installed() { # program, window title
     env -u WINEPATH "$wine" "C:\\Program Files\\Quillhaven\\$1" &
-    started=$!
+    program_pid=$!
     window_id=
     for _ in $(seq 100); do
         window_id=$(xdotool search --name "^$2\$" 2>/dev/null | head -1) &&
@@ -204,7 +209,7 @@ photograph() {
     # The ledgers where an operator would keep them.
     cp -r "$work/ledgers" "$WINEPREFIX/drive_c/Ledgers"
     start_installed quillhaven.exe 'Quillhaven' || return 1
-    local window=$started id=$window_id
+    local window=$program_pid id=$window_id
     # Keyboard only: the focus starts on Dosavine; once it is ticked the
     # next stop is the server name, then Connect.
     xdotool windowfocus --sync "$id" key space Tab
@@ -224,7 +229,7 @@ audit_ends() {
     local key='HKCU\Software\Quillhaven\Quillhaven\audit'
     "$wine" reg add "$key" /v lastServer /d 'sqlite:C:\Ledgers' /f >/dev/null 2>&1
     start_installed quillhaven-audit.exe 'Quillhaven Audit' || return 1
-    local program=$started id=$window_id X Y
+    local program=$program_pid id=$window_id X Y
     eval "$(xdotool getwindowgeometry --shell "$id")"
     xdotool mousemove $((X + 911)) $((Y + 22)) click 1 # Open
     for _ in $(seq 60); do

@@ -104,6 +104,7 @@ void LedgerBuilder::fill(const QString& file, const QString& database)
         shape.postings = m_options.postings();
         shape.firstYear = m_options.firstYear();
         shape.seed = m_options.seed();
+        shape.balancedOpenings = m_options.balancedOpenings();
         shape.yearDatesAsDates = m_options.yearDateType() != QLatin1String("REAL");
         LedgerData(db, database, shape).write();
     }

@@ -181,23 +181,49 @@ void LedgerData::writeOpenings()
                                                            "VALUES(?,?,?,?,?,?)"));
     const QList<LedgerChart::Account>& accounts = m_chart.accounts();
     const int count = static_cast<int>(accounts.size());
-    // The signed balance (debit positive) each account carries into a year.
+    // The signed balance (debit positive) each account carries into a year;
+    // in the first year the opening it was taken over with, if any.
     QList<qint64> carried(count, 0);
+    QList<bool> takenOver(count, false);
+    qint64 sum = 0;
+    for (int a = 0; a < count; ++a) {
+        // Most accounts were taken over with an opening, a few of them nil;
+        // the rest have no opening row at all.
+        if (!random.chance(85))
+            continue;
+        takenOver[a] = true;
+        qint64 opening = random.chance(6) ? 0 : randomAmount(random, 3, 5);
+        if (accounts[a].debitNature != random.chance(80))
+            opening = -opening;
+        carried[a] = opening;
+        sum += opening;
+    }
+    // Double entry: the books taken over balance. The first account taken
+    // over with an opening on the side that needs it takes up the rest.
+    if (m_shape.balancedOpenings && sum != 0) {
+        for (int a = 0; a < count; ++a) {
+            if (takenOver[a] && (carried[a] > 0) == (sum < 0) && carried[a] != 0) {
+                carried[a] -= sum;
+                sum = 0;
+                break;
+            }
+        }
+        if (sum != 0) {
+            for (int a = 0; a < count; ++a) {
+                if (takenOver[a]) {
+                    carried[a] -= sum;
+                    break;
+                }
+            }
+        }
+    }
     for (int year = 1; year <= m_shape.years; ++year) {
         const bool last = year == m_shape.years;
         for (int a = 0; a < count; ++a) {
-            qint64 opening = carried[a];
-            if (year == 1) {
-                // Most accounts were taken over with an opening, a few of
-                // them nil; the rest have no opening row at all.
-                if (!random.chance(85)) {
-                    carried[a] = total(m_debits, 1, a) - total(m_credits, 1, a);
-                    continue;
-                }
-                opening = random.chance(6) ? 0 : randomAmount(random, 3, 5);
-                const bool natural = random.chance(80);
-                if (accounts[a].debitNature != natural)
-                    opening = -opening;
+            const qint64 opening = carried[a];
+            if (year == 1 && !takenOver[a]) {
+                carried[a] = total(m_debits, 1, a) - total(m_credits, 1, a);
+                continue;
             }
             const qint64 closing = opening + total(m_debits, year, a) - total(m_credits, year, a);
             insert.bindValue(0, accounts[a].id);

@@ -22,6 +22,8 @@ public:
         // Years' start and end as date texts ('YYYY-MM-DD HH:MM:SS', as a
         // datetime column holds them) instead of day numbers.
         bool yearDatesAsDates = false;
+        // The first year's openings sum to zero, so every year's do.
+        bool balancedOpenings = true;
     };
 
     LedgerData(const QSqlDatabase& database, const QString& name, const Shape& shape);

@@ -135,8 +135,13 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
                        "plain (a column whose default gives the next number). Default: "
                        "identity."),
         QStringLiteral("KIND"));
+    const QCommandLineOption unbalanced(
+        QStringLiteral("unbalanced-openings"),
+        QStringLiteral("Leave the first year's openings as drawn, debits and credits apart, "
+                       "as books that do not balance hold them. Default: the openings of every "
+                       "year balance."));
     parser.addOptions({help, dir, database, accounts, years, postings, seed, firstYear, serverDate,
-                       emptyLedger, force, yearDates, amounts, yearIds});
+                       emptyLedger, force, yearDates, amounts, yearIds, unbalanced});
     m_helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -266,5 +271,6 @@ LedgerOptions::Outcome LedgerOptions::parse(const QStringList& arguments)
 
     m_empty = parser.isSet(emptyLedger);
     m_force = parser.isSet(force);
+    m_balancedOpenings = !parser.isSet(unbalanced);
     return Outcome::Build;
 }

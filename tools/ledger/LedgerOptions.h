@@ -42,6 +42,9 @@ public:
     QString amountType() const { return m_amountType; }
     bool yearIdIdentity() const { return m_yearIdIdentity; }
     bool force() const { return m_force; }
+    // Whether the first year's openings balance (debits equal credits), as
+    // in double-entry books; false builds the unbalanced kind of old.
+    bool balancedOpenings() const { return m_balancedOpenings; }
 
     static constexpr int DefaultAccounts = 40;
     static constexpr int DefaultYears = 3;
@@ -72,4 +75,5 @@ private:
     QString m_amountType = QStringLiteral("REAL");
     bool m_yearIdIdentity = true;
     bool m_force = false;
+    bool m_balancedOpenings = true;
 };
