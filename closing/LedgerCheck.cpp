@@ -16,9 +16,7 @@
 #include "worksheet/AmountsNotNumbers.h"
 
 #include <QHash>
-#include <QMap>
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -88,6 +86,16 @@ QList<LedgerCheck::Finding> LedgerCheck::run(Progress* progress)
     sums.openingsBalance(findings);
     sums.trialBalance(findings);
     sums.carriedForward(findings);
+    // A group's findings together, the groups in the order they first came.
+    QStringList groups;
+    for (const Finding& f : findings) {
+        if (!groups.contains(f.group))
+            groups.append(f.group);
+    }
+    std::stable_sort(findings.begin(), findings.end(),
+                     [&groups](const Finding& a, const Finding& b) {
+                         return groups.indexOf(a.group) < groups.indexOf(b.group);
+                     });
     done(1000);
     return findings;
 }

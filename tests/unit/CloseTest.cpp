@@ -74,10 +74,14 @@ TEST_P(Close, EveryFaultOfTheBooksIsFoundWithItsCount)
     EXPECT_EQ(countOf(found, QStringLiteral("a difference of -20.00")), 1) << str(text);
     EXPECT_TRUE(text.contains(QStringLiteral("year 3 (1 Apr 2007 - 31 Mar 2008): the closings")))
         << str(text);
-    // 1002's raised opening in year 2, and so its closing carried into 3.
+    // 1002's raised opening in year 2, and so its closing carried into 3;
+    // the raise leaves year 2's openings out of balance.
     EXPECT_EQ(countOf(found, QStringLiteral("closing of year 1")), 1) << str(text);
     EXPECT_EQ(countOf(found, QStringLiteral("closing of year 2")), 1) << str(text);
-    EXPECT_EQ(found.size(), 12) << str(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("year 2 (4 Apr 2006 - 31 Mar 2007): the openings do "
+                                             "not balance, debits exceed credits by 1.00")))
+        << str(text);
+    EXPECT_EQ(found.size(), 13) << str(text);
 }
 
 TEST_P(Close, OverlappingYearsAndNoActiveYear)
@@ -199,6 +203,27 @@ ToolRun closeTool(const QStringList& arguments)
     const LedgerFixture::ToolRun run =
         LedgerFixture::runProgram(QStringLiteral(QH_CLOSE_TOOL), arguments);
     return {run.exitCode, run.output, run.errors};
+}
+
+// The ledger tool's books balance unless asked for the old kind, whose every
+// year the check names with the amount its openings are out by.
+TEST(CloseTool, OpeningsThatDoNotBalanceAreFoundYearByYear)
+{
+    LedgerFixture ledger;
+    ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
+                  QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
+                  QStringLiteral("2"), QStringLiteral("--postings"), QStringLiteral("40"),
+                  QStringLiteral("--first-year"), QStringLiteral("2005"),
+                  QStringLiteral("--server-date"), QStringLiteral("2007-04-10T09:30"),
+                  QStringLiteral("--unbalanced-openings")});
+    const ToolRun run =
+        closeTool({QStringLiteral("--profile"), QStringLiteral("dosavine"),
+                   QStringLiteral("--server"), ledger.serverName(), QStringLiteral("check")});
+    EXPECT_EQ(run.exit, 1) << str(run.err);
+    EXPECT_EQ(run.out.count(QStringLiteral("the openings do not balance")), 2) << str(run.out);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("year 1 (1 Apr 2005 - 31 Mar 2006): the openings "
+                                                "do not balance")))
+        << str(run.out);
 }
 
 TEST(CloseTool, CommandsTheirFilesAndExitStatus)
