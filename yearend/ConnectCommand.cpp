@@ -3,7 +3,6 @@
 #include "core/Failure.h"
 #include "core/Prompts.h"
 #include "core/Texts.h"
-#include "db/ConnectionString.h"
 #include "db/Profile.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotKeeper.h"
