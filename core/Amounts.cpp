@@ -26,5 +26,7 @@ bool Amounts::same(double a, double b)
 
 QString Amounts::text(double amount)
 {
-    return QString::number(amount, 'f', 2);
+    // A sum that balances to within a rounding error is nil, not "-0.00".
+    const QString text = QString::number(amount, 'f', 2);
+    return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
 }

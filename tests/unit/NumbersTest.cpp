@@ -248,6 +248,15 @@ TEST(CreditSide, OnlyCInEitherCaseBlanksAside)
         EXPECT_FALSE(Amounts::isCreditSide(QString::fromLatin1(debit))) << debit;
 }
 
+// Openings that balance sum to a rounding error, which reads as nil.
+TEST(AmountText, TwoDecimalsAndNoNegativeNil)
+{
+    EXPECT_EQ(Amounts::text(0.1 + 0.2 - 0.3 - 1e-9), QStringLiteral("0.00"));
+    EXPECT_EQ(Amounts::text(-0.004), QStringLiteral("0.00"));
+    EXPECT_EQ(Amounts::text(-0.005), QStringLiteral("-0.01"));
+    EXPECT_EQ(Amounts::text(1200.5), QStringLiteral("1200.50"));
+}
+
 } // namespace
 
 // A name too long for a message box keeps its two ends; short words, blanks
