@@ -9,26 +9,35 @@
 #include <QMap>
 #include <cmath>
 
+YearSums::YearSums(const ClosingLedger& ledger, const QList<AccountFigures::Figure>& figures)
+    : m_ledger(ledger), m_figures(figures)
+{
+    for (const AccountFigures::Figure& f : m_figures) {
+        Totals& totals = m_totals[f.year];
+        totals.openings += f.signedOpening();
+        totals.closings += f.signedClosing();
+    }
+}
+
 void YearSums::openingsBalance(QList<LedgerCheck::Finding>& findings) const
 {
-    QMap<double, double> sums; // per year, debit positive
     QMap<double, QList<QVariantList>> accounts;
     for (const AccountFigures::Figure& f : m_figures) {
-        sums[f.year] += f.signedOpening();
         if (!Amounts::same(f.signedOpening(), 0))
             accounts[f.year].append({f.account, f.signedOpening()});
     }
-    for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
-        if (Amounts::same(*it, 0))
+    for (auto it = m_totals.cbegin(); it != m_totals.cend(); ++it) {
+        const double sum = it->openings;
+        if (Amounts::same(sum, 0))
             continue;
         findings.append({QStringLiteral("Openings"),
                          QStringLiteral("year %1: the openings do not balance, %2 exceed %3 by %4")
                              .arg(m_ledger.yearLabel(it.key()),
-                                  *it > 0 ? QStringLiteral("debits") : QStringLiteral("credits"),
-                                  *it > 0 ? QStringLiteral("credits") : QStringLiteral("debits"),
-                                  Amounts::text(std::fabs(*it))),
+                                  sum > 0 ? QStringLiteral("debits") : QStringLiteral("credits"),
+                                  sum > 0 ? QStringLiteral("credits") : QStringLiteral("debits"),
+                                  Amounts::text(std::fabs(sum))),
                          1,
-                         *it,
+                         sum,
                          QString(),
                          {{QStringLiteral("Account"), QStringLiteral("Opening (debit +)")},
                           accounts.value(it.key())}});
@@ -39,24 +48,19 @@ void YearSums::trialBalance(QList<LedgerCheck::Finding>& findings) const
 {
     // Double entry: every posting is a debit of one worksheet row and a
     // credit of another, so per year the closings sum to the openings.
-    QMap<double, std::pair<double, double>> byYear; // openings, closings
     QMap<double, QList<QVariantList>> accounts;
-    for (const AccountFigures::Figure& f : m_figures) {
-        auto& sums = byYear[f.year];
-        sums.first += f.signedOpening();
-        sums.second += f.signedClosing();
+    for (const AccountFigures::Figure& f : m_figures)
         accounts[f.year].append(
             {f.account, f.signedOpening(), f.debit, f.credit, f.signedClosing()});
-    }
-    for (auto it = byYear.cbegin(); it != byYear.cend(); ++it) {
-        const double difference = it->second - it->first;
-        if (Amounts::same(it->second, it->first))
+    for (auto it = m_totals.cbegin(); it != m_totals.cend(); ++it) {
+        const double difference = it->closings - it->openings;
+        if (Amounts::same(it->closings, it->openings))
             continue;
         findings.append({QStringLiteral("Trial balance"),
                          QStringLiteral("year %1: the closings sum to %2, the openings to %3, a "
                                         "difference of %4")
-                             .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->second),
-                                  Amounts::text(it->first), Amounts::text(difference)),
+                             .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->closings),
+                                  Amounts::text(it->openings), Amounts::text(difference)),
                          1,
                          difference,
                          QString(),

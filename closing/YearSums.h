@@ -4,6 +4,7 @@
 #include "closing/LedgerCheck.h"
 
 #include <QList>
+#include <QMap>
 
 class ClosingLedger;
 
@@ -14,10 +15,7 @@ class ClosingLedger;
 class YearSums
 {
 public:
-    YearSums(const ClosingLedger& ledger, const QList<AccountFigures::Figure>& figures)
-        : m_ledger(ledger), m_figures(figures)
-    {
-    }
+    YearSums(const ClosingLedger& ledger, const QList<AccountFigures::Figure>& figures);
 
     // Double entry: a year's openings are the balances of books whose debits
     // equal their credits, so they sum to zero.
@@ -26,6 +24,13 @@ public:
     void carriedForward(QList<LedgerCheck::Finding>& findings) const;
 
 private:
+    struct Totals
+    {
+        double openings = 0; // debit positive
+        double closings = 0;
+    };
+
     const ClosingLedger& m_ledger;
     const QList<AccountFigures::Figure>& m_figures;
+    QMap<double, Totals> m_totals; // per year
 };

@@ -1,6 +1,5 @@
 #include "snapshots/LedgerSnapshot.h"
 
-#include "core/Amounts.h"
 #include "core/Numbers.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"

@@ -14,51 +14,36 @@ double OpeningRow::signedClosing() const
     return Amounts::signedBySide(Numbers::ofAnyValue(closing), closingSide);
 }
 
-namespace {
-
-// Where a table holds each field of the row; -1 where it has no such column.
-struct Columns
+OpeningRow::Reader::Reader(const LedgerSnapshot::Table& table)
 {
-    explicit Columns(const LedgerSnapshot::Table& table)
-    {
-        const auto column = [&](const char* name) {
-            return LedgerSnapshot::column(table, QLatin1String(name));
-        };
-        account = column("AccId");
-        year = column("AccYearID");
-        opening = column("Opening");
-        openingSide = column("OpeningType");
-        closing = column("Closing");
-        closingSide = column("ClosingType");
-    }
+    const auto column = [&](const char* name) {
+        return LedgerSnapshot::column(table, QLatin1String(name));
+    };
+    m_account = column("AccId");
+    m_year = column("AccYearID");
+    m_opening = column("Opening");
+    m_openingSide = column("OpeningType");
+    m_closing = column("Closing");
+    m_closingSide = column("ClosingType");
+}
 
-    OpeningRow rowOf(const QVariantList& r) const
-    {
-        const auto at = [&r](int c) { return c >= 0 ? r[c] : QVariant(); };
-        return {at(account).toString(),
-                Numbers::ofAnyValue(at(year)),
-                at(opening),
-                Texts::trimBlanks(at(openingSide).toString()),
-                at(closing),
-                Texts::trimBlanks(at(closingSide).toString())};
-    }
-
-    int account, year, opening, openingSide, closing, closingSide;
-};
-
-} // namespace
+OpeningRow OpeningRow::Reader::read(const QVariantList& row) const
+{
+    const auto at = [&row](int c) { return c >= 0 ? row[c] : QVariant(); };
+    return {at(m_account).toString(),
+            Numbers::ofAnyValue(at(m_year)),
+            at(m_opening),
+            Texts::trimBlanks(at(m_openingSide).toString()),
+            at(m_closing),
+            Texts::trimBlanks(at(m_closingSide).toString())};
+}
 
 QList<OpeningRow> OpeningRow::of(const LedgerSnapshot::Table& table)
 {
-    const Columns columns(table);
+    const Reader reader(table);
     QList<OpeningRow> rows;
     rows.reserve(table.rows.size());
     for (const QVariantList& r : table.rows)
-        rows.append(columns.rowOf(r));
+        rows.append(reader.read(r));
     return rows;
-}
-
-OpeningRow OpeningRow::of(const LedgerSnapshot::Table& table, const QVariantList& row)
-{
-    return Columns(table).rowOf(row);
 }

@@ -24,6 +24,15 @@ struct OpeningRow
     // The rows of an Acc_Opening table as read whole; a column the table
     // lacks reads as Null.
     static QList<OpeningRow> of(const LedgerSnapshot::Table& table);
-    // One row of such a table.
-    static OpeningRow of(const LedgerSnapshot::Table& table, const QVariantList& row);
+
+    // Reads single rows of one such table, its columns found once.
+    class Reader
+    {
+    public:
+        explicit Reader(const LedgerSnapshot::Table& table);
+        OpeningRow read(const QVariantList& row) const;
+
+    private:
+        int m_account, m_year, m_opening, m_openingSide, m_closing, m_closingSide;
+    };
 };

@@ -50,10 +50,12 @@ QList<Keyed> keyed(const LedgerSnapshot::Table& table, bool openings)
 void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to, bool openings,
              QList<SnapshotDiff::Change>& changes)
 {
-    const auto size = [&](const LedgerSnapshot::Table& t, const QVariantList* row) {
+    const OpeningRow::Reader fromRows(from);
+    const OpeningRow::Reader toRows(to);
+    const auto size = [openings](const OpeningRow::Reader& rows, const QVariantList* row) {
         if (!openings)
             return std::numeric_limits<double>::infinity();
-        const OpeningRow amounts = OpeningRow::of(t, *row);
+        const OpeningRow amounts = rows.read(*row);
         return std::fabs(amounts.signedOpening()) + std::fabs(amounts.signedClosing());
     };
     const QList<Keyed> before = keyed(from, openings);
@@ -66,7 +68,7 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
         const Keyed* other = afterByKey.value(k.key);
         if (!other) {
             changes.append({from.name, k.label, QStringLiteral("removed"), describe(from, *k.row),
-                            QString(), size(from, k.row)});
+                            QString(), size(fromRows, k.row)});
             continue;
         }
         matched.insert(k.key, true);
@@ -76,17 +78,17 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
             continue;
         double delta = std::numeric_limits<double>::infinity();
         if (openings) {
-            const OpeningRow before = OpeningRow::of(from, *k.row);
-            const OpeningRow after = OpeningRow::of(to, *other->row);
-            delta = std::fabs(after.signedOpening() - before.signedOpening()) +
-                    std::fabs(after.signedClosing() - before.signedClosing());
+            const OpeningRow old = fromRows.read(*k.row);
+            const OpeningRow fresh = toRows.read(*other->row);
+            delta = std::fabs(fresh.signedOpening() - old.signedOpening()) +
+                    std::fabs(fresh.signedClosing() - old.signedClosing());
         }
         changes.append({from.name, k.label, QStringLiteral("changed"), was, now, delta});
     }
     for (const Keyed& k : after) {
         if (!matched.contains(k.key))
             changes.append({to.name, k.label, QStringLiteral("added"), QString(),
-                            describe(to, *k.row), size(to, k.row)});
+                            describe(to, *k.row), size(toRows, k.row)});
     }
 }
 
