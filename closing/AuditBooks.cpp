@@ -2,14 +2,35 @@
 
 #include "closing/ClosingReport.h"
 #include "closing/OpeningRows.h"
+#include "core/DayNumbers.h"
 #include "core/Failure.h"
 #include "core/Numbers.h"
 #include "core/Progress.h"
+#include "core/Texts.h"
 #include "db/RecordSet.h"
 #include "db/SqlStatement.h"
 #include "snapshots/LedgerSnapshot.h"
 #include "snapshots/SnapshotKeeper.h"
 #include "snapshots/SnapshotRestore.h"
+#include "years/DateQueries.h"
+
+namespace {
+
+QString yearsText(const QList<double>& years)
+{
+    QStringList texts;
+    for (const double year : years)
+        texts.append(Numbers::numberText(year));
+    return texts.join(QStringLiteral(", "));
+}
+
+QString sameText(const QList<double>& years, const QString& digest)
+{
+    return QStringLiteral("same: the figures of years %1 are those of the pack (digest %2)\n")
+        .arg(yearsText(years), digest);
+}
+
+} // namespace
 
 void AuditBooks::open(Profile::Id profile, const QString& server)
 {
@@ -147,10 +168,12 @@ int AuditBooks::restore(int number)
 }
 
 AuditBooks::Report AuditBooks::report(const QString& htmlPath, const QString& csvPath,
-                                      Progress& progress)
+                                      Progress& progress, Pack* pack)
 {
     m_ledger.load(m_session, progress);
     Report written{m_ledger.accounts().rows(), LedgerCheck(m_session, m_ledger).run()};
+    if (pack)
+        *pack = packOfLoaded(written.findings);
     ClosingReport report(m_ledger, written.findings, m_name);
     report.setArchiveState(m_archive.stateText(chain()));
     if (!htmlPath.isEmpty())
@@ -158,4 +181,82 @@ AuditBooks::Report AuditBooks::report(const QString& htmlPath, const QString& cs
     if (!csvPath.isEmpty())
         ClosingReport::save(csvPath, report.csv());
     return written;
+}
+
+AuditBooks::Pack AuditBooks::pack(Progress& progress)
+{
+    m_ledger.load(m_session, progress);
+    return packOfLoaded(LedgerCheck(m_session, m_ledger).run());
+}
+
+AuditBooks::Pack AuditBooks::packOfLoaded(QList<LedgerCheck::Finding> findings)
+{
+    Pack pack;
+    pack.ledger = m_name;
+    pack.identity = m_identity;
+    pack.madeAt = DayNumbers::dateTimeOfDay(DateQueries(m_session).GetServerDate());
+    pack.user = SnapshotArchive::currentUser();
+    pack.machine = SnapshotArchive::machineName();
+    pack.findings = std::move(findings);
+    pack.chain = chain();
+    MigrationVerify verify(m_session, m_ledger);
+    pack.proof = pack.chain.intact ? verify.run(m_archive) : verify.run();
+    pack.archiveState = m_archive.stateText(pack.chain);
+    pack.figures = PackFigures::of(m_ledger);
+    pack.canonical = pack.figures.canonical();
+    pack.digest = PackFigures::digestOf(pack.canonical);
+    return pack;
+}
+
+AuditBooks::Attestation AuditBooks::attestFigures(const QString& canonical, Progress& progress)
+{
+    const std::optional<QList<double>> years = PackFigures::yearsOf(canonical);
+    if (!years)
+        throw Failure(Failure::FileAccess,
+                      QStringLiteral("The pack holds no figures Quillhaven can read."),
+                      Failure::Kind::OwnFile);
+    m_ledger.load(m_session, progress);
+    Attestation attestation;
+    attestation.years = *years;
+    const QString now = PackFigures::of(m_ledger).canonical(*years);
+    attestation.differences = PackFigures::compare(canonical, now);
+    attestation.same = attestation.differences.isEmpty() && now == canonical;
+    if (attestation.same) {
+        attestation.text = sameText(*years, PackFigures::digestOf(now));
+        return attestation;
+    }
+    attestation.text = QStringLiteral("different: %1 of years %2 differ from the pack's\n")
+                           .arg(Texts::counted(attestation.differences.size(), "figure", "figures"),
+                                yearsText(*years));
+    for (const PackFigures::Difference& difference : attestation.differences)
+        attestation.text += difference.text(m_ledger.yearLabel(difference.year)) + u'\n';
+    return attestation;
+}
+
+AuditBooks::Attestation AuditBooks::attestDigest(const QString& digest, Progress& progress)
+{
+    m_ledger.load(m_session, progress);
+    const PackFigures figures = PackFigures::of(m_ledger);
+    // A pack covers the years closed when it was made: those come first of
+    // the years closed now, one more for every year created since.
+    Attestation attestation;
+    QList<double> years = figures.closedYears();
+    for (;;) {
+        if (PackFigures::digestOf(figures.canonical(years)).compare(digest, Qt::CaseInsensitive) ==
+            0) {
+            attestation.same = true;
+            attestation.years = years;
+            break;
+        }
+        if (years.isEmpty())
+            break;
+        years.removeLast();
+    }
+    attestation.text =
+        attestation.same
+            ? sameText(years, digest.toLower())
+            : QStringLiteral("different: no closed years' figures of the ledger have the "
+                             "digest %1; give the pack (--pdf) to learn which differ\n")
+                  .arg(digest.toLower());
+    return attestation;
 }

@@ -4,11 +4,13 @@
 #include "closing/LedgerCheck.h"
 #include "closing/MigrationPreview.h"
 #include "closing/MigrationVerify.h"
+#include "closing/PackFigures.h"
 #include "db/Profile.h"
 #include "db/Session.h"
 #include "snapshots/SnapshotArchive.h"
 #include "snapshots/SnapshotDiff.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -36,6 +38,32 @@ public:
     {
         qsizetype worksheetRows = 0;
         QList<LedgerCheck::Finding> findings;
+    };
+
+    // Everything the auditor's pack prints.
+    struct Pack
+    {
+        QString ledger; // "Dosavine on SERVER"
+        SnapshotArchive::Ledger identity;
+        QDateTime madeAt; // by the server's clock
+        QString user;
+        QString machine;
+        QList<LedgerCheck::Finding> findings;
+        MigrationVerify::Result proof;
+        SnapshotArchive::Chain chain;
+        QString archiveState;
+        PackFigures figures;
+        QString canonical; // of the closed years' figures
+        QString digest;
+    };
+
+    // The closed years' figures now set against a pack's.
+    struct Attestation
+    {
+        bool same = false;
+        QList<double> years; // the pack's closed years
+        QList<PackFigures::Difference> differences;
+        QString text; // the verdict, then one line a difference
     };
 
     struct Proof
@@ -89,8 +117,19 @@ public:
     // Puts snapshot `number` back after keeping one of the ledger as it is;
     // returns that one's number. Refuses a broken chain.
     int restore(int number);
-    // The HTML and CSV reports, each written when its path is not empty.
-    Report report(const QString& htmlPath, const QString& csvPath, Progress& progress);
+    // The HTML and CSV reports, each written when its path is not empty;
+    // the pack from the same load of the ledger when one is asked for.
+    Report report(const QString& htmlPath, const QString& csvPath, Progress& progress,
+                  Pack* pack = nullptr);
+
+    // The auditor's pack: the ledger loaded as the window loads it, checked
+    // and proved.
+    Pack pack(Progress& progress);
+    // Whether the closed years' figures are still those of a pack, given by
+    // its canonical text, or by its digest alone (which can only say whether,
+    // not where).
+    Attestation attestFigures(const QString& canonical, Progress& progress);
+    Attestation attestDigest(const QString& digest, Progress& progress);
 
     // Short for a year's label on the last ledger loaded.
     QString yearLabel(double year) const { return m_ledger.yearLabel(year); }
@@ -101,6 +140,8 @@ private:
     void requireIntactChain() const;
     // A snapshot read from the archive, refused when its chain is broken.
     LedgerSnapshot intactSnapshot(int number) const;
+    // The pack of the ledger as last loaded, with the check's findings on it.
+    Pack packOfLoaded(QList<LedgerCheck::Finding> findings);
 
     Session m_session;
     SnapshotArchive::Ledger m_identity;

@@ -30,12 +30,6 @@ QString cell(const QString& text, bool number = false)
            text.toHtmlEscaped() + QStringLiteral("</td>");
 }
 
-// A signed total as an amount and its side.
-QString sided(double total)
-{
-    return Amounts::text(std::abs(total)) + u' ' + Amounts::sideOf(total);
-}
-
 struct Totals
 {
     int accounts = 0;
@@ -100,9 +94,10 @@ QString ClosingReport::totalsTable() const
         "<tbody>\n");
     for (auto it = byYear.cbegin(); it != byYear.cend(); ++it)
         out += QStringLiteral("<tr>") + cell(m_ledger.yearLabel(it.key())) +
-               cell(QString::number(it->accounts), true) + cell(sided(it->openings), true) +
-               cell(Amounts::text(it->debit), true) + cell(Amounts::text(it->credit), true) +
-               cell(sided(it->closings), true) + QStringLiteral("</tr>\n");
+               cell(QString::number(it->accounts), true) +
+               cell(Amounts::sided(it->openings), true) + cell(Amounts::grouped(it->debit), true) +
+               cell(Amounts::grouped(it->credit), true) + cell(Amounts::sided(it->closings), true) +
+               QStringLiteral("</tr>\n");
     return out + QStringLiteral("</tbody></table>\n");
 }
 
@@ -121,13 +116,13 @@ QString ClosingReport::yearSection(double year) const
         out += QStringLiteral("<tr>") +
                cell(Texts::trimBlanks(sheet.readText(G::AccAccountId, r))) +
                cell(sheet.readText(G::AccName, r)) +
-               cell(Amounts::text(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
-               cell(Amounts::text(sheet.numberAt(G::AccDebit, r)), true) +
-               cell(Amounts::text(sheet.numberAt(G::AccCredit, r)), true) +
-               cell(Amounts::text(sheet.numberAt(G::AccBalance, r)) + u' ' +
+               cell(Amounts::grouped(sheet.numberAt(G::AccOpening, r)) + u' ' + side, true) +
+               cell(Amounts::grouped(sheet.numberAt(G::AccDebit, r)), true) +
+               cell(Amounts::grouped(sheet.numberAt(G::AccCredit, r)), true) +
+               cell(Amounts::grouped(sheet.numberAt(G::AccBalance, r)) + u' ' +
                         sheet.readText(G::AccType, r),
                     true) +
-               cell(Amounts::text(sheet.numberAt(G::AccNextOpening, r)) + u' ' +
+               cell(Amounts::grouped(sheet.numberAt(G::AccNextOpening, r)) + u' ' +
                         sheet.readText(G::AccType, r),
                     true) +
                QStringLiteral("</tr>\n");

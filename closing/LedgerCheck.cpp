@@ -111,7 +111,7 @@ void LedgerCheck::postings(QList<Finding>& findings)
                              QStringLiteral("%1 %2 (amount %3); their amounts appear in "
                                             "no worksheet row")
                                  .arg(Texts::counted(qint64(n[0]), "posting", "postings"), what,
-                                      Amounts::text(n[1])),
+                                      Amounts::grouped(n[1])),
                              qint64(n[0]),
                              n[1],
                              kPostingRows + where,
@@ -201,7 +201,7 @@ void LedgerCheck::idsApart(QList<Finding>& findings)
                                 "worksheet counts none of them: the ids differ by blanks or "
                                 "letter case")
                      .arg(Texts::counted(count, "posting", "postings"), id,
-                          named.join(QStringLiteral(" or ")), Amounts::text(amount)),
+                          named.join(QStringLiteral(" or ")), Amounts::grouped(amount)),
                  count,
                  amount,
                  kPostingRows + QStringLiteral("Dr_Account=%1 or Cr_Account=%1").arg(quoted),

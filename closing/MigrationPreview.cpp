@@ -89,9 +89,9 @@ QString MigrationPreview::text(const QList<OpeningRow>& now, const QList<Opening
                    .arg(y.added)
                    .arg(y.removed)
                    .arg(y.changed);
-        out += QStringLiteral("  openings %1 -> %2, closings %3 -> %4 (debit positive)\n")
-                   .arg(Amounts::text(y.openingsBefore), Amounts::text(y.openingsAfter),
-                        Amounts::text(y.closingsBefore), Amounts::text(y.closingsAfter));
+        out += QStringLiteral("  openings %1 -> %2, closings %3 -> %4\n")
+                   .arg(Amounts::sided(y.openingsBefore), Amounts::sided(y.openingsAfter),
+                        Amounts::sided(y.closingsBefore), Amounts::sided(y.closingsAfter));
         for (const OpeningRows::Change& change : y.changes)
             out += QStringLiteral("  ") + OpeningRows::line(change) + u'\n';
     }

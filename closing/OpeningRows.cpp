@@ -13,7 +13,7 @@ namespace {
 
 QString amountText(const QVariant& amount)
 {
-    return amount.isNull() ? QStringLiteral("Null") : Amounts::text(Numbers::ofAnyValue(amount));
+    return amount.isNull() ? QStringLiteral("Null") : Amounts::grouped(Numbers::ofAnyValue(amount));
 }
 
 bool sameAmount(const QVariant& a, const QVariant& b)
@@ -53,7 +53,8 @@ QString OpeningRows::describe(const OpeningRow& row)
         .arg(amountText(row.opening), row.openingSide, amountText(row.closing), row.closingSide);
 }
 
-QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect, const QList<OpeningRow>& before,
+QList<OpeningRows::Change> OpeningRows::compare(const SqlDialect& dialect,
+                                                const QList<OpeningRow>& before,
                                                 const QList<OpeningRow>& after)
 {
     QStringList beforeOrder;

@@ -35,7 +35,7 @@ void YearSums::openingsBalance(QList<LedgerCheck::Finding>& findings) const
                              .arg(m_ledger.yearLabel(it.key()),
                                   sum > 0 ? QStringLiteral("debits") : QStringLiteral("credits"),
                                   sum > 0 ? QStringLiteral("credits") : QStringLiteral("debits"),
-                                  Amounts::text(std::fabs(sum))),
+                                  Amounts::grouped(std::fabs(sum))),
                          1,
                          sum,
                          QString(),
@@ -59,8 +59,8 @@ void YearSums::trialBalance(QList<LedgerCheck::Finding>& findings) const
         findings.append({QStringLiteral("Trial balance"),
                          QStringLiteral("year %1: the closings sum to %2, the openings to %3, a "
                                         "difference of %4")
-                             .arg(m_ledger.yearLabel(it.key()), Amounts::text(it->closings),
-                                  Amounts::text(it->openings), Amounts::text(difference)),
+                             .arg(m_ledger.yearLabel(it.key()), Amounts::sided(it->closings),
+                                  Amounts::sided(it->openings), Amounts::sided(difference)),
                          1,
                          difference,
                          QString(),

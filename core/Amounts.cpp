@@ -30,3 +30,24 @@ QString Amounts::text(double amount)
     const QString text = QString::number(amount, 'f', 2);
     return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
 }
+
+QString Amounts::grouped(double magnitude)
+{
+    QString digits = text(std::fabs(magnitude));
+    const bool negative = magnitude < 0 && digits != QLatin1String("0.00");
+    // The last three whole digits stand together, then twos.
+    qsizetype at = digits.size() - 3 - 3;
+    while (at > 0) {
+        digits.insert(at, u',');
+        at -= 2;
+    }
+    return negative ? u'-' + digits : digits;
+}
+
+QString Amounts::sided(double amount)
+{
+    const QString magnitude = grouped(std::fabs(amount));
+    // The side follows the figure shown: what rounds to nil is debit.
+    return magnitude + u' ' +
+           (magnitude == QLatin1String("0.00") ? QStringLiteral("D") : sideOf(amount));
+}

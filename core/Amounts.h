@@ -24,4 +24,10 @@ public:
     static bool same(double a, double b);
     // "1200.50": two decimals, "." as the point, no grouping.
     static QString text(double amount);
+    // A magnitude as an accountant here writes it, in lakhs and crores:
+    // "12,34,567.89".
+    static QString grouped(double magnitude);
+    // A signed amount (debit positive) as its grouped magnitude and side:
+    // "1,85,145.64 C"; nil reads "0.00 D".
+    static QString sided(double amount);
 };

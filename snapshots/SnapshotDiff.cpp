@@ -2,6 +2,8 @@
 
 #include "snapshots/OpeningRow.h"
 
+#include "core/Amounts.h"
+#include "core/Numbers.h"
 #include "core/Texts.h"
 #include "snapshots/SnapshotRestore.h"
 
@@ -16,14 +18,34 @@ struct Keyed
 {
     QString key;
     QString label;
+    QString account;
+    QString year;
     const QVariantList* row;
 };
 
-QString describe(const LedgerSnapshot::Table& table, const QVariantList& row)
+// A row as an accountant reads it: an opening row by its amounts and their
+// sides, then any column of the table beyond them; the account and year
+// stand in the change's own fields.
+QString describe(const LedgerSnapshot::Table& table, const QVariantList& row,
+                 const OpeningRow::Reader* openings)
 {
+    static const QStringList kRead{QStringLiteral("AccId"),   QStringLiteral("AccYearID"),
+                                   QStringLiteral("Opening"), QStringLiteral("OpeningType"),
+                                   QStringLiteral("Closing"), QStringLiteral("ClosingType")};
     QStringList parts;
+    if (openings) {
+        const OpeningRow amounts = openings->read(row);
+        const auto amount = [](const QVariant& value, const QString& side) {
+            return value.isNull() ? QStringLiteral("Null")
+                                  : Amounts::grouped(Numbers::ofAnyValue(value)) + u' ' +
+                                        Texts::trimBlanks(side);
+        };
+        parts.append(QStringLiteral("opening ") + amount(amounts.opening, amounts.openingSide));
+        parts.append(QStringLiteral("closing ") + amount(amounts.closing, amounts.closingSide));
+    }
     for (qsizetype c = 0; c < row.size(); ++c)
-        parts.append(table.columns[c] + u'=' + SnapshotRestore::literal(row[c]));
+        if (!openings || !kRead.contains(table.columns[c], Qt::CaseInsensitive))
+            parts.append(table.columns[c] + u'=' + SnapshotRestore::literal(row[c]));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -37,12 +59,15 @@ QList<Keyed> keyed(const LedgerSnapshot::Table& table, bool openings)
     QList<Keyed> rows;
     for (const QVariantList& row : table.rows) {
         const QString yearText = year >= 0 ? row[year].toString() : QString();
+        const QString accountText =
+            openings && account >= 0 ? Texts::trimBlanks(row[account].toString()) : QString();
         QString label = QStringLiteral("year ") + yearText;
-        if (openings && account >= 0)
-            label = Texts::trimBlanks(row[account].toString()) + QStringLiteral(", ") + label;
+        if (!accountText.isEmpty())
+            label = accountText + QStringLiteral(", ") + label;
         const int n = seen[label]++;
         rows.append({label + QStringLiteral("#%1").arg(n),
-                     n > 0 ? label + QStringLiteral(" (%1)").arg(n + 1) : label, &row});
+                     n > 0 ? label + QStringLiteral(" (%1)").arg(n + 1) : label, accountText,
+                     yearText, &row});
     }
     return rows;
 }
@@ -67,13 +92,14 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
     for (const Keyed& k : before) {
         const Keyed* other = afterByKey.value(k.key);
         if (!other) {
-            changes.append({from.name, k.label, QStringLiteral("removed"), describe(from, *k.row),
-                            QString(), size(fromRows, k.row)});
+            changes.append({from.name, k.label, QStringLiteral("removed"),
+                            describe(from, *k.row, openings ? &fromRows : nullptr), QString(),
+                            size(fromRows, k.row), k.account, k.year});
             continue;
         }
         matched.insert(k.key, true);
-        const QString was = describe(from, *k.row);
-        const QString now = describe(to, *other->row);
+        const QString was = describe(from, *k.row, openings ? &fromRows : nullptr);
+        const QString now = describe(to, *other->row, openings ? &toRows : nullptr);
         if (was == now)
             continue;
         double delta = std::numeric_limits<double>::infinity();
@@ -83,12 +109,14 @@ void compare(const LedgerSnapshot::Table& from, const LedgerSnapshot::Table& to,
             delta = std::fabs(fresh.signedOpening() - old.signedOpening()) +
                     std::fabs(fresh.signedClosing() - old.signedClosing());
         }
-        changes.append({from.name, k.label, QStringLiteral("changed"), was, now, delta});
+        changes.append(
+            {from.name, k.label, QStringLiteral("changed"), was, now, delta, k.account, k.year});
     }
     for (const Keyed& k : after) {
         if (!matched.contains(k.key))
             changes.append({to.name, k.label, QStringLiteral("added"), QString(),
-                            describe(to, *k.row), size(toRows, k.row)});
+                            describe(to, *k.row, openings ? &toRows : nullptr), size(toRows, k.row),
+                            k.account, k.year});
     }
 }
 

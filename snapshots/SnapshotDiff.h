@@ -19,6 +19,8 @@ public:
         QString before;  // the row's values, empty when added
         QString after;   // empty when removed
         double size = 0; // change of the signed amounts; years count above all
+        QString account; // of an opening row
+        QString year;
     };
 
     static QList<Change> between(const LedgerSnapshot& from, const LedgerSnapshot& to);

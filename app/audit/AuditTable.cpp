@@ -72,7 +72,7 @@ AuditTable::AuditTable(QWidget* parent)
 }
 
 void AuditTable::setRows(const QStringList& columns, const QList<QVariantList>& rows,
-                         const QList<int>& amountColumns)
+                         const QList<int>& amountColumns, const QList<int>& sidedColumns)
 {
     setSortingEnabled(false);
     m_model->clear();
@@ -84,8 +84,10 @@ void AuditTable::setRows(const QStringList& columns, const QList<QVariantList>& 
             auto* item = new QStandardItem;
             QString shown = value.isNull() ? QStringLiteral("Null") : value.toString();
             if (Numbers::isNumber(value)) {
-                if (amountColumns.contains(int(c)))
-                    shown = Amounts::text(value.toDouble());
+                if (sidedColumns.contains(int(c)))
+                    shown = Amounts::sided(value.toDouble());
+                else if (amountColumns.contains(int(c)))
+                    shown = Amounts::grouped(value.toDouble());
                 else if (value.typeId() == QMetaType::Double)
                     shown = Numbers::numberText(value.toDouble());
                 item->setData(value.toDouble(), Qt::UserRole);

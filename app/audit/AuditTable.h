@@ -18,10 +18,12 @@ class AuditTable : public QTableView
 public:
     explicit AuditTable(QWidget* parent = nullptr);
 
-    // Replaces the rows. A number shows as an amount (two decimals) in the
-    // columns named in amountColumns, else as it is; Null shows as "Null".
+    // Replaces the rows. A number shows as an amount, grouped with two
+    // decimals, in the columns named in amountColumns, and as its magnitude
+    // and side (debit positive) in those named in sidedColumns; else as it
+    // is. Null shows as "Null".
     void setRows(const QStringList& columns, const QList<QVariantList>& rows,
-                 const QList<int>& amountColumns = {});
+                 const QList<int>& amountColumns = {}, const QList<int>& sidedColumns = {});
     void clearRows() { setRows({}, {}); }
     // Only the rows of which some cell holds every word of the text.
     void setFilter(const QString& text);

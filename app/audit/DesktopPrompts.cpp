@@ -25,7 +25,7 @@ bool DesktopPrompts::confirm(const QString& text)
 }
 
 QString DesktopPrompts::chooseFile(const QString& caption, const QString& suggested,
-                                 const QString& filter)
+                                   const QString& filter)
 {
     return QFileDialog::getSaveFileName(m_parent, caption, suggested, filter);
 }

@@ -73,13 +73,13 @@ void PreviewPage::preview()
             m_tblYears->setRows({tr("Year"), tr("Added"), tr("Removed"), tr("Changed"),
                                  tr("Openings before"), tr("Openings after"), tr("Closings before"),
                                  tr("Closings after")},
-                                years, {4, 5, 6, 7});
+                                years, {}, {4, 5, 6, 7});
             m_tblChanges->setRows({tr("Account"), tr("Year"), tr("Change"), tr("Before"),
                                    tr("After"), tr("Difference")},
                                   changes, {5});
             filter(m_txtFilter->text());
             m_lblSummary->setText(tr("Migrate Accounts would leave %1 rows in Acc_Opening (%2 "
-                                     "today): %3 changes. Totals are debit positive.")
+                                     "today): %3 changes.")
                                       .arg(result->rowsAfter)
                                       .arg(result->rowsNow)
                                       .arg(changes.size()));

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -19,15 +20,17 @@ QList<QVariantList> changeRows(const QList<SnapshotDiff::Change>& changes)
 {
     QList<QVariantList> rows;
     for (const SnapshotDiff::Change& c : changes)
-        rows.append({c.table, c.row, c.kind, c.before, c.after, c.size});
+        rows.append({c.table, c.account, c.year, c.kind, c.before, c.after,
+                     std::isinf(c.size) ? QVariant() : QVariant(c.size)});
     return rows;
 }
 
 const QStringList& changeColumns()
 {
-    static const QStringList columns{QStringLiteral("Table"),  QStringLiteral("Row"),
-                                     QStringLiteral("Change"), QStringLiteral("Before"),
-                                     QStringLiteral("After"),  QStringLiteral("Amount")};
+    static const QStringList columns{QStringLiteral("Table"),  QStringLiteral("Account"),
+                                     QStringLiteral("Year"),   QStringLiteral("Change"),
+                                     QStringLiteral("Before"), QStringLiteral("After"),
+                                     QStringLiteral("Amount")};
     return columns;
 }
 
@@ -110,7 +113,7 @@ void SnapshotsPage::showChanges()
     m_host.run(
         tr("Comparing snapshot %1 with the ledger now").arg(number),
         [number, changes](AuditBooks& books, Progress&) { *changes = books.changesSince(number); },
-        [this, changes] { m_tblChanges->setRows(changeColumns(), changeRows(*changes), {5}); });
+        [this, changes] { m_tblChanges->setRows(changeColumns(), changeRows(*changes), {6}); });
 }
 
 void SnapshotsPage::restore()
@@ -127,7 +130,7 @@ void SnapshotsPage::restore()
             *changes = books.restoreChanges(number);
         },
         [this, number, changes] {
-            m_tblChanges->setRows(changeColumns(), changeRows(*changes), {5});
+            m_tblChanges->setRows(changeColumns(), changeRows(*changes), {6});
             if (changes->isEmpty()) {
                 m_host.prompts().tell(
                     tr("The ledger already holds what snapshot %1 holds: nothing to restore.")

@@ -257,6 +257,17 @@ TEST(AmountText, TwoDecimalsAndNoNegativeNil)
     EXPECT_EQ(Amounts::text(1200.5), QStringLiteral("1200.50"));
 }
 
+// Lakhs and crores: three digits, then twos; the side follows the figure shown.
+TEST(AmountText, GroupedAsAnAccountantWritesWithItsSide)
+{
+    EXPECT_EQ(Amounts::grouped(123.4), QStringLiteral("123.40"));
+    EXPECT_EQ(Amounts::grouped(1234), QStringLiteral("1,234.00"));
+    EXPECT_EQ(Amounts::grouped(123456789.126), QStringLiteral("12,34,56,789.13"));
+    EXPECT_EQ(Amounts::sided(-185145.64), QStringLiteral("1,85,145.64 C"));
+    EXPECT_EQ(Amounts::sided(100000), QStringLiteral("1,00,000.00 D"));
+    EXPECT_EQ(Amounts::sided(-0.004), QStringLiteral("0.00 D"));
+}
+
 } // namespace
 
 // A name too long for a message box keeps its two ends; short words, blanks

@@ -9,9 +9,10 @@
 class TerminalProgress;
 
 // quillhaven-close: is the ledger fit to close (check), what would Migrate
-// Accounts change (preview), the closing figures on paper (report), and
-// did the last migration come out right (verify). It loads the ledger as
-// the window's refresh does and writes nothing to it.
+// Accounts change (preview), the closing figures on paper and the auditor's
+// pack (report), did the last migration come out right (verify), and are a
+// pack's figures still the ledger's (attest). It loads the ledger as the
+// window's refresh does and writes nothing to it.
 class CloseTool
 {
 public:
@@ -24,8 +25,10 @@ public:
 private:
     int check(TerminalProgress& progress);
     int preview(TerminalProgress& progress);
-    int report(TerminalProgress& progress, const QString& csvPath, const QString& htmlPath);
+    int report(TerminalProgress& progress, const QString& csvPath, const QString& htmlPath,
+               const QString& pdfPath);
     int verify(TerminalProgress& progress, const QString& head);
+    int attest(TerminalProgress& progress, const QString& pdfPath, const QString& digest);
 
     QTextStream& m_out;
     QTextStream& m_err;
