@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 class BenchLedger;
 
 // The audit window's check and preview on a ledger, end to end (the click to
 // the table shown), beside quillhaven-close's check and preview of the same
-// ledger run as a program. Prints a table of medians in milliseconds.
+// ledger run as a program, and the auditor's pack drawn and attested by the
+// program. Prints tables of medians in milliseconds.
 class AuditBench
 {
 public:
@@ -18,7 +19,7 @@ public:
 private:
     // The window's job behind a button, from the click until it is idle.
     double windowMs(const char* button, int& rowsShown);
-    double toolMs(const QString& command);
+    double toolMs(const QStringList& command);
 
     const BenchLedger& m_ledger;
     int m_runs;

@@ -21,7 +21,7 @@ const QByteArray kFiguresClose = QByteArrayLiteral("</qh:figures>");
 const QByteArray kDigestOpen = QByteArrayLiteral("<qh:digest>");
 const QByteArray kDigestClose = QByteArrayLiteral("</qh:digest>");
 // The proof's differences the first page lists; the tool's verify lists all.
-constexpr qsizetype kProofLines = 30;
+constexpr qsizetype kProofLines = 8;
 
 QByteArray xmp(const AuditBooks::Pack& pack, const QString& title)
 {
@@ -104,8 +104,8 @@ void firstPage(PdfPages& pages, const AuditBooks::Pack& pack)
         pages.paragraph(line);
 
     pages.heading(QStringLiteral("Totals per year"));
-    pages.beginTable({{QStringLiteral("Year"), 130},
-                      {QStringLiteral("Accounts"), 40, true},
+    pages.beginTable({{QStringLiteral("Year"), 125},
+                      {QStringLiteral("Accounts"), 45, true},
                       {QStringLiteral("Openings"), 75, true},
                       {QStringLiteral("Debit"), 70, true},
                       {QStringLiteral("Credit"), 70, true},
@@ -117,7 +117,7 @@ void firstPage(PdfPages& pages, const AuditBooks::Pack& pack)
                    Amounts::sided(year.closings),
                    !year.closed          ? QStringLiteral("last year")
                    : year.differing == 0 ? QStringLiteral("all")
-                                         : QStringLiteral("%1 differ").arg(year.differing)},
+                                         : QStringLiteral("%1 not carried").arg(year.differing)},
                   year.differing > 0);
     pages.endTable();
 }

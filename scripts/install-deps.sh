@@ -13,7 +13,7 @@ packages=(
     xvfb xauth imagemagick x11-utils
     dpkg-dev appstream
     clang-tidy cppcheck clang-format
-    fonts-liberation
+    fonts-liberation fonts-dejavu-core poppler-utils
 )
 
 die() {

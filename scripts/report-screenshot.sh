@@ -2,7 +2,10 @@
 # Makes docs/close-report.png, the picture of the closing report in the
 # README: the HTML report of a ledger of the demo's shape, with a few faults
 # put in so that the check's findings show on top, rendered as a browser
-# window 900 pixels wide shows its first screen.
+# window 900 pixels wide shows its first screen. Then the auditor's pack of
+# the same ledger, an opening of year 2 raised since so that the roll-forward
+# marks it: its first page (docs/pack-1-first-page.png) and its first
+# roll-forward page (docs/pack-2-roll-forward.png).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -33,3 +36,21 @@ XDG_DATA_HOME="$work/data" build/tools/quillhaven-close --profile dosavine \
 mkdir -p docs
 xvfb-run -a wkhtmltoimage --quiet --width 900 --height 1000 "$work/report.html" docs/close-report.png
 echo "wrote docs/close-report.png"
+
+sqlite3 "$work/Dosavine.db" \
+    "UPDATE Acc_Opening SET Opening = Opening + 500 WHERE AccId = '1016' AND AccYearID = 2;"
+status=0
+XDG_DATA_HOME="$work/data" build/tools/quillhaven-close --profile dosavine \
+    --server "sqlite:$work" report --pdf "$work/pack.pdf" || status=$?
+[[ $status -le 1 ]] || exit "$status"
+# The first page that holds a roll-forward.
+pages=$(pdfinfo "$work/pack.pdf" | awk '/^Pages:/ { print $2 }')
+roll=2
+while ((roll < pages)) && [[ $(pdftotext -f "$roll" -l "$roll" "$work/pack.pdf" -) != *"Roll-forward into"* ]]; do
+    roll=$((roll + 1))
+done
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$work/pack.pdf" "$work/first"
+pdftoppm -png -r 80 -f "$roll" -l "$roll" -singlefile "$work/pack.pdf" "$work/roll"
+mv "$work/first.png" docs/pack-1-first-page.png
+mv "$work/roll.png" docs/pack-2-roll-forward.png
+echo "wrote docs/pack-1-first-page.png and docs/pack-2-roll-forward.png"

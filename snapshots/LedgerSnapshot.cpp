@@ -1,6 +1,6 @@
 #include "snapshots/LedgerSnapshot.h"
 
-#include "core/Numbers.h"
+#include "core/Amounts.h"
 #include "db/RecordSet.h"
 #include "db/Session.h"
 #include "snapshots/OpeningRow.h"
@@ -250,8 +250,8 @@ QString LedgerSnapshot::totalsText() const
     QStringList lines;
     for (const YearTotals& t : totals())
         lines.append(QStringLiteral("%1: %2 / %3")
-                         .arg(t.year.toString(), Numbers::numberText(t.openings),
-                              Numbers::numberText(t.closings)));
+                         .arg(t.year.toString(), Amounts::sided(t.openings),
+                              Amounts::sided(t.closings)));
     return lines.join(u'\n');
 }
 

@@ -339,6 +339,15 @@ private slots:
         QTest::mouseClick(control<QPushButton>("cmdOpenHtml"), Qt::LeftButton);
         QCOMPARE(m_prompts.opened, QStringList{html});
 
+        // The pack is saved, opened, and the tool attests the ledger by it.
+        const QString pdf = QDir(m_ledger->folder()).filePath(QStringLiteral("window.pdf"));
+        m_prompts.path = pdf;
+        QVERIFY(clickAndWait("cmdSavePdf"));
+        QCOMPARE(m_prompts.opened, (QStringList{html, pdf}));
+        const auto attested =
+            tool(QH_CLOSE_TOOL, m_server, {QStringLiteral("attest"), QStringLiteral("--pdf"), pdf});
+        QVERIFY2(attested.exitCode == 0, qPrintable(attested.output + attested.errors));
+
         // A report that cannot be written says so and what to do.
         m_prompts.path = QDir(m_ledger->folder()).filePath(QStringLiteral("no/such/folder.csv"));
         QVERIFY(clickAndWait("cmdSaveCsv"));
