@@ -21,7 +21,7 @@ QString yearsText(const QList<double>& years)
     QStringList texts;
     for (const double year : years)
         texts.append(Numbers::numberText(year));
-    return texts.join(QStringLiteral(", "));
+    return texts.isEmpty() ? QStringLiteral("none") : texts.join(QStringLiteral(", "));
 }
 
 QString sameText(const QList<double>& years, const QString& digest)
@@ -201,7 +201,6 @@ AuditBooks::Pack AuditBooks::packOfLoaded(QList<LedgerCheck::Finding> findings)
     pack.chain = chain();
     MigrationVerify verify(m_session, m_ledger);
     pack.proof = pack.chain.intact ? verify.run(m_archive) : verify.run();
-    pack.archiveState = m_archive.stateText(pack.chain);
     pack.figures = PackFigures::of(m_ledger);
     pack.canonical = pack.figures.canonical();
     pack.digest = PackFigures::digestOf(pack.canonical);

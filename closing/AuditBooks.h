@@ -51,7 +51,6 @@ public:
         QList<LedgerCheck::Finding> findings;
         MigrationVerify::Result proof;
         SnapshotArchive::Chain chain;
-        QString archiveState;
         PackFigures figures;
         QString canonical; // of the closed years' figures
         QString digest;

@@ -1,6 +1,7 @@
 #include "closing/ClosingReport.h"
 
 #include "closing/ClosingLedger.h"
+#include "closing/PackFigures.h"
 #include "core/Amounts.h"
 #include "core/Failure.h"
 #include "core/Numbers.h"
@@ -8,7 +9,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QMap>
 #include <QSaveFile>
 
 namespace {
@@ -29,12 +29,6 @@ QString cell(const QString& text, bool number = false)
     return (number ? QStringLiteral("<td class=n>") : QStringLiteral("<td>")) +
            text.toHtmlEscaped() + QStringLiteral("</td>");
 }
-
-struct Totals
-{
-    int accounts = 0;
-    double openings = 0, debit = 0, credit = 0, closings = 0;
-};
 
 const char* const kStyle = R"(
 @page { size: A4; margin: 14mm 12mm; }
@@ -78,26 +72,18 @@ QString ClosingReport::csv() const
 
 QString ClosingReport::totalsTable() const
 {
-    QMap<double, Totals> byYear;
-    const GridModel& sheet = m_ledger.accounts();
-    for (int r = 1; r <= sheet.rows(); ++r) {
-        Totals& t = byYear[m_ledger.yearOf(r)];
-        ++t.accounts;
-        t.openings += m_ledger.signedOpening(r);
-        t.debit += sheet.numberAt(G::AccDebit, r);
-        t.credit += sheet.numberAt(G::AccCredit, r);
-        t.closings += m_ledger.signedClosing(r);
-    }
     QString out = QStringLiteral(
         "<table><thead><tr><th>Year</th><th class=n>Accounts</th><th class=n>Openings</th>"
         "<th class=n>Debit</th><th class=n>Credit</th><th class=n>Closings</th></tr></thead>"
         "<tbody>\n");
-    for (auto it = byYear.cbegin(); it != byYear.cend(); ++it)
-        out += QStringLiteral("<tr>") + cell(m_ledger.yearLabel(it.key())) +
-               cell(QString::number(it->accounts), true) +
-               cell(Amounts::sided(it->openings), true) + cell(Amounts::grouped(it->debit), true) +
-               cell(Amounts::grouped(it->credit), true) + cell(Amounts::sided(it->closings), true) +
-               QStringLiteral("</tr>\n");
+    const PackFigures figures = PackFigures::of(m_ledger);
+    for (const PackFigures::Year& year : figures.years())
+        out += QStringLiteral("<tr>") + cell(year.label) +
+               cell(QString::number(year.lines.size()), true) +
+               cell(Amounts::sided(year.openings), true) +
+               cell(Amounts::grouped(year.debit), true) +
+               cell(Amounts::grouped(year.credit), true) +
+               cell(Amounts::sided(year.closings), true) + QStringLiteral("</tr>\n");
     return out + QStringLiteral("</tbody></table>\n");
 }
 

@@ -10,6 +10,32 @@
 #include <QVBoxLayout>
 #include <memory>
 
+namespace {
+
+// The rows behind a finding with their amounts as an accountant writes them:
+// a debit-positive figure ("Opening (debit +)") as its magnitude and side.
+void showRows(AuditTable& table, LedgerCheck::Rows rows)
+{
+    static const QStringList kAmounts{QStringLiteral("Amount"),  QStringLiteral("Opening"),
+                                      QStringLiteral("Closing"), QStringLiteral("Debit"),
+                                      QStringLiteral("Credit"),  QStringLiteral("Difference")};
+    const QString debitPositive = QStringLiteral(" (debit +)");
+    QList<int> amounts;
+    QList<int> sided;
+    for (qsizetype c = 0; c < rows.columns.size(); ++c) {
+        QString& heading = rows.columns[c];
+        if (heading.endsWith(debitPositive)) {
+            heading.chop(debitPositive.size());
+            sided.append(int(c));
+        } else if (kAmounts.contains(heading, Qt::CaseInsensitive)) {
+            amounts.append(int(c));
+        }
+    }
+    table.setRows(rows.columns, rows.values, amounts, sided);
+}
+
+} // namespace
+
 CheckPage::CheckPage(AuditHost& host, QWidget* parent)
     : QWidget(parent), m_host(host), m_cmdCheck(new QPushButton(tr("Check the books"), this)),
       m_lblSummary(new QLabel(this)), m_tblFindings(new AuditTable(this)),
@@ -70,5 +96,5 @@ void CheckPage::showRowsBehind()
     m_host.run(
         tr("Reading the rows behind the finding"),
         [finding, rows](AuditBooks& books, Progress&) { *rows = books.rowsBehind(finding); },
-        [this, rows] { m_tblRows->setRows(rows->columns, rows->values); });
+        [this, rows] { showRows(*m_tblRows, *rows); });
 }
