@@ -16,18 +16,10 @@
 
 namespace {
 
-QString yearsText(const QList<double>& years)
-{
-    QStringList texts;
-    for (const double year : years)
-        texts.append(Numbers::numberText(year));
-    return texts.isEmpty() ? QStringLiteral("none") : texts.join(QStringLiteral(", "));
-}
-
 QString sameText(const QList<double>& years, const QString& digest)
 {
     return QStringLiteral("same: the figures of years %1 are those of the pack (digest %2)\n")
-        .arg(yearsText(years), digest);
+        .arg(PackFigures::yearsText(years), digest);
 }
 
 } // namespace
@@ -226,7 +218,7 @@ AuditBooks::Attestation AuditBooks::attestFigures(const QString& canonical, Prog
     }
     attestation.text = QStringLiteral("different: %1 of years %2 differ from the pack's\n")
                            .arg(Texts::counted(attestation.differences.size(), "figure", "figures"),
-                                yearsText(*years));
+                                PackFigures::yearsText(*years));
     for (const PackFigures::Difference& difference : attestation.differences)
         attestation.text += difference.text(m_ledger.yearLabel(difference.year)) + u'\n';
     return attestation;

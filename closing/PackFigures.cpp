@@ -90,6 +90,8 @@ PackFigures PackFigures::of(const ClosingLedger& ledger)
         year.year = id;
         year.label = ledger.yearLabel(id);
         year.closed = ids.contains(ledger.followingYear(id));
+        if (year.closed)
+            year.nextLabel = ledger.yearLabel(ledger.followingYear(id));
         figures.m_years.append(year);
     }
     for (int r = 1; r <= sheet.rows(); ++r) {
@@ -161,6 +163,14 @@ QString PackFigures::canonical(const QList<double>& years) const
         }
     }
     return out;
+}
+
+QString PackFigures::yearsText(const QList<double>& years)
+{
+    QStringList texts;
+    for (const double year : years)
+        texts.append(Numbers::numberText(year));
+    return texts.isEmpty() ? QStringLiteral("none") : texts.join(QStringLiteral(", "));
 }
 
 QString PackFigures::digestOf(const QString& canonical)

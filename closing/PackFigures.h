@@ -52,6 +52,7 @@ public:
         double year = 0;
         QString label;
         bool closed = false; // a next year is listed
+        QString nextLabel;   // the year its closings are carried into, when closed
         QList<Line> lines;   // accounts in the canonical order
         qsizetype differing = 0;
         double openings = 0, debit = 0, credit = 0, closings = 0;
@@ -76,6 +77,8 @@ public:
     QString canonical(const QList<double>& years) const;
     QString canonical() const { return canonical(closedYears()); }
 
+    // "1, 2, 3", or "none".
+    static QString yearsText(const QList<double>& years);
     // SHA-256 of a canonical text, in lower-case hex.
     static QString digestOf(const QString& canonical);
     // The years a canonical text covers; none when it is not one.

@@ -3,7 +3,6 @@
 #include "closing/PdfPages.h"
 #include "core/Amounts.h"
 #include "core/Failure.h"
-#include "core/Numbers.h"
 #include "core/Texts.h"
 
 #include <QDir>
@@ -13,8 +12,6 @@
 #include <QSaveFile>
 
 namespace {
-
-using Column = PdfPages::Column;
 
 const QByteArray kFiguresOpen = QByteArrayLiteral("<qh:figures>");
 const QByteArray kFiguresClose = QByteArrayLiteral("</qh:figures>");
@@ -68,16 +65,11 @@ void firstPage(PdfPages& pages, const AuditBooks::Pack& pack)
                : pack.chain.head == 0
                    ? QStringLiteral("no snapshots")
                    : QStringLiteral("chain intact, head ") + pack.chain.headText());
-    const QList<double> closed = pack.figures.closedYears();
-    QStringList closedTexts;
-    for (const double year : closed)
-        closedTexts.append(Numbers::numberText(year));
     pages.fact(QStringLiteral("Digest"), pack.digest);
     pages.fact(QString(),
                QStringLiteral("SHA-256 of the figures of the closed years (%1): quillhaven-close "
                               "attest checks the ledger against it")
-                   .arg(closed.isEmpty() ? QStringLiteral("none")
-                                         : closedTexts.join(QStringLiteral(", "))));
+                   .arg(PackFigures::yearsText(pack.figures.closedYears())));
 
     pages.heading(QStringLiteral("Check: ") +
                   (pack.findings.isEmpty()
@@ -122,7 +114,7 @@ void firstPage(PdfPages& pages, const AuditBooks::Pack& pack)
     pages.endTable();
 }
 
-void yearPages(PdfPages& pages, const PackFigures::Year& year, const QString& nextLabel)
+void yearPages(PdfPages& pages, const PackFigures::Year& year)
 {
     pages.newPage();
     pages.title(QStringLiteral("Year ") + year.label);
@@ -131,7 +123,7 @@ void yearPages(PdfPages& pages, const PackFigures::Year& year, const QString& ne
                              Amounts::sided(year.openings), Amounts::grouped(year.debit),
                              Amounts::grouped(year.credit), Amounts::sided(year.closings)));
     if (year.closed) {
-        pages.heading(QStringLiteral("Roll-forward into year ") + nextLabel);
+        pages.heading(QStringLiteral("Roll-forward into year ") + year.nextLabel);
         pages.paragraph(
             year.differing == 0
                 ? QStringLiteral("Every closing is the next year's opening as stored.")
@@ -183,14 +175,12 @@ void PackPdf::write(const QString& path, const AuditBooks::Pack& pack)
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(12, 14, 12, 12), QPageLayout::Millimeter));
         writer.setDocumentXmpMetadata(xmp(pack, title));
-        const QList<PackFigures::Year>& years = pack.figures.years();
         PdfPages::print(writer,
                         QStringLiteral("%1, digest %2").arg(pack.ledger, pack.digest.left(16)),
                         [&](PdfPages& pages) {
                             firstPage(pages, pack);
-                            for (qsizetype y = 0; y < years.size(); ++y)
-                                yearPages(pages, years[y],
-                                          y + 1 < years.size() ? years[y + 1].label : QString());
+                            for (const PackFigures::Year& year : pack.figures.years())
+                                yearPages(pages, year);
                         });
     }
     if (!file.commit())

@@ -49,11 +49,9 @@ void PdfPages::drawText(const QFont& f, const QRectF& box, int flags, const QStr
     m_painter->drawText(box, flags, text);
 }
 
-qreal PdfPages::textHeight(const QFont& f, qreal width, const QString& text) const
+qreal PdfPages::textHeight(const QFont& f, qreal width, const QString& text, int flags) const
 {
-    return QFontMetricsF(f, &m_device)
-        .boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text)
-        .height();
+    return QFontMetricsF(f, &m_device).boundingRect(QRectF(0, 0, width, 1e6), flags, text).height();
 }
 
 void PdfPages::finishPage()
@@ -121,9 +119,7 @@ void PdfPages::fact(const QString& label, const QString& value)
     const qreal valueWidth = m_width - kLabelWidth;
     // A long unbroken value (a path, an identity) wraps anywhere.
     const int flags = value.contains(u' ') ? Qt::TextWordWrap : Qt::TextWrapAnywhere;
-    const qreal height = QFontMetricsF(m_text, &m_device)
-                             .boundingRect(QRectF(0, 0, valueWidth, 1e6), flags, value)
-                             .height();
+    const qreal height = textHeight(m_text, valueWidth, value, flags);
     ensure(height);
     drawText(m_bold, QRectF(0, m_y, kLabelWidth, height), Qt::AlignLeft, label);
     drawText(m_text, QRectF(kLabelWidth, m_y, valueWidth, height), flags, value);

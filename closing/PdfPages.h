@@ -50,7 +50,8 @@ private:
     void ensure(qreal height);
     void finishPage();
     void tableHeadings();
-    qreal textHeight(const QFont& font, qreal width, const QString& text) const;
+    qreal textHeight(const QFont& font, qreal width, const QString& text,
+                     int flags = Qt::TextWordWrap) const;
     void drawText(const QFont& font, const QRectF& box, int flags, const QString& text);
 
     QPagedPaintDevice& m_device;

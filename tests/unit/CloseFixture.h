@@ -32,17 +32,25 @@ public:
     void setProgress(int) override {}
 };
 
+// The closing tests' small Dosavine ledger: 6 accounts, years from April
+// 2005, the clock ten days after the last one ended.
+inline void buildSmallBooks(LedgerFixture& ledger, int years = 3, int postings = 80,
+                            const QStringList& more = {})
+{
+    ledger.build(QStringList{QStringLiteral("--database"), QStringLiteral("Dosavine"),
+                             QStringLiteral("--accounts"), QStringLiteral("6"),
+                             QStringLiteral("--years"), QString::number(years),
+                             QStringLiteral("--postings"), QString::number(postings),
+                             QStringLiteral("--first-year"), QStringLiteral("2005"),
+                             QStringLiteral("--server-date"),
+                             QStringLiteral("%1-04-10T09:30").arg(2005 + years)} +
+                 more);
+}
+
 class Close : public ::testing::TestWithParam<const char*>
 {
 protected:
-    void SetUp() override
-    {
-        ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
-                      QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
-                      QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("80"),
-                      QStringLiteral("--first-year"), QStringLiteral("2005"),
-                      QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
-    }
+    void SetUp() override { buildSmallBooks(ledger); }
 
     // Connects a fresh session and loads the ledger as the tool does: the
     // years and the worksheet, or the years alone.

@@ -210,12 +210,7 @@ ToolRun closeTool(const QStringList& arguments)
 TEST(CloseTool, OpeningsThatDoNotBalanceAreFoundYearByYear)
 {
     LedgerFixture ledger;
-    ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
-                  QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
-                  QStringLiteral("2"), QStringLiteral("--postings"), QStringLiteral("40"),
-                  QStringLiteral("--first-year"), QStringLiteral("2005"),
-                  QStringLiteral("--server-date"), QStringLiteral("2007-04-10T09:30"),
-                  QStringLiteral("--unbalanced-openings")});
+    buildSmallBooks(ledger, 2, 40, {QStringLiteral("--unbalanced-openings")});
     const ToolRun run =
         closeTool({QStringLiteral("--profile"), QStringLiteral("dosavine"),
                    QStringLiteral("--server"), ledger.serverName(), QStringLiteral("check")});
@@ -229,11 +224,7 @@ TEST(CloseTool, OpeningsThatDoNotBalanceAreFoundYearByYear)
 TEST(CloseTool, CommandsTheirFilesAndExitStatus)
 {
     LedgerFixture ledger;
-    ledger.build({QStringLiteral("--database"), QStringLiteral("Dosavine"),
-                  QStringLiteral("--accounts"), QStringLiteral("6"), QStringLiteral("--years"),
-                  QStringLiteral("3"), QStringLiteral("--postings"), QStringLiteral("80"),
-                  QStringLiteral("--first-year"), QStringLiteral("2005"),
-                  QStringLiteral("--server-date"), QStringLiteral("2008-04-10T09:30")});
+    buildSmallBooks(ledger);
     const QStringList on{QStringLiteral("--profile"), QStringLiteral("dosavine"),
                          QStringLiteral("--server"), ledger.serverName()};
 
