@@ -197,7 +197,7 @@ QString PackPdf::figuresOf(const QString& path)
     const QString digest = QString::fromLatin1(between(data, kDigestOpen, kDigestClose));
     if (packed.isEmpty() || digest.isEmpty())
         throw unreadable(path, QStringLiteral("is no Quillhaven pack: it carries no figures"));
-    const QString figures = QString::fromUtf8(qUncompress(QByteArray::fromBase64(packed)));
+    QString figures = QString::fromUtf8(qUncompress(QByteArray::fromBase64(packed)));
     if (PackFigures::digestOf(figures) != digest)
         throw unreadable(path,
                          QStringLiteral("was altered: its figures no longer have its digest"));
